@@ -1,0 +1,20 @@
+# One library per folder. Sources are picked up by glob so that a new unit is a new
+# file pair and nothing else; CONFIGURE_DEPENDS re-globs on each build.
+function(levanta_folder_library name)
+  cmake_parse_arguments(ARG "" "" "LIBS;EXCLUDE" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  file(GLOB hdrs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  foreach(ex IN LISTS ARG_EXCLUDE)
+    list(FILTER srcs EXCLUDE REGEX "/${ex}$")
+  endforeach()
+  if(srcs)
+    add_library(${name} STATIC ${srcs} ${hdrs})
+    # Headers are included as "folder/Unit.h" from the source root.
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARG_LIBS})
+  endif()
+endfunction()

@@ -248,3 +248,27 @@ TEST(NumberText, FormattedValuesReadBack)
         EXPECT_LE(std::fabs(back - v), 0.005L + 1e-12L) << shown.toStdString();
     }
 }
+
+TEST(Rounding, HalfAwayOnEighteenDigitsAndHalfEvenForCurrency)
+{
+    struct Row { long double Value; int Decimals; long double Expected; const char *Why; };
+    const Row rows[] = {
+        {0.125L, 2, 0.13L, "exact half goes up"},
+        {-0.125L, 2, -0.13L, "and down below zero"},
+        {static_cast<long double>(1.005), 2, 1.0L, "the double sits below the half"},
+        {1.005L, 2, 1.01L, "the extended value is a half at 18 digits"},
+        {2.5L, 0, 3, "away from zero, not to even"},
+        {1234.5678L, -2, 1200, "negative decimals round to hundreds"},
+        {0.004L, 2, 0, "rounds to zero"},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.Why);
+        EXPECT_EQ(RoundHalfAwayDecimals(r.Value, r.Decimals), r.Expected);
+    }
+    // The currency conversion is the other rule: exact halves to the even neighbour.
+    EXPECT_EQ(RoundHalfEven(2.5L), 2);
+    EXPECT_EQ(RoundHalfEven(3.5L), 4);
+    EXPECT_EQ(RoundHalfEven(-2.5L), -2);
+    EXPECT_EQ(ToCurrency(-12.5L), -125000);
+    EXPECT_EQ(FromCurrency(37782), 3.7782L);
+}

@@ -233,6 +233,51 @@ TDecimalDigits Rounded(const TLayout &l, long double magnitude)
     return d;
 }
 
+struct TSection
+{
+    bool Empty = true;
+    TLayout Layout;
+};
+
+struct TPattern
+{
+    std::vector<TSection> Sections; // one to three
+};
+
+// A form formats with the same two or three patterns over and over: keep the last few
+// compiled. Each thread has its own, so no lock is needed.
+const TPattern &CompiledPattern(const QString &pattern)
+{
+    struct TEntry
+    {
+        QString Source;
+        TPattern Compiled;
+    };
+    constexpr std::size_t kEntries = 4;
+    thread_local std::vector<TEntry> cache;
+    thread_local std::size_t next = 0;
+    for (const TEntry &e : cache)
+        if (e.Source == pattern)
+            return e.Compiled;
+    TEntry entry;
+    entry.Source = pattern;
+    for (const QString &text : SplitSections(pattern)) {
+        TSection section;
+        section.Empty = text.isEmpty();
+        if (!section.Empty)
+            section.Layout = ScanSection(text);
+        entry.Compiled.Sections.push_back(std::move(section));
+    }
+    if (cache.size() < kEntries) {
+        cache.push_back(std::move(entry));
+        return cache.back().Compiled;
+    }
+    TEntry &slot = cache[next];
+    next = (next + 1) % kEntries;
+    slot = std::move(entry);
+    return slot.Compiled;
+}
+
 QString NonFinite(long double value)
 {
     if (std::isnan(value))
@@ -251,30 +296,29 @@ QString FormatFloat(const QString &pattern, long double value, const TFormatSett
 {
     if (!std::isfinite(value))
         return NonFinite(value);
-    const QStringList sections = SplitSections(pattern);
-    auto sectionFor = [&sections](int index) -> int {
-        return index < sections.size() && !sections.at(index).isEmpty() ? index : 0;
+    const TPattern &p = CompiledPattern(pattern);
+    auto sectionFor = [&p](int index) -> int {
+        return index < static_cast<int>(p.Sections.size()) && !p.Sections[static_cast<std::size_t>(index)].Empty
+            ? index
+            : 0;
     };
     const int wanted = value > 0 ? 0 : (value < 0 ? 1 : 2);
-    int index = sectionFor(wanted);
-    if (sections.at(index).isEmpty())
+    const int index = sectionFor(wanted);
+    const TSection &section = p.Sections[static_cast<std::size_t>(index)];
+    if (section.Empty)
         return FloatToStrGeneral(value, fs);
 
-    TLayout layout = ScanSection(sections.at(index));
-    TDecimalDigits d = Rounded(layout, std::fabs(value));
+    const TDecimalDigits d = Rounded(section.Layout, std::fabs(value));
     // A value that rounds to nothing is shown as zero: the zero section if there is one, and
     // never with a minus sign ("-0,00" would read back as a negative amount).
     if (d.IsZero() && wanted != 2) {
-        const int zeroIndex = sectionFor(2);
-        if (zeroIndex != index) {
-            if (sections.at(zeroIndex).isEmpty())
-                return FloatToStrGeneral(0, fs);
-            layout = ScanSection(sections.at(zeroIndex));
-        }
-        return Render(layout, d, false, fs);
+        const TSection &zero = p.Sections[static_cast<std::size_t>(sectionFor(2))];
+        if (zero.Empty)
+            return FloatToStrGeneral(0, fs);
+        return Render(zero.Layout, d, false, fs);
     }
     const bool minus = value < 0 && index == 0;
-    return Render(layout, d, minus, fs);
+    return Render(section.Layout, d, minus, fs);
 }
 
 QString FloatToStrGeneral(long double value, const TFormatSettings &fs)

@@ -272,3 +272,17 @@ TEST(Rounding, HalfAwayOnEighteenDigitsAndHalfEvenForCurrency)
     EXPECT_EQ(ToCurrency(-12.5L), -125000);
     EXPECT_EQ(FromCurrency(37782), 3.7782L);
 }
+
+TEST(FormatFloat, ManyPatternsInTurn)
+{
+    // More patterns than the compiled-pattern cache holds, used in turn, twice over: every
+    // call must still use its own pattern.
+    struct Row { const char16_t *Pattern; const char16_t *Expected; };
+    const Row rows[] = {
+        {u"0.00", u"1234,57"}, {u"#,###.00", u"1.234,57"}, {u"0", u"1235"}, {u"0.0", u"1234,6"},
+        {u"#,##0", u"1.235"}, {u"0.000E+00", u"1,235E+03"}, {u"'x'0", u"x1235"},
+    };
+    for (int round = 0; round < 2; ++round)
+        for (const auto &r : rows)
+            EXPECT_EQ(FormatFloat(QString::fromUtf16(r.Pattern), 1234.5678L, kTr), QString::fromUtf16(r.Expected));
+}

@@ -15,3 +15,8 @@ inline std::int64_t RoundHalfEven(long double v)
 
 inline Currency ToCurrency(long double v) { return RoundHalfEven(v * 10000.0L); }
 inline long double FromCurrency(Currency c) { return static_cast<long double>(c) / 10000.0L; }
+
+// To the given number of decimals, to the nearest, halves away from zero, judged on the
+// value's first 18 significant digits: the rounding of the display patterns, for code that
+// needs the rounded value rather than its text.
+long double RoundHalfAwayDecimals(long double v, int decimals);

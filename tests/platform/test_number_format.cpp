@@ -99,8 +99,8 @@ TEST(FormatFloat, RoundingIsJudgedOnEighteenDigits)
         {u"0.0", 0.05L, u"0,1", "half at the first decimal"},
         {u"0", 2.5L, u"3", "halves away from zero, not to even"},
         // Eighteen significant places show the digit image itself.
-        {u"0.00000000000000000E+00", static_cast<long double>(0.1), u"1,00000000000000001E-01",
-         "the double 0.1 is 0.1000000000000000055..."},
+        {u"0.00000000000000000E+00", static_cast<long double>(0.1), u"1,00000000000000006E-01",
+         "the double 0.1 is 0.10000000000000000555...: the 19th digit rounds the 18th up"},
         {u"0.00000000000000000E+00", 0.1L, u"1,00000000000000000E-01", "the extended 0.1 is 0.1000000000000000000013..."},
         {u"0", 1e20L, u"100000000000000000000", "whole digits beyond the eighteenth are zeros"},
         {u"0.00", 123456789012345678.9L, u"123456789012345679,00", "the 18-digit image is rounded first"},

@@ -274,6 +274,12 @@ TEST(Rounding, HalfAwayOnEighteenDigitsAndHalfEvenForCurrency)
     EXPECT_EQ(RoundHalfEven(3.5L), 4);
     EXPECT_EQ(RoundHalfEven(-2.5L), -2);
     EXPECT_EQ(ToCurrency(-12.5L), -125000);
+    // Out of range saturates instead of an undefined cast.
+    EXPECT_EQ(RoundHalfEven(1e30L), INT64_MAX);
+    EXPECT_EQ(RoundHalfEven(-1e30L), INT64_MIN);
+    EXPECT_EQ(RoundHalfEven(std::numeric_limits<long double>::quiet_NaN()), 0);
+    EXPECT_EQ(ToCurrency(1e16L), INT64_MAX);
+    EXPECT_EQ(RoundHalfEven(-9223372036854775808.0L), INT64_MIN);
     EXPECT_EQ(FromCurrency(37782), 3.7782L);
 }
 

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <limits>
 
-namespace {
+namespace
+{
 
 void TrimTrailingZeros(std::string &s)
 {
@@ -37,7 +38,8 @@ TDecimalDigits DecimalImage(long double value)
         if (text[i] != '.')
             d.Digits.push_back(text[i]);
     int exp10 = 0;
-    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(), exp10);
+    std::from_chars(
+        text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(), exp10);
     d.Exponent = exp10 + 1;
     TrimTrailingZeros(d.Digits);
     return d;

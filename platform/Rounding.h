@@ -22,8 +22,14 @@ inline std::int64_t RoundHalfEven(long double v)
     return static_cast<std::int64_t>(r);
 }
 
-inline Currency ToCurrency(long double v) { return RoundHalfEven(v * 10000.0L); }
-inline long double FromCurrency(Currency c) { return static_cast<long double>(c) / 10000.0L; }
+inline Currency ToCurrency(long double v)
+{
+    return RoundHalfEven(v * 10000.0L);
+}
+inline long double FromCurrency(Currency c)
+{
+    return static_cast<long double>(c) / 10000.0L;
+}
 
 // To the given number of decimals, to the nearest, halves away from zero, judged on the
 // value's first 18 significant digits: the rounding of the display patterns, for code that

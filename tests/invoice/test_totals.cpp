@@ -1,6 +1,6 @@
 #include "invoice/Totals.h"
 
-#include "InMemoryForm.h"
+#include "support/InMemoryForm.h"
 #include "platform/Errors.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +42,7 @@ TInMemoryField &FieldOf(TInMemoryForm &form, const QString &name)
     }
 }
 
-void Run(TInMemoryForm &form, const QString &step)
+void RunStep(TInMemoryForm &form, const QString &step)
 {
     if (step == u"RECALC") {
         YEKUN_KDV_TOPLAM(form.Totals(), form.FormatSettings());
@@ -79,7 +79,7 @@ TEST_P(TotalsScenario, FormShowsExpectedTexts)
     form.KDVDahil = sc.KDVDahil;
     form.TutarSabit = sc.TutarSabit;
     for (const char16_t *step : sc.Steps)
-        Run(form, QString::fromUtf16(step));
+        RunStep(form, QString::fromUtf16(step));
     for (const auto &[name, text] : sc.Expect) {
         const QString field = QString::fromUtf16(name);
         const QString expected = QString::fromUtf16(text);

@@ -1,4 +1,4 @@
-#include "InMemoryForm.h"
+#include "support/InMemoryForm.h"
 
 #include "platform/NumberFormat.h"
 

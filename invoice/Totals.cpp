@@ -20,7 +20,7 @@ Currency CheckedCurrency(long double amount)
     return RoundHalfEven(scaled);
 }
 
-long double Oran(const TTotalsForm &form)
+int Oran(const TTotalsForm &form)
 {
     return form.OranText ? ORAN_DEGERI(form.OranText()) : 0;
 }
@@ -73,7 +73,7 @@ void YEKUN_KDV_TOPLAM(TTotalsForm &form, const TFormatSettings &fs)
 
     if (s > 0) {
         form.YEKUN->SetValue(s);
-        const Currency vat = CheckedCurrency(Oran(form) * static_cast<long double>(s) / 100.0L);
+        const Currency vat = CheckedCurrency(static_cast<long double>(Oran(form)) * s / 100.0L);
         form.KDV->SetValue(FromCurrency(ONDALIK_KES(2, vat, fs)));
         form.TOPLAM->SetValue(form.KDV->Value() + static_cast<long double>(s));
         if (form.SetYalniz)
@@ -98,7 +98,7 @@ void BIRIM_FIYAT_HESAPLA(TTotalsForm &form, INumericField &m, INumericField &f,
     }
     long double price = t.Value();
     if (On(form.KDVDahil))
-        price = price / (1.0L + Oran(form) / 100.0L);
+        price = KDV_HARIC(price, Oran(form));
     f.SetValue(price / quantity);
     YEKUN_KDV_TOPLAM(form, fs);
 }
@@ -106,4 +106,9 @@ void BIRIM_FIYAT_HESAPLA(TTotalsForm &form, INumericField &m, INumericField &f,
 void BIRIM_FIYAT_HESAPLA(TTotalsForm &form, int line, const TFormatSettings &fs)
 {
     BIRIM_FIYAT_HESAPLA(form, *form.M.at(line), *form.F.at(line), *form.T.at(line), fs);
+}
+
+long double KDV_HARIC(long double amount, int oran)
+{
+    return amount / (1.0L + oran / 100.0L);
 }

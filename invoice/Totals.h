@@ -51,3 +51,6 @@ void BIRIM_FIYAT_HESAPLA(TTotalsForm &form, INumericField &m, INumericField &f,
                          INumericField &t, const TFormatSettings &fs);
 // The same for line index 0..7 of the form.
 void BIRIM_FIYAT_HESAPLA(TTotalsForm &form, int line, const TFormatSettings &fs);
+
+// The VAT-exclusive part of a VAT-inclusive amount at the given rate: amount / (1 + rate/100).
+long double KDV_HARIC(long double amount, int oran);

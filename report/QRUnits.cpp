@@ -180,7 +180,9 @@ long double TQRUnitBase::CharCellNative(bool horizontal) const
         FParentReport ? FParentReport->CharCellMetrics() : TQRCharCellMetrics();
     TQRFont sized = font;
     sized.Size = font.PointSize();
-    const QSizeF px = measure ? measure(sized, FResolution) : QRMeasureCharCell(sized, FResolution);
+    QSizeF px;
+    if (sized.Size > 0)
+        px = measure ? measure(sized, FResolution) : QRMeasureCharCell(sized, FResolution);
     const long double cell = horizontal ? px.width() : px.height();
     if (!std::isfinite(cell) || cell <= 0)
         throw EQRError(u"The report font \"%1\" (%2 points) cannot be measured for the Characters unit"_s

@@ -30,6 +30,10 @@ int QRScreenResolution();
 // QFontMetricsF on a pixel-sized font; a report may be given another function.
 using TQRCharCellMetrics = std::function<QSizeF(const TQRFont &font, int pixelsPerInch)>;
 QSizeF QRMeasureCharCell(const TQRFont &font, int pixelsPerInch);
+// A fixed nominal cell instead of a measured one: 80 / s / 2.54 native units across and
+// 145.3 / s / 2.54 down for a font of s points, given in pixels at pixelsPerInch. Note that
+// it shrinks as the font grows.
+QSizeF QRNominalCharCell(const TQRFont &font, int pixelsPerInch);
 
 // --- Conversions -------------------------------------------------------------------------
 // Native -> unit and back, at resolution r and zoom z (percent). cellNative is the

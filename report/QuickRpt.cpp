@@ -475,7 +475,8 @@ void TQRCustomBand::SetZoom(int zoom)
 
 void TQRCustomBand::SetParentBand(TQRCustomBand *band)
 {
-    if (band == this)
+    // Only a band of the same report: that report clears the link when the band goes.
+    if (band == this || !FParentReport || (band && band->ParentReport() != FParentReport))
         band = nullptr;
     FParentBand = band;
     if (FParentReport) {
@@ -526,6 +527,8 @@ void TQRCustomBand::ParentChanged(TQRControl *oldParent)
     if (auto *old = dynamic_cast<TCustomQuickRep *>(oldParent))
         old->UnregisterBand(this);
     FParentReport = dynamic_cast<TCustomQuickRep *>(Parent());
+    if (FParentBand && FParentBand->ParentReport() != FParentReport)
+        FParentBand = nullptr;
     FSize->SetParentReport(FParentReport);
     for (TQRPrintable *p : Printables())
         p->RefreshParentReport();

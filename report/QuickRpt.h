@@ -95,6 +95,8 @@ public:
     void SetPrintOrder(std::uint8_t v);
     TCustomQuickRep *Parent() const { return FParent; }
 
+    // Stored design data sets columns, orientation, paper size and the continuous flag
+    // first and these Values last, so that they are not laid over by a paper size.
     void ReadValues(const std::vector<long double> &values) override;
     std::vector<long double> WriteValues() const override;
     void UpdateControlBounds() override;

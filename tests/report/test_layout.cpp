@@ -236,3 +236,19 @@ TEST_F(ReportGeometryTest, OwnershipFollowsTheTree)
     EXPECT_EQ(band->Printables().front()->ParentReport(), report.get());
     report.reset(); // deletes band and label with it
 }
+
+TEST_F(ReportGeometryTest, ChildBandLinkStaysWithinOneReport)
+{
+    TQuickRep first(Metric), second(Metric);
+    TQRBand title(&first);
+    auto child = std::make_unique<TQRBand>(&first);
+    child->SetBandType(rbChild);
+    child->SetParentBand(&title);
+    ASSERT_EQ(child->ParentBand(), &title);
+    child->SetParent(&second); // a link into another report would dangle
+    EXPECT_EQ(child->ParentBand(), nullptr);
+    child->SetParentBand(&title);
+    EXPECT_EQ(child->ParentBand(), nullptr);
+    EXPECT_EQ(second.BandList(), (std::vector<TQRCustomBand *>{child.get()}));
+    EXPECT_EQ(first.BandList(), (std::vector<TQRCustomBand *>{&title}));
+}

@@ -120,6 +120,17 @@ TEST_F(ReportGeometryTest, CharactersUseTheReportFont)
     EXPECT_THROW((void)report.Page().TopMargin(), EQRError);
 }
 
+TEST_F(ReportGeometryTest, NominalCharacterCell)
+{
+    TQuickRep report(Metric);
+    report.SetCharCellMetrics(QRNominalCharCell);
+    report.SetUnits(TQRUnit::Characters);
+    report.Page().SetLeftMargin(1);
+    report.Page().SetTopMargin(1);
+    EXPECT_NATIVE(report.Page().NativeValue(TQRPage::LeftMarginIndex), 80.0L / 10 / 2.54L * 10);
+    EXPECT_NATIVE(report.Page().NativeValue(TQRPage::TopMarginIndex), 145.3L / 10 / 2.54L * 10);
+}
+
 TEST_F(ReportGeometryTest, CharacterCellGrowsWithTheFont)
 {
     // The real measurement: a larger font must give a larger cell, so fewer characters.

@@ -8,7 +8,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    const QString text
+        = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     std::vector<long double> values;
     try {
         values = QRValuesFromText(text);

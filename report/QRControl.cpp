@@ -73,7 +73,9 @@ void TQRControl::SetParent(TQRControl *parent)
     ParentChanged(old);
 }
 
-void TQRControl::ParentChanged(TQRControl *) {}
+void TQRControl::ParentChanged(TQRControl *)
+{
+}
 
 void TQRControl::Loaded()
 {
@@ -82,7 +84,9 @@ void TQRControl::Loaded()
         c->Loaded();
 }
 
-void TQRControl::FontChanged() {}
+void TQRControl::FontChanged()
+{
+}
 
 void TQRControl::SetColor(const QColor &v)
 {

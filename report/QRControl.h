@@ -11,8 +11,7 @@
 
 // A font as the engine stores it. Size is in points; a size stored as a negative number
 // counts by its absolute value wherever a size is needed.
-struct TQRFont
-{
+struct TQRFont {
     QString Name = QStringLiteral("MS Sans Serif");
     int Size = 8;
     bool Bold = false;
@@ -76,7 +75,7 @@ public:
     void SetParentFont(bool v);
 
     // The design surface would redraw here; nothing is painted on screen but the preview.
-    virtual void Repaint() {}
+    virtual void Repaint() { }
     // Stored design data has been applied; the base passes it on to the children.
     virtual void Loaded();
 

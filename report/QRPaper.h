@@ -89,8 +89,7 @@ inline constexpr int QRCustomPaperCode = 256;
 
 // One row of the paper table: nominal width and length in millimetres, in that order even
 // for the sizes that lie on their long side.
-struct TQRPaperDimensions
-{
+struct TQRPaperDimensions {
     long double Width;
     long double Length;
 };
@@ -105,8 +104,7 @@ std::optional<int> QRPaperCode(TQRPaperSize size);
 TQRPaperSize QRPaperSizeFromCode(int code);
 TQRPaperSize QRPaperSizeFromCode(std::optional<int> code);
 
-struct TQRDetectedPaper
-{
+struct TQRDetectedPaper {
     TQRPaperSize PaperSize = TQRPaperSize::Default;
     TPrinterOrientation Orientation = poPortrait;
     bool operator==(const TQRDetectedPaper &) const = default;
@@ -118,5 +116,5 @@ struct TQRDetectedPaper
 TQRDetectedPaper QRDetectPaper(int widthMM, int lengthMM);
 // The same from a page picture's size in screen pixels at pixelsPerInch; each side is cut
 // to whole millimetres first.
-TQRDetectedPaper QRDetectPaperFromPixels(long double widthPixels, long double heightPixels,
-                                         int pixelsPerInch);
+TQRDetectedPaper QRDetectPaperFromPixels(
+    long double widthPixels, long double heightPixels, int pixelsPerInch);

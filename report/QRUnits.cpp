@@ -12,7 +12,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 TQRResolutionSource &ResolutionSource()
 {
@@ -32,7 +33,10 @@ int DefaultScreenResolution()
     return 96;
 }
 
-QString Offset(qsizetype pos) { return QString::number(pos); }
+QString Offset(qsizetype pos)
+{
+    return QString::number(pos);
+}
 
 } // namespace
 
@@ -62,11 +66,11 @@ QSizeF QRNominalCharCell(const TQRFont &font, int pixelsPerInch)
         return QSizeF();
     const long double toPixels = 10.0L * pixelsPerInch / 254.0L;
     return QSizeF(static_cast<double>(80.0L / size / 2.54L * toPixels),
-                  static_cast<double>(145.3L / size / 2.54L * toPixels));
+        static_cast<double>(145.3L / size / 2.54L * toPixels));
 }
 
-long double QRNativeToUnits(TQRUnit unit, long double native, int resolution, int zoom,
-                            long double cellNative)
+long double QRNativeToUnits(
+    TQRUnit unit, long double native, int resolution, int zoom, long double cellNative)
 {
     switch (unit) {
     case TQRUnit::MM:
@@ -83,8 +87,8 @@ long double QRNativeToUnits(TQRUnit unit, long double native, int resolution, in
     return native;
 }
 
-long double QRUnitsToNative(TQRUnit unit, long double value, int resolution, int zoom,
-                            long double cellNative)
+long double QRUnitsToNative(
+    TQRUnit unit, long double value, int resolution, int zoom, long double cellNative)
 {
     switch (unit) {
     case TQRUnit::MM:
@@ -140,9 +144,9 @@ std::vector<long double> QRValuesFromText(QStringView text)
             skipBlanks();
             const qsizetype start = i;
             std::string number;
-            while (i < n && text[i].unicode() < 128 &&
-                   (text[i].isDigit() || text[i] == u'.' || text[i] == u'-' || text[i] == u'+' ||
-                    text[i] == u'e' || text[i] == u'E')) {
+            while (i < n && text[i].unicode() < 128
+                && (text[i].isDigit() || text[i] == u'.' || text[i] == u'-' || text[i] == u'+'
+                    || text[i] == u'e' || text[i] == u'E')) {
                 number += static_cast<char>(text[i].unicode());
                 ++i;
             }
@@ -178,16 +182,17 @@ std::vector<long double> QRValuesFromText(QStringView text)
 // --- TQRUnitBase ------------------------------------------------------------------------
 
 TQRUnitBase::TQRUnitBase(TCustomQuickRep *parentReport)
-    : FResolution(QRScreenResolution()), FParentReport(parentReport)
+    : FResolution(QRScreenResolution())
+    , FParentReport(parentReport)
 {
 }
 
 long double TQRUnitBase::CharCellNative(bool horizontal) const
 {
-    static const TQRFont kNoReportFont{u"Arial"_s, 10};
+    static const TQRFont kNoReportFont { u"Arial"_s, 10 };
     const TQRFont &font = FParentReport ? FParentReport->Font() : kNoReportFont;
-    const TQRCharCellMetrics &measure =
-        FParentReport ? FParentReport->CharCellMetrics() : TQRCharCellMetrics();
+    const TQRCharCellMetrics &measure
+        = FParentReport ? FParentReport->CharCellMetrics() : TQRCharCellMetrics();
     TQRFont sized = font;
     sized.Size = font.PointSize();
     QSizeF px;
@@ -195,9 +200,10 @@ long double TQRUnitBase::CharCellNative(bool horizontal) const
         px = measure ? measure(sized, FResolution) : QRMeasureCharCell(sized, FResolution);
     const long double cell = horizontal ? px.width() : px.height();
     if (!std::isfinite(cell) || cell <= 0)
-        throw EQRError(u"The report font \"%1\" (%2 points) cannot be measured for the Characters unit"_s
-                           .arg(font.Name)
-                           .arg(font.Size));
+        throw EQRError(
+            u"The report font \"%1\" (%2 points) cannot be measured for the Characters unit"_s
+                .arg(font.Name)
+                .arg(font.Size));
     return cell * 254.0L / FResolution;
 }
 
@@ -240,7 +246,8 @@ void TQRUnitBase::CheckIndex(int index) const
 void TQRUnitBase::CheckValues(const std::vector<long double> &values) const
 {
     if (values.size() != static_cast<std::size_t>(DimensionCount()))
-        throw EQRError(u"Invalid Values: %1 numbers expected, %2 found"_s.arg(DimensionCount()).arg(values.size()));
+        throw EQRError(u"Invalid Values: %1 numbers expected, %2 found"_s.arg(DimensionCount())
+                           .arg(values.size()));
     for (std::size_t i = 0; i < values.size(); ++i)
         if (!std::isfinite(values[i]))
             throw EQRError(u"Invalid Values: number %1 is not finite"_s.arg(i + 1));

@@ -38,10 +38,10 @@ QSizeF QRNominalCharCell(const TQRFont &font, int pixelsPerInch);
 // --- Conversions -------------------------------------------------------------------------
 // Native -> unit and back, at resolution r and zoom z (percent). cellNative is the
 // character cell in native units along the axis in question (only used for Characters).
-long double QRNativeToUnits(TQRUnit unit, long double native, int resolution, int zoom,
-                            long double cellNative);
-long double QRUnitsToNative(TQRUnit unit, long double value, int resolution, int zoom,
-                            long double cellNative);
+long double QRNativeToUnits(
+    TQRUnit unit, long double native, int resolution, int zoom, long double cellNative);
+long double QRUnitsToNative(
+    TQRUnit unit, long double value, int resolution, int zoom, long double cellNative);
 
 // --- Stored "Values" as text -------------------------------------------------------------
 // "(100, 2970, 100.5)": the numbers in shortest round-trip form with a decimal point,
@@ -110,7 +110,8 @@ class TQRUnitSwitch
 {
 public:
     TQRUnitSwitch(TQRUnitBase &object, TQRUnit unit)
-        : FObject(object), FSaved(object.Units())
+        : FObject(object)
+        , FSaved(object.Units())
     {
         FObject.SetUnits(unit);
     }

@@ -8,12 +8,14 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 // A native value as whole design-surface pixels of the object (its resolution and zoom).
 int PixelsOf(const TQRUnitBase &object, bool horizontal, long double native)
 {
-    return static_cast<int>(RoundHalfEven(object.NativeToUnits(TQRUnit::Pixels, horizontal, native)));
+    return static_cast<int>(
+        RoundHalfEven(object.NativeToUnits(TQRUnit::Pixels, horizontal, native)));
 }
 
 long double NativeOfPixels(const TQRUnitBase &object, bool horizontal, int pixels)
@@ -26,7 +28,8 @@ long double NativeOfPixels(const TQRUnitBase &object, bool horizontal, int pixel
 // --- TQRPage ------------------------------------------------------------------------------
 
 TQRPage::TQRPage(TCustomQuickRep *parent, bool metric)
-    : TQRUnitBase(parent), FParent(parent)
+    : TQRUnitBase(parent)
+    , FParent(parent)
 {
     // Set directly: the report is still being built, nothing to lay out yet.
     const TQRPaperSize paper = metric ? TQRPaperSize::A4 : TQRPaperSize::Letter;
@@ -42,13 +45,20 @@ TQRPage::TQRPage(TCustomQuickRep *parent, bool metric)
 long double *TQRPage::Field(int index)
 {
     switch (index) {
-    case BottomMarginIndex: return &FBottomMargin;
-    case LengthIndex: return &FLength;
-    case TopMarginIndex: return &FTopMargin;
-    case WidthIndex: return &FWidth;
-    case LeftMarginIndex: return &FLeftMargin;
-    case RightMarginIndex: return &FRightMargin;
-    case ColumnSpaceIndex: return &FColumnSpace;
+    case BottomMarginIndex:
+        return &FBottomMargin;
+    case LengthIndex:
+        return &FLength;
+    case TopMarginIndex:
+        return &FTopMargin;
+    case WidthIndex:
+        return &FWidth;
+    case LeftMarginIndex:
+        return &FLeftMargin;
+    case RightMarginIndex:
+        return &FRightMargin;
+    case ColumnSpaceIndex:
+        return &FColumnSpace;
     }
     CheckIndex(index);
     return nullptr;
@@ -143,7 +153,7 @@ void TQRPage::ReadValues(const std::vector<long double> &values)
 
 std::vector<long double> TQRPage::WriteValues() const
 {
-    return {FBottomMargin, FLength, FTopMargin, FWidth, FLeftMargin, FRightMargin, FColumnSpace};
+    return { FBottomMargin, FLength, FTopMargin, FWidth, FLeftMargin, FRightMargin, FColumnSpace };
 }
 
 void TQRPage::UpdateControlBounds()
@@ -152,7 +162,7 @@ void TQRPage::UpdateControlBounds()
         return;
     WhileUpdatingParent([this] {
         FParent->SetBounds(FParent->Left(), FParent->Top(), PixelsOf(*this, true, FWidth),
-                           PixelsOf(*this, false, FLength));
+            PixelsOf(*this, false, FLength));
     });
 }
 
@@ -177,7 +187,8 @@ void TQRPage::RepaintReport()
 // --- TQRBandSize --------------------------------------------------------------------------
 
 TQRBandSize::TQRBandSize(TQRCustomBand *parent)
-    : TQRUnitBase(parent ? parent->ParentReport() : nullptr), FParent(parent)
+    : TQRUnitBase(parent ? parent->ParentReport() : nullptr)
+    , FParent(parent)
 {
 }
 
@@ -203,7 +214,10 @@ void TQRBandSize::ReadValues(const std::vector<long double> &values)
     }
 }
 
-std::vector<long double> TQRBandSize::WriteValues() const { return {FLength, FWidth}; }
+std::vector<long double> TQRBandSize::WriteValues() const
+{
+    return { FLength, FWidth };
+}
 
 void TQRBandSize::UpdateControlBounds()
 {
@@ -211,14 +225,15 @@ void TQRBandSize::UpdateControlBounds()
         return;
     WhileUpdatingParent([this] {
         FParent->SetBounds(FParent->Left(), FParent->Top(), PixelsOf(*this, true, FWidth),
-                           PixelsOf(*this, false, FLength));
+            PixelsOf(*this, false, FLength));
     });
 }
 
 // --- TQRPrintableSize ---------------------------------------------------------------------
 
 TQRPrintableSize::TQRPrintableSize(TQRPrintable *parent)
-    : TQRUnitBase(parent ? parent->ParentReport() : nullptr), FParent(parent)
+    : TQRUnitBase(parent ? parent->ParentReport() : nullptr)
+    , FParent(parent)
 {
 }
 
@@ -226,10 +241,18 @@ void TQRPrintableSize::SetNativeValue(int index, long double native)
 {
     CheckIndex(index);
     switch (index) {
-    case HeightIndex: FHeight = native; break;
-    case LeftIndex: FLeft = native; break;
-    case TopIndex: FTop = native; break;
-    default: FWidth = native; break;
+    case HeightIndex:
+        FHeight = native;
+        break;
+    case LeftIndex:
+        FLeft = native;
+        break;
+    case TopIndex:
+        FTop = native;
+        break;
+    default:
+        FWidth = native;
+        break;
     }
     UpdateControlBounds();
 }
@@ -245,7 +268,10 @@ void TQRPrintableSize::ReadValues(const std::vector<long double> &values)
         UpdateControlBounds();
 }
 
-std::vector<long double> TQRPrintableSize::WriteValues() const { return {FHeight, FLeft, FTop, FWidth}; }
+std::vector<long double> TQRPrintableSize::WriteValues() const
+{
+    return { FHeight, FLeft, FTop, FWidth };
+}
 
 void TQRPrintableSize::UpdateControlBounds()
 {
@@ -253,18 +279,18 @@ void TQRPrintableSize::UpdateControlBounds()
         return;
     WhileUpdatingParent([this] {
         FParent->SetBounds(PixelsOf(*this, true, FLeft), PixelsOf(*this, false, FTop),
-                           PixelsOf(*this, true, FWidth), PixelsOf(*this, false, FHeight));
+            PixelsOf(*this, true, FWidth), PixelsOf(*this, false, FHeight));
     });
 }
 
 // --- TCustomQuickRep ----------------------------------------------------------------------
 
 TCustomQuickRep::TCustomQuickRep(const TFormatSettings &locale, std::optional<int> printerPaperCode)
-    : FPage(std::make_unique<TQRPage>(this, locale.Metric)),
-      FPrinterSettings(std::make_unique<TQuickRepPrinterSettings>())
+    : FPage(std::make_unique<TQRPage>(this, locale.Metric))
+    , FPrinterSettings(std::make_unique<TQuickRepPrinterSettings>())
 {
     FPage->UpdateControlBounds();
-    SetFont(TQRFont{u"Arial"_s, 10});
+    SetFont(TQRFont { u"Arial"_s, 10 });
     FPage->SetPaperSize(QRPaperSizeFromCode(printerPaperCode));
 }
 
@@ -327,7 +353,9 @@ void TCustomQuickRep::EndLoading()
     LayoutBands();
 }
 
-void TCustomQuickRep::Repaint() {}
+void TCustomQuickRep::Repaint()
+{
+}
 
 bool TCustomQuickRep::IsFullWidth(const TQRCustomBand *band) const
 {
@@ -359,8 +387,10 @@ void TCustomQuickRep::LayoutBands()
     FLayingOut = true;
     try {
         const TQRPage &page = *FPage;
-        const long double left = page.NativeToUnits(TQRUnit::Pixels, true, page.NativeValue(TQRPage::LeftMarginIndex));
-        const long double right = page.NativeToUnits(TQRUnit::Pixels, true, page.NativeValue(TQRPage::RightMarginIndex));
+        const long double left
+            = page.NativeToUnits(TQRUnit::Pixels, true, page.NativeValue(TQRPage::LeftMarginIndex));
+        const long double right = page.NativeToUnits(
+            TQRUnit::Pixels, true, page.NativeValue(TQRPage::RightMarginIndex));
         const int printableWidth = Width() - static_cast<int>(RoundHalfEven(left + right));
         const int columns = std::max(1, page.Columns());
         const int space = PixelsOf(page, true, page.NativeValue(TQRPage::ColumnSpaceIndex));
@@ -417,9 +447,10 @@ void TCustomQuickRep::SortBands()
         else
             roots.push_back(b);
     }
-    std::stable_sort(roots.begin(), roots.end(), [](const TQRCustomBand *a, const TQRCustomBand *b) {
-        return a->BandType() < b->BandType();
-    });
+    std::stable_sort(
+        roots.begin(), roots.end(), [](const TQRCustomBand *a, const TQRCustomBand *b) {
+            return a->BandType() < b->BandType();
+        });
     std::vector<TQRCustomBand *> sorted;
     std::set<const TQRCustomBand *> placed;
     auto place = [&](auto &&self, TQRCustomBand *band) -> void {
@@ -593,10 +624,10 @@ void TQRPrintable::SetBounds(int left, int top, int width, int height)
 void TQRPrintable::Loaded()
 {
     FSize->Loaded();
-    if ((Left() == 0 && LoadedLeft != 0) || (Top() == 0 && LoadedTop != 0) ||
-        (Width() == 0 && LoadedWidth != 0) || (Height() == 0 && LoadedHeight != 0)) {
+    if ((Left() == 0 && LoadedLeft != 0) || (Top() == 0 && LoadedTop != 0)
+        || (Width() == 0 && LoadedWidth != 0) || (Height() == 0 && LoadedHeight != 0)) {
         SetBounds(Left() == 0 ? LoadedLeft : Left(), Top() == 0 ? LoadedTop : Top(),
-                  Width() == 0 ? LoadedWidth : Width(), Height() == 0 ? LoadedHeight : Height());
+            Width() == 0 ? LoadedWidth : Width(), Height() == 0 ? LoadedHeight : Height());
     }
     TQRControl::Loaded();
 }

@@ -52,12 +52,12 @@ class TQRPage : public TQRUnitBase
 public:
     enum : int {
         BottomMarginIndex = 0, // vertical
-        LengthIndex = 1,       // vertical
-        TopMarginIndex = 2,    // vertical
-        WidthIndex = 3,        // horizontal
-        LeftMarginIndex = 4,   // horizontal
-        RightMarginIndex = 5,  // horizontal
-        ColumnSpaceIndex = 6,  // horizontal
+        LengthIndex = 1, // vertical
+        TopMarginIndex = 2, // vertical
+        WidthIndex = 3, // horizontal
+        LeftMarginIndex = 4, // horizontal
+        RightMarginIndex = 5, // horizontal
+        ColumnSpaceIndex = 6, // horizontal
     };
 
     // A new page: U.S. measures give Inches, Letter and half-inch margins; metric gives MM,
@@ -175,7 +175,10 @@ public:
     std::vector<long double> WriteValues() const override;
     void UpdateControlBounds() override;
     int DimensionCount() const override { return 4; }
-    bool IsHorizontal(int index) const override { return index == LeftIndex || index == WidthIndex; }
+    bool IsHorizontal(int index) const override
+    {
+        return index == LeftIndex || index == WidthIndex;
+    }
     void SetNativeValue(int index, long double native) override;
 
 private:
@@ -192,8 +195,8 @@ class TCustomQuickRep : public TQRControl
 public:
     // Creation defaults follow the locale's measurement system; then the paper becomes the
     // one the default printer has selected (its paper code), Default when there is none.
-    explicit TCustomQuickRep(const TFormatSettings &locale,
-                             std::optional<int> printerPaperCode = std::nullopt);
+    explicit TCustomQuickRep(
+        const TFormatSettings &locale, std::optional<int> printerPaperCode = std::nullopt);
     ~TCustomQuickRep() override;
 
     TQRPage &Page() { return *FPage; }

@@ -10,7 +10,10 @@
 class ReportGeometryTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { SetQRScreenResolutionSource([] { return 96; }); }
+    void SetUp() override
+    {
+        SetQRScreenResolutionSource([] { return 96; });
+    }
     void TearDown() override { SetQRScreenResolutionSource({}); }
 
     const TFormatSettings Metric = TFormatSettings::Turkish();
@@ -18,4 +21,5 @@ protected:
 };
 
 // Long double results compared to the precision the stored values carry.
-#define EXPECT_NATIVE(actual, expected) EXPECT_NEAR(static_cast<double>(actual), static_cast<double>(expected), 1e-9)
+#define EXPECT_NATIVE(actual, expected)                                                            \
+    EXPECT_NEAR(static_cast<double>(actual), static_cast<double>(expected), 1e-9)

@@ -7,7 +7,8 @@
 #include <initializer_list>
 #include <memory>
 
-namespace {
+namespace
+{
 
 // Records the bounds a printable's size object pushes back while it stores a pixel write.
 class RecordingPrintable : public TQRPrintable
@@ -17,7 +18,7 @@ public:
     void SetBounds(int l, int t, int w, int h) override
     {
         if (Size().ParentUpdating())
-            Pushed.push_back({l, t, w, h});
+            Pushed.push_back({ l, t, w, h });
         TQRPrintable::SetBounds(l, t, w, h);
     }
     std::vector<std::array<int, 4>> Pushed;
@@ -50,7 +51,7 @@ TEST_F(ReportGeometryTest, StoredBandWidthSurvivesLayout)
     TQuickRep report(Metric);
     report.BeginLoading();
     TQRBand band(&report);
-    band.Size().ReadValues({2759.604166666667L, 1899.708333333333L});
+    band.Size().ReadValues({ 2759.604166666667L, 1899.708333333333L });
     report.EndLoading();
     EXPECT_EQ(band.Size().WriteValues()[1], 1899.708333333333L);
     EXPECT_EQ(band.Height(), 1043);
@@ -72,7 +73,8 @@ TEST_F(ReportGeometryTest, BandsStackAndTakeTheirWidthRule)
     child.SetParentBand(&title);
     child.SetBandType(rbChild);
 
-    ASSERT_EQ(report.BandList(), (std::vector<TQRCustomBand *>{&title, &child, &detail, &group}));
+    ASSERT_EQ(
+        report.BandList(), (std::vector<TQRCustomBand *> { &title, &child, &detail, &group }));
     EXPECT_EQ(title.Top(), 38);
     EXPECT_EQ(child.Top(), 138);
     EXPECT_EQ(detail.Top(), 178);
@@ -105,7 +107,7 @@ TEST_F(ReportGeometryTest, BandRemovalRelaysTheRest)
     EXPECT_EQ(detail.Top(), 178);
     EXPECT_EQ(child.Width(), 718);
     delete title;
-    EXPECT_EQ(report.BandList(), (std::vector<TQRCustomBand *>{&detail, &child}));
+    EXPECT_EQ(report.BandList(), (std::vector<TQRCustomBand *> { &detail, &child }));
     EXPECT_EQ(detail.Top(), 38);
     EXPECT_EQ(child.ParentBand(), nullptr);
     EXPECT_EQ(child.Width(), 359) << "an orphan child falls back to the column width";
@@ -148,14 +150,14 @@ TEST_F(ReportGeometryTest, PixelWritesGoInOrderAndSpareUnchangedDimensions)
     TQRBand band(&report);
     RecordingPrintable label(&band);
     // 45 native is 17.0079 px: shown as 17, but not a whole pixel.
-    label.Size().ReadValues({45, 100, 200, 300});
+    label.Size().ReadValues({ 45, 100, 200, 300 });
     label.Pushed.clear();
     label.SetBounds(50, 60, 70, 17);
     // Height unchanged (17), then Width, Top, Left; each write pushes all four back.
     const std::vector<std::array<int, 4>> expected = {
-        {38, 76, 70, 17}, // Width written; Left and Top still the stored ones
-        {38, 60, 70, 17}, // then Top
-        {50, 60, 70, 17}, // then Left
+        { 38, 76, 70, 17 }, // Width written; Left and Top still the stored ones
+        { 38, 60, 70, 17 }, // then Top
+        { 50, 60, 70, 17 }, // then Left
     };
     EXPECT_EQ(label.Pushed, expected);
     EXPECT_EQ(label.Size().NativeValue(TQRPrintableSize::HeightIndex), 45.0L);
@@ -171,8 +173,8 @@ TEST_F(ReportGeometryTest, UnitsAndZoomReachEveryGeometryObject)
     TQRPrintable onBand(&band);
     TQRPrintable onReport(&report);
     report.SetUnits(TQRUnit::Native);
-    for (const TQRUnitBase *o : std::initializer_list<const TQRUnitBase *>{
-             &report.Page(), &band.Size(), &onBand.Size(), &onReport.Size()})
+    for (const TQRUnitBase *o : std::initializer_list<const TQRUnitBase *> {
+             &report.Page(), &band.Size(), &onBand.Size(), &onReport.Size() })
         EXPECT_EQ(o->Units(), TQRUnit::Native);
 
     TQRPrintable late(&band); // takes the band's unit and zoom
@@ -194,13 +196,13 @@ TEST_F(ReportGeometryTest, LoadingDefersPixelBounds)
     TQRBand band(&report);
     TQRPrintable stored(&band);
     stored.SetBounds(400, 16, 58, 17); // remembered only
-    stored.Size().ReadValues({45, 100, 200, 300});
+    stored.Size().ReadValues({ 45, 100, 200, 300 });
     TQRPrintable boundsOnly(&band);
     boundsOnly.SetBounds(5, 6, 7, 8);
-    EXPECT_EQ(boundsOnly.Size().WriteValues(), (std::vector<long double>{0, 0, 0, 0}));
+    EXPECT_EQ(boundsOnly.Size().WriteValues(), (std::vector<long double> { 0, 0, 0, 0 }));
     report.EndLoading();
 
-    EXPECT_EQ(stored.Size().WriteValues(), (std::vector<long double>{45, 100, 200, 300}));
+    EXPECT_EQ(stored.Size().WriteValues(), (std::vector<long double> { 45, 100, 200, 300 }));
     EXPECT_EQ(stored.Left(), 38); // from the stored values, not the remembered pixels
     EXPECT_EQ(boundsOnly.Left(), 5);
     EXPECT_EQ(boundsOnly.Height(), 8);
@@ -249,6 +251,6 @@ TEST_F(ReportGeometryTest, ChildBandLinkStaysWithinOneReport)
     EXPECT_EQ(child->ParentBand(), nullptr);
     child->SetParentBand(&title);
     EXPECT_EQ(child->ParentBand(), nullptr);
-    EXPECT_EQ(second.BandList(), (std::vector<TQRCustomBand *>{child.get()}));
-    EXPECT_EQ(first.BandList(), (std::vector<TQRCustomBand *>{&title}));
+    EXPECT_EQ(second.BandList(), (std::vector<TQRCustomBand *> { child.get() }));
+    EXPECT_EQ(first.BandList(), (std::vector<TQRCustomBand *> { &title }));
 }

@@ -8,8 +8,9 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-const std::vector<long double> kInvoicePage = {100, 2970, 100, 2100, 100, 100, 0};
+namespace
+{
+const std::vector<long double> kInvoicePage = { 100, 2970, 100, 2100, 100, 100, 0 };
 }
 
 TEST_F(ReportGeometryTest, MetricCreationDefaults)
@@ -40,8 +41,8 @@ TEST_F(ReportGeometryTest, USCreationDefaults)
     EXPECT_EQ(page.PaperSize(), TQRPaperSize::Letter);
     EXPECT_NATIVE(page.Width(), 8.5L);
     EXPECT_NATIVE(page.Length(), 11);
-    for (int i : {TQRPage::TopMarginIndex, TQRPage::BottomMarginIndex, TQRPage::LeftMarginIndex,
-                  TQRPage::RightMarginIndex})
+    for (int i : { TQRPage::TopMarginIndex, TQRPage::BottomMarginIndex, TQRPage::LeftMarginIndex,
+             TQRPage::RightMarginIndex })
         EXPECT_NATIVE(page.NativeValue(i), 127) << i; // half an inch
 }
 
@@ -59,16 +60,18 @@ TEST_F(ReportGeometryTest, PrinterPaperAtCreation)
 
 TEST_F(ReportGeometryTest, DimensionSettersByIndex)
 {
-    const struct
-    {
+    const struct {
         int index;
         const char *name;
         bool needsCustom; // the paper's own size moves only on a custom page
     } rows[] = {
-        {TQRPage::BottomMarginIndex, "BottomMargin", false}, {TQRPage::LengthIndex, "Length", true},
-        {TQRPage::TopMarginIndex, "TopMargin", false},       {TQRPage::WidthIndex, "Width", true},
-        {TQRPage::LeftMarginIndex, "LeftMargin", false},     {TQRPage::RightMarginIndex, "RightMargin", false},
-        {TQRPage::ColumnSpaceIndex, "ColumnSpace", false},
+        { TQRPage::BottomMarginIndex, "BottomMargin", false },
+        { TQRPage::LengthIndex, "Length", true },
+        { TQRPage::TopMarginIndex, "TopMargin", false },
+        { TQRPage::WidthIndex, "Width", true },
+        { TQRPage::LeftMarginIndex, "LeftMargin", false },
+        { TQRPage::RightMarginIndex, "RightMargin", false },
+        { TQRPage::ColumnSpaceIndex, "ColumnSpace", false },
     };
     for (const auto &r : rows) {
         TQuickRep report(Metric);
@@ -113,20 +116,21 @@ TEST_F(ReportGeometryTest, AxisOfEachDimension)
 
 TEST_F(ReportGeometryTest, PaperSizeAndOrientation)
 {
-    const struct
-    {
+    const struct {
         const char *why;
         TQRPaperSize paper;
         TPrinterOrientation o;
         bool orientationFirst;
         long double width, length;
     } rows[] = {
-        {"A5Trans portrait lies on its long side", TQRPaperSize::A5Trans, poPortrait, false, 2100, 1480},
-        {"A5Trans turned", TQRPaperSize::A5Trans, poLandscape, false, 1480, 2100},
-        {"A4 landscape", TQRPaperSize::A4, poLandscape, false, 2970, 2100},
-        {"orientation first ends the same", TQRPaperSize::A4, poLandscape, true, 2970, 2100},
-        {"orientation first, A5Trans", TQRPaperSize::A5Trans, poLandscape, true, 1480, 2100},
-        {"Default keeps the A4 of creation", TQRPaperSize::Default, poPortrait, false, 2100, 2970},
+        { "A5Trans portrait lies on its long side", TQRPaperSize::A5Trans, poPortrait, false, 2100,
+            1480 },
+        { "A5Trans turned", TQRPaperSize::A5Trans, poLandscape, false, 1480, 2100 },
+        { "A4 landscape", TQRPaperSize::A4, poLandscape, false, 2970, 2100 },
+        { "orientation first ends the same", TQRPaperSize::A4, poLandscape, true, 2970, 2100 },
+        { "orientation first, A5Trans", TQRPaperSize::A5Trans, poLandscape, true, 1480, 2100 },
+        { "Default keeps the A4 of creation", TQRPaperSize::Default, poPortrait, false, 2100,
+            2970 },
     };
     for (const auto &r : rows) {
         TQuickRep report(Metric);
@@ -169,7 +173,7 @@ TEST_F(ReportGeometryTest, ValuesReadAndWrite)
     report.SetUnits(TQRUnit::Inches); // Values are never converted
     TQRPage &page = report.Page();
     page.SetPaperSize(TQRPaperSize::A4);
-    const std::vector<long double> turned = {50, 2100, 60, 2970, 70, 80, 5};
+    const std::vector<long double> turned = { 50, 2100, 60, 2970, 70, 80, 5 };
     page.ReadValues(turned); // width and length too, though the paper is not Custom
     EXPECT_EQ(page.WriteValues(), turned);
     EXPECT_NATIVE(page.TopMargin(), 60.0L / 254);
@@ -178,22 +182,22 @@ TEST_F(ReportGeometryTest, ValuesReadAndWrite)
     EXPECT_EQ(page.WriteValues(), kInvoicePage);
 
     const long double nan = std::numeric_limits<long double>::quiet_NaN();
-    EXPECT_THROW(page.ReadValues({100, 2970}), EQRError);
-    EXPECT_THROW(page.ReadValues({100, 2970, 100, 2100, 100, 100, 0, 0}), EQRError);
-    EXPECT_THROW(page.ReadValues({100, 2970, 100, nan, 100, 100, 0}), EQRError);
+    EXPECT_THROW(page.ReadValues({ 100, 2970 }), EQRError);
+    EXPECT_THROW(page.ReadValues({ 100, 2970, 100, 2100, 100, 100, 0, 0 }), EQRError);
+    EXPECT_THROW(page.ReadValues({ 100, 2970, 100, nan, 100, 100, 0 }), EQRError);
     EXPECT_EQ(page.WriteValues(), kInvoicePage); // a rejected list changes nothing
 }
 
 TEST_F(ReportGeometryTest, ColumnsAndZoomIgnoreOutOfRange)
 {
     TQuickRep report(Metric);
-    for (int bad : {0, -1, 1})
+    for (int bad : { 0, -1, 1 })
         report.Page().SetColumns(bad);
     EXPECT_EQ(report.Page().Columns(), 1);
     report.Page().SetColumns(3);
     EXPECT_EQ(report.Page().Columns(), 3);
 
-    for (int bad : {0, 301, -5})
+    for (int bad : { 0, 301, -5 })
         report.SetZoom(bad);
     EXPECT_EQ(report.Zoom(), 100);
     report.SetZoom(300);

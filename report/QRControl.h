@@ -18,7 +18,7 @@ struct TQRFont {
     bool Italic = false;
     bool Underline = false;
     bool StrikeOut = false;
-    int Charset = 1; // the platform's "default" character set
+    int CharSet = 1; // the platform's "default" character set
     QColor Color = QColor(0, 0, 0);
 
     bool operator==(const TQRFont &) const = default;

@@ -91,15 +91,6 @@ TEST_F(ReportGeometryTest, DimensionSettersByIndex)
     EXPECT_THROW((void)report.Page().Value(-1), EQRError);
 }
 
-TEST_F(ReportGeometryTest, MarginReadInAnotherUnit)
-{
-    TQuickRep report(Metric);
-    report.Page().SetTopMargin(12);
-    EXPECT_NATIVE(report.Page().NativeValue(TQRPage::TopMarginIndex), 120);
-    report.SetUnits(TQRUnit::Inches);
-    EXPECT_NEAR(static_cast<double>(report.Page().TopMargin()), 0.47244, 1e-5);
-}
-
 TEST_F(ReportGeometryTest, AxisOfEachDimension)
 {
     // With cells of different width and height the axis shows in the Characters unit.

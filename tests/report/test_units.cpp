@@ -50,15 +50,6 @@ TEST(Conversions, BothWays)
     }
 }
 
-TEST(Conversions, RoundTripKeepsExtendedPrecision)
-{
-    const long double v = 1058.333333333333333333L;
-    for (TQRUnit u : { TQRUnit::MM, TQRUnit::Inches, TQRUnit::Pixels, TQRUnit::Native }) {
-        const long double back = QRUnitsToNative(u, QRNativeToUnits(u, v, 96, 150, 0), 96, 150, 0);
-        EXPECT_LE(std::fabs(static_cast<double>(back - v)), 1e-15) << static_cast<int>(u);
-    }
-}
-
 TEST(Rounding, HalvesGoToTheEvenNeighbour)
 {
     const struct {

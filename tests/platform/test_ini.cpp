@@ -1,5 +1,6 @@
 #include "platform/Errors.h"
 #include "platform/Ini.h"
+#include "support/NoRootPrivileges.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -260,11 +261,14 @@ TEST_F(IniFileTest, FailedWriteLeavesTheOldFile)
 
 TEST_F(IniFileTest, ReadOnlyFolder)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
     Spit(Path, "[S]\nk=1\n");
     ASSERT_EQ(::chmod(QFile::encodeName(Dir.path()).constData(), 0555), 0);
-    const QString err = ErrorOf([&] { TIniFile(Path).WriteString(u"S", u"k", u"2"); });
+    QString err;
+    {
+        TNoRootPrivileges guard;
+        ASSERT_TRUE(guard.Active());
+        err = ErrorOf([&] { TIniFile(Path).WriteString(u"S", u"k", u"2"); });
+    }
     ::chmod(QFile::encodeName(Dir.path()).constData(), 0755);
     EXPECT_EQ(err, u"Unable to write to "_s + Path);
     EXPECT_EQ(Slurp(Path), QByteArray("[S]\nk=1\n"));

@@ -1,5 +1,6 @@
 #include "platform/Errors.h"
 #include "printing/PrintSettings.h"
+#include "support/NoRootPrivileges.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -192,26 +193,29 @@ TEST_F(PrintSettingsFile, TogglesWriteTheirFlagAtOnce)
     EXPECT_EQ(s.Position(u"TARIH"), u"1 | 2"_s);
 }
 
-TEST_F(PrintSettingsFile, UnwritableFileFailsAndKeepsItsContent)
+TEST_F(PrintSettingsFile, UnwritableFileOrFolderFailsAndKeepsTheFile)
 {
     const QByteArray before = "[FATURE_AYAR]\nTARIH=1 | 2\n";
     Write(before);
-    ASSERT_EQ(::chmod(QFile::encodeName(Path).constData(), 0444), 0);
     const QString want = u"Unable to write to "_s + Path;
     TPrintSettings s;
     s.SetPosition(u"TARIH", u"9 | 9"_s);
-    for (const auto &op : std::vector<std::function<void()>>{
-             [&] { SavePrintLayout(Path, s); },
-             [&] { WriteOptionFlag(Path, kKeyTutarsabit, true); }}) {
-        try {
-            op();
-            ADD_FAILURE() << "no error";
-        } catch (const EPlatformError &e) {
-            EXPECT_EQ(e.Message(), want);
+    const std::vector<std::function<void()>> ops = {
+        [&] { SavePrintLayout(Path, s); }, [&] { WriteOptionFlag(Path, kKeyTutarsabit, true); }};
+    for (const QString &readOnly : {Path, Dir.path()}) {
+        ASSERT_EQ(::chmod(QFile::encodeName(readOnly).constData(), 0555), 0);
+        for (const auto &op : ops) {
+            TNoRootPrivileges guard;
+            try {
+                op();
+                ADD_FAILURE() << "no error for read-only " << readOnly.toStdString();
+            } catch (const EPlatformError &e) {
+                EXPECT_EQ(e.Message(), want);
+            }
+            EXPECT_EQ(Slurp(Path), before);
         }
-        EXPECT_EQ(Slurp(Path), before);
+        ::chmod(QFile::encodeName(readOnly).constData(), 0755);
     }
-    ::chmod(QFile::encodeName(Path).constData(), 0644);
 }
 
 TEST_F(PrintSettingsFile, CreatedEmptyWhenMissingOnly)

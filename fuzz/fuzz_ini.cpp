@@ -10,7 +10,11 @@
 
 using namespace Qt::StringLiterals;
 
-#define CHECK(c) do { if (!(c)) std::abort(); } while (0)
+#define CHECK(c)                                                                                   \
+    do {                                                                                           \
+        if (!(c))                                                                                  \
+            std::abort();                                                                          \
+    } while (0)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -18,7 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const TIniDocument doc = TIniDocument::FromBytes(bytes);
     CHECK(doc.ToBytes() == bytes);
 
-    struct TSeen { QString Section, Key, Value; };
+    struct TSeen {
+        QString Section, Key, Value;
+    };
     std::vector<TSeen> seen;
     const QStringList sections = doc.SectionNames();
     for (const QString &s : sections)
@@ -27,12 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             CHECK(v.has_value());
             (void)IniStrToIntDef(*v, 0);
             if (seen.size() < 64)
-                seen.push_back({s, k, *v});
+                seen.push_back({ s, k, *v });
         }
 
     const unsigned sel = size ? data[0] : 0;
-    const QString section = (sel & 3) == 3 && !sections.isEmpty() ? sections.front()
-        : QStringList{u"S"_s, u"FATURE_AYAR"_s, u"genel"_s}[(sel & 3) % 3];
+    const QString section = (sel & 3) == 3 && !sections.isEmpty()
+        ? sections.front()
+        : QStringList { u"S"_s, u"FATURE_AYAR"_s, u"genel"_s }[(sel & 3) % 3];
     const QString key = (sel & 4) && !seen.empty() ? seen.front().Key : u"TARIH"_s;
     const QString value = QString::fromLatin1(bytes.right(12));
 

@@ -15,3 +15,19 @@ inline std::int64_t RoundHalfEven(long double v)
 
 inline Currency ToCurrency(long double v) { return RoundHalfEven(v * 10000.0L); }
 inline long double FromCurrency(Currency c) { return static_cast<long double>(c) / 10000.0L; }
+
+// a * b / c rounded half away from zero, as the Windows MulDiv does (-1 when c is 0 or the
+// result does not fit).
+inline int MulDiv(int a, int b, int c)
+{
+    if (c == 0)
+        return -1;
+    const std::int64_t p = static_cast<std::int64_t>(a) * b;
+    const bool negative = (p < 0) != (c < 0);
+    const std::int64_t ap = p < 0 ? -p : p;
+    const std::int64_t ac = c < 0 ? -static_cast<std::int64_t>(c) : c;
+    const std::int64_t q = (ap + ac / 2) / ac;
+    if (q > INT32_MAX)
+        return -1;
+    return static_cast<int>(negative ? -q : q);
+}

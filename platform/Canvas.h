@@ -43,7 +43,7 @@ enum class TTextAlign { Left, Right, Center };
 struct TTextStyle
 {
     TTextAlign Align = TTextAlign::Left;
-    bool RightToLeft = false;  // reading order; also mirrors Left and Right like GDI does
+    bool RightToLeft = false;  // reading order only; Align is taken as given
     bool Transparent = true;   // false paints the text cell with Background first
     QColor Background = Qt::white;
 };

@@ -324,10 +324,7 @@ void TEmfRecorder::TextOut(QPoint at, const QString &text, const TTextStyle &sty
         previous = std::max(previous, x);
     }
     const QSize ext(static_cast<int>(previous), TextExtent(QString()).height());
-    // Right-to-left reading order mirrors left and right alignment.
-    TTextAlign a = style.Align;
-    if (style.RightToLeft && a != TTextAlign::Center)
-        a = a == TTextAlign::Left ? TTextAlign::Right : TTextAlign::Left;
+    const TTextAlign a = style.Align;
     int left = at.x();
     if (a == TTextAlign::Right)
         left -= ext.width();

@@ -55,8 +55,6 @@ THeader ReadHeader(QByteArrayView bytes)
     out.Device = QSize(h.I32(72), h.I32(76));
     out.Millimeters = QSize(h.I32(80), h.I32(84));
     out.HeaderSize = size;
-    if (size >= 108)
-        out.Micrometers = QSize(h.I32(100), h.I32(104));
     if (out.Bytes < size || out.Bytes % 4 != 0)
         Fail(QStringLiteral("bad byte count in the header"), 48);
     if (out.Bytes > static_cast<quint64>(bytes.size()))
@@ -64,13 +62,22 @@ THeader ReadHeader(QByteArrayView bytes)
                  .arg(out.Bytes)
                  .arg(bytes.size()),
              48);
-    const quint32 nDesc = h.U32(64), offDesc = h.U32(68);
-    if (nDesc != 0) {
-        if (offDesc < 88 || nDesc > size || !h.Has(offDesc, quint64(nDesc) * 2))
-            Fail(QStringLiteral("bad description in the header"), 64);
+    const quint32 nDesc = h.U32(60), offDesc = h.U32(64);
+    // The description is informative only; writers disagree on where it lies, so one that
+    // is not inside the header record is ignored rather than trusted.
+    if (nDesc != 0 && offDesc >= 88 && nDesc <= size && h.Has(offDesc, quint64(nDesc) * 2)) {
         out.Description.reserve(nDesc);
         for (quint32 i = 0; i < nDesc; ++i)
             out.Description.append(QChar(h.U16(offDesc + 2 * i)));
+    }
+    // The micrometre sizes exist only when the header reaches them and the description does
+    // not sit where they would be; even then they must agree with the millimetres.
+    if (size >= 108 && (nDesc == 0 || offDesc >= 108)) {
+        const QSize um(h.I32(100), h.I32(104));
+        if (um.width() > 0 && um.height() > 0 &&
+            std::abs(um.width() - out.Millimeters.width() * 1000) <= 1000 &&
+            std::abs(um.height() - out.Millimeters.height() * 1000) <= 1000)
+            out.Micrometers = um;
     }
     if (!LibrarySaysSafe(data, size))
         Fail(QStringLiteral("header rejected"), 0);

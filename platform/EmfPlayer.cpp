@@ -332,8 +332,11 @@ void TPlayer::DrawDevicePath(const QPainterPath &device, bool fill, bool stroke)
             FPainter.fillPath(p, FDC.BkColor);
         FPainter.fillPath(p, MakeBrush());
     }
-    if (pen.style() != Qt::NoPen)
+    if (pen.style() != Qt::NoPen) {
+        // GDI strokes run through pixel centres: a one-pixel line at y = 90 covers row 90.
+        FPainter.setTransform(QTransform::fromTranslate(0.5, 0.5) * FBase);
         FPainter.strokePath(p, pen);
+    }
 }
 
 void TPlayer::AddToPath(const QPainterPath &logical)
@@ -1058,13 +1061,22 @@ void TPlayer::Text(const TRecord &r, bool wide)
     double offy = 0;
     switch (FDC.TextAlign & U_TA_BASELINE) {
     case U_TA_BASELINE: break;
-    case U_TA_BOTTOM: offy = -fm.descent() * k; break;
-    default: offy = fm.ascent() * k; break;
+    case U_TA_BOTTOM: offy = -std::round(fm.descent()) * k; break;
+    default: offy = std::round(fm.ascent()) * k; break; // whole pixels, as GDI's text metrics
     }
     const QPointF so = m.map(start);
     QTransform frame = QTransform::fromTranslate(offx, offy) * QTransform().rotate(-f.Escapement / 10.0) *
                        QTransform::fromScale(sx, sy) * QTransform().rotate(worldAngle) *
                        QTransform::fromTranslate(so.x(), so.y()) * FBase;
+    {
+        // Glyphs are rasterised at their size on the device: an em stretched to thousands of
+        // pixels along one axis would cost the glyph cache unbounded memory and time.
+        const QTransform glyph = QTransform::fromScale(k * hscale, k) * frame;
+        const double gx = std::hypot(glyph.m11(), glyph.m12()) * px;
+        const double gy = std::hypot(glyph.m21(), glyph.m22()) * px;
+        if (!(gx < 8192 && gy < 8192) || !(gx > 0.25 && gy > 0.25) || gx / gy > 64 || gy / gx > 64)
+            return;
+    }
     FPainter.save();
     if ((options & U_ETO_CLIPPED) && !rcl.isEmpty()) {
         FPainter.setTransform(m * FBase);

@@ -259,13 +259,13 @@ void TEmfRecorder::FillRect(const QRect &r, const QColor &color)
         return;
     UseBrush(color.rgb());
     UseNullPen();
-    // Without a pen a rectangle fills one pixel less to the right and bottom, so the
-    // box is stored one larger: the exclusive right/bottom edge of n.
+    // A rectangle covers its right and bottom coordinates exclusively, and without a pen one
+    // pixel less again: the box is stored one past the exclusive edge of n.
     const quint32 start = Begin(U_EMR_RECTANGLE);
     PutI32(n.left());
     PutI32(n.top());
-    PutI32(n.left() + n.width());
-    PutI32(n.top() + n.height());
+    PutI32(n.left() + n.width() + 1);
+    PutI32(n.top() + n.height() + 1);
     End(start);
     Touch(n);
 }

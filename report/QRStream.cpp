@@ -15,18 +15,27 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+constexpr std::int64_t CacheBlock = 65536;
+}
+
 TQRStream::TQRStream(std::int32_t pMemoryLimit) : FMemoryLimit(pMemoryLimit) { }
 
-// The spill file is a QTemporaryFile that removes itself; an opened report is a plain QFile
-// that is only closed.
-TQRStream::~TQRStream() = default;
+// A spill file is ours and goes with the store; an opened report is only closed.
+TQRStream::~TQRStream()
+{
+    FileStream.reset();
+    if (!FFilename.isEmpty())
+        QFile::remove(FFilename);
+}
 
 std::unique_ptr<TQRStream> TQRStream::CreateFromFile(const QString &Filename)
 {
     auto file = std::make_unique<QFile>(Filename);
-    if (!file->open(QIODevice::ReadOnly))
+    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw EPlatformError(u"Cannot open file \"%1\". %2"_s.arg(Filename, file->errorString()));
     std::unique_ptr<TQRStream> store(new TQRStream());
+    store->FFileSize = file->size();
     store->FileStream = std::move(file);
     store->FInMemory = false;
     store->FReadOnly = true;
@@ -44,6 +53,20 @@ void TQRStream::WriteFailed() const
     throw EPlatformError(u"Unable to write to %1"_s.arg(FileName()));
 }
 
+std::int64_t TQRStream::FileRead(std::int64_t At, void *Buffer, std::int64_t Count)
+{
+    if (!FileStream->seek(At))
+        return 0;
+    const std::int64_t got = FileStream->read(static_cast<char *>(Buffer), Count);
+    return got < 0 ? 0 : got;
+}
+
+bool TQRStream::FileWrite(std::int64_t At, const void *Buffer, std::int64_t Count)
+{
+    FCache.clear();
+    return FileStream->seek(At) && FileStream->write(static_cast<const char *>(Buffer), Count) == Count;
+}
+
 std::int64_t TQRStream::Write(const void *Buffer, std::int64_t Count)
 {
     std::lock_guard guard(FLock);
@@ -51,17 +74,19 @@ std::int64_t TQRStream::Write(const void *Buffer, std::int64_t Count)
         return 0;
     if (FReadOnly)
         throw EQRError(u"The report file \"%1\" is open for reading only"_s.arg(FileName()));
-    const std::int64_t start = Position();
+    const std::int64_t start = FPosition;
     if (start > FMaxSize - Count)
         throw EQRError(u"The page store cannot grow beyond %1 bytes"_s.arg(FMaxSize));
+    const std::int64_t end = start + Count;
 
     if (!FInMemory) {
-        if (FileStream->write(static_cast<const char *>(Buffer), Count) != Count)
+        if (!FileWrite(start, Buffer, Count))
             WriteFailed();
+        FPosition = end;
+        FFileSize = std::max(FFileSize, end);
         return Count;
     }
 
-    const std::int64_t end = start + Count;
     if (end > MemoryStream.size()) {
         // A write past the end after a seek beyond it leaves zeros in the gap, as a file would.
         const qsizetype old = MemoryStream.size();
@@ -70,7 +95,7 @@ std::int64_t TQRStream::Write(const void *Buffer, std::int64_t Count)
             std::memset(MemoryStream.data() + old, 0, start - old);
     }
     std::memcpy(MemoryStream.data() + start, Buffer, Count);
-    FMemoryPosition = end;
+    FPosition = end;
     if (MemoryStream.size() > FMemoryLimit)
         SpillToFile();
     return Count;
@@ -83,39 +108,61 @@ void TQRStream::SpillToFile()
     // Qt answers an unusable temporary folder with an empty path, which would put the file
     // into the root folder.
     const QString folder = QDir::tempPath();
-    auto file = std::make_unique<QTemporaryFile>(folder + u"/QRPXXXXXX.tmp"_s);
-    file->setAutoRemove(true);
+    QTemporaryFile unique(folder + u"/QRPXXXXXX.tmp"_s);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         throw EPlatformError(u"Cannot create file \"%1\". %2"_s.arg(
-                file->fileTemplate(), u"The temporary folder does not exist."_s));
-    if (!file->open())
+                unique.fileTemplate(), u"The temporary folder does not exist."_s));
+    if (!unique.open())
         throw EPlatformError(
-                u"Cannot create file \"%1\". %2"_s.arg(file->fileTemplate(), file->errorString()));
-    if (file->write(MemoryStream) != MemoryStream.size() || !file->flush()
-        || !file->seek(FMemoryPosition))
-        throw EPlatformError(u"Unable to write to %1"_s.arg(file->fileName()));
-    FFilename = file->fileName();
+                u"Cannot create file \"%1\". %2"_s.arg(unique.fileTemplate(), unique.errorString()));
+    const QString name = unique.fileName();
+
+    auto file = std::make_unique<QFile>(name);
+    if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
+        throw EPlatformError(u"Cannot create file \"%1\". %2"_s.arg(name, file->errorString()));
+    if (file->write(MemoryStream) != MemoryStream.size())
+        throw EPlatformError(u"Unable to write to %1"_s.arg(name));
+    // From here on the file is the store's, and it deletes it.
+    unique.setAutoRemove(false);
+    FFilename = name;
     FileStream = std::move(file);
+    FFileSize = MemoryStream.size();
+    FCache.clear();
     MemoryStream = QByteArray();
-    FMemoryPosition = 0;
     FInMemory = false;
 }
 
 std::int64_t TQRStream::Read(void *Buffer, std::int64_t Count)
 {
     std::lock_guard guard(FLock);
-    if (Count <= 0)
+    const std::int64_t size = Size();
+    const std::int64_t got = std::min(Count, size - FPosition);
+    if (got <= 0)
         return 0;
-    if (!FInMemory) {
-        const std::int64_t got = FileStream->read(static_cast<char *>(Buffer), Count);
-        return got < 0 ? 0 : got;
+    if (FInMemory) {
+        std::memcpy(Buffer, MemoryStream.constData() + FPosition, got);
+        FPosition += got;
+        return got;
     }
-    const std::int64_t left = MemoryStream.size() - FMemoryPosition;
-    const std::int64_t got = std::min(Count, std::max<std::int64_t>(left, 0));
-    if (got > 0)
-        std::memcpy(Buffer, MemoryStream.constData() + FMemoryPosition, got);
-    FMemoryPosition += got;
-    return got;
+    if (got >= CacheBlock) {
+        const std::int64_t read = FileRead(FPosition, Buffer, got);
+        FPosition += read;
+        return read;
+    }
+    if (FPosition < FCacheStart || FPosition + got > FCacheStart + std::int64_t(FCache.size())) {
+        // Aligned blocks serve walks in both directions; a piece that straddles two gets both.
+        const std::int64_t first = FPosition / CacheBlock * CacheBlock;
+        const std::int64_t last = (FPosition + got + CacheBlock - 1) / CacheBlock * CacheBlock;
+        FCache.resize(std::min(last, size) - first);
+        FCache.resize(FileRead(first, FCache.data(), FCache.size()));
+        FCacheStart = first;
+    }
+    const std::int64_t have = std::min<std::int64_t>(got, FCacheStart + FCache.size() - FPosition);
+    if (have <= 0)
+        return 0;
+    std::memcpy(Buffer, FCache.constData() + (FPosition - FCacheStart), have);
+    FPosition += have;
+    return have;
 }
 
 std::int64_t TQRStream::Seek(std::int64_t Offset, TQRSeekOrigin Origin)
@@ -123,17 +170,13 @@ std::int64_t TQRStream::Seek(std::int64_t Offset, TQRSeekOrigin Origin)
     std::lock_guard guard(FLock);
     std::int64_t base = 0;
     if (Origin == soFromCurrent)
-        base = Position();
+        base = FPosition;
     else if (Origin == soFromEnd)
         base = Size();
     const std::int64_t target = base + Offset;
     if (target < 0)
         throw EQRError(u"Seek before the start of the page store (offset %1)"_s.arg(target));
-    if (FInMemory)
-        FMemoryPosition = target;
-    else if (!FileStream->seek(target))
-        throw EPlatformError(u"Cannot seek to offset %1 in \"%2\". %3"_s.arg(target).arg(
-                FileName(), FileStream->errorString()));
+    FPosition = target;
     return target;
 }
 
@@ -146,7 +189,7 @@ void TQRStream::WriteBuffer(const void *Buffer, std::int64_t Count)
 void TQRStream::ReadBuffer(void *Buffer, std::int64_t Count)
 {
     std::lock_guard guard(FLock);
-    const std::int64_t at = Position();
+    const std::int64_t at = FPosition;
     if (Read(Buffer, Count) != std::max<std::int64_t>(Count, 0))
         throw EQRError(u"Unexpected end of the page store at offset %1"_s.arg(at));
 }
@@ -154,13 +197,13 @@ void TQRStream::ReadBuffer(void *Buffer, std::int64_t Count)
 std::int64_t TQRStream::Position()
 {
     std::lock_guard guard(FLock);
-    return FInMemory ? FMemoryPosition : FileStream->pos();
+    return FPosition;
 }
 
 std::int64_t TQRStream::Size()
 {
     std::lock_guard guard(FLock);
-    return FInMemory ? MemoryStream.size() : FileStream->size();
+    return FInMemory ? MemoryStream.size() : FFileSize;
 }
 
 void TQRStream::SetSize(std::int64_t NewSize)
@@ -168,17 +211,16 @@ void TQRStream::SetSize(std::int64_t NewSize)
     std::lock_guard guard(FLock);
     if (FReadOnly)
         throw EQRError(u"The report file \"%1\" is open for reading only"_s.arg(FileName()));
-    if (NewSize < 0)
-        NewSize = 0;
+    NewSize = std::max<std::int64_t>(NewSize, 0);
     if (FInMemory) {
         MemoryStream.resize(NewSize);
-        FMemoryPosition = std::min(FMemoryPosition, NewSize);
-        return;
+    } else {
+        FCache.clear();
+        if (!FileStream->resize(NewSize))
+            WriteFailed();
+        FFileSize = NewSize;
     }
-    const std::int64_t pos = FileStream->pos();
-    if (!FileStream->resize(NewSize))
-        WriteFailed();
-    FileStream->seek(std::min(pos, NewSize));
+    FPosition = std::min(FPosition, NewSize);
 }
 
 void TQRStream::SaveToStream(QIODevice &AStream)

@@ -67,11 +67,19 @@ private:
     void SpillToFile();
     [[noreturn]] void WriteFailed() const;
 
+    std::int64_t FileRead(std::int64_t At, void *Buffer, std::int64_t Count);
+    bool FileWrite(std::int64_t At, const void *Buffer, std::int64_t Count);
+
     std::recursive_mutex FLock;
     QByteArray MemoryStream;
-    std::int64_t FMemoryPosition = 0;
+    std::int64_t FPosition = 0;
     QString FFilename;
     std::unique_ptr<QFile> FileStream;
+    // The file is unbuffered; reads go through one aligned block of it, so that walking the
+    // page records costs memory reads rather than system calls.
+    std::int64_t FFileSize = 0;
+    QByteArray FCache;
+    std::int64_t FCacheStart = 0;
     bool FInMemory = true;
     bool FReadOnly = false;
     std::int32_t FMemoryLimit = 0;

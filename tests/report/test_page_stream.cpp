@@ -209,3 +209,38 @@ TEST(QRStream, OpenedFileIsReadOnlyAndStaysInPlace)
                 << e.what();
     }
 }
+
+TEST(QRStream, FileReadsMatchTheBytesAcrossBlockEdgesAndAfterWrites)
+{
+    // The file is read through a block cache: pieces that straddle its blocks, pieces larger
+    // than a block and reads after overwrites must all see the file's real bytes.
+    QByteArray model = Bytes(300000, '0');
+    TQRStream s(1000);
+    s.WriteBuffer(model.constData(), model.size());
+    ASSERT_FALSE(s.InMemory());
+    std::uint32_t state = 12345;
+    auto next = [&](std::uint32_t mod) {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<std::int64_t>((state >> 8) % mod);
+    };
+    for (int i = 0; i < 2000; ++i) {
+        const std::int64_t at = i % 7 == 0 ? 65536 - next(8) : next(300000);
+        const std::int64_t len = i % 50 == 0 ? 70000 : next(40) + 1;
+        if (i % 5 == 0) {
+            const QByteArray patch = Bytes(static_cast<int>(len), static_cast<char>('a' + i % 20));
+            s.Seek(at, soFromBeginning);
+            s.WriteBuffer(patch.constData(), patch.size());
+            if (at + len > model.size())
+                model.resize(at + len);
+            model.replace(at, len, patch);
+            continue;
+        }
+        QByteArray got(len, '\0');
+        s.Seek(at, soFromBeginning);
+        got.resize(s.Read(got.data(), len));
+        ASSERT_EQ(got, model.mid(at, len)) << "read of " << len << " at " << at;
+        ASSERT_EQ(s.Position(), at + got.size());
+    }
+    EXPECT_EQ(s.Size(), model.size());
+    EXPECT_EQ(ReadAll(s), model);
+}

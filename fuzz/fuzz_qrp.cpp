@@ -6,16 +6,24 @@
 #include <QBuffer>
 
 #include <cstddef>
+#include <memory>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    QBuffer in;
-    in.setData(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    in.open(QIODevice::ReadOnly);
     TQRPageList list;
     try {
-        list.LoadFromStream(in);
+        if (size % 2 == 0) {
+            QBuffer in;
+            in.setData(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+            in.open(QIODevice::ReadOnly);
+            list.LoadFromStream(in);
+        } else {
+            // Half the inputs go through a spilled store, the file-backed reading path.
+            auto store = std::make_unique<TQRStream>(0);
+            store->WriteBuffer(data, static_cast<std::int64_t>(size));
+            list.LoadFromStore(std::move(store));
+        }
     } catch (const ELevantaError &) {
         return 0;
     }

@@ -430,7 +430,7 @@ void TQRPageList::SaveToFile(const QString &Filename)
 
 void TQRPageList::LoadFromFile(const QString &Filename)
 {
-    TakeLoadedStore(TQRStream::CreateFromFile(Filename), Filename);
+    LoadFromStore(TQRStream::CreateFromFile(Filename), Filename);
 }
 
 void TQRPageList::LoadFromStream(QIODevice &inStream)
@@ -447,12 +447,12 @@ void TQRPageList::LoadFromStream(QIODevice &inStream)
         store->WriteBuffer(chunk.data(), got);
     }
     store->Seek(0, soFromBeginning);
-    TakeLoadedStore(std::move(store), QString());
+    LoadFromStore(std::move(store));
 }
 
 // Reads the header of Store and walks its pages on a scratch list; only a sound store
 // replaces what this list holds.
-void TQRPageList::TakeLoadedStore(std::unique_ptr<TQRStream> Store, const QString &Name)
+void TQRPageList::LoadFromStore(std::unique_ptr<TQRStream> Store, const QString &Name)
 {
     std::lock_guard listGuard(FLock);
     TQRPageList probe;

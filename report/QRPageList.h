@@ -54,6 +54,8 @@ public:
     // file raises EQRError (naming file and offset) and leaves the list as it was.
     void LoadFromFile(const QString &Filename);
     void LoadFromStream(QIODevice &inStream);
+    // The same for a store that already holds a saved report; Name is used in messages.
+    void LoadFromStore(std::unique_ptr<TQRStream> Store, const QString &Name = QString());
 
     void LockList() { FLock.lock(); }
     void UnlockList() { FLock.unlock(); }
@@ -86,7 +88,6 @@ private:
     void WriteHeader(std::int32_t Count);
     void GoToPage(int PageNumber);
     TQRPagePicture ReadPageBody(std::int64_t RecordStart);
-    void TakeLoadedStore(std::unique_ptr<TQRStream> Store, const QString &Name);
     [[noreturn]] void Damaged(std::int64_t Offset, const QString &What) const;
 
     mutable std::recursive_mutex FLock;

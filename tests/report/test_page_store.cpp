@@ -443,19 +443,6 @@ TEST(QRPageList, ExternallyMovedPositionDoesNotBreakReading)
     EXPECT_EQ(*list->GetPage(3), pics[2]);
 }
 
-TEST(QRPageList, LoadedReportIsReadOnly)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"rapor.QRP"_s);
-    Filled({}, Pictures(1))->SaveToFile(path);
-    TQRPageList list;
-    list.LoadFromFile(path);
-    EXPECT_THROW(list.AddPage(emfbytes::Make(2)), EQRError);
-    list.Finish(); // a loaded report is finished already; nothing is written
-    EXPECT_EQ(list.PageCount(), 1);
-    EXPECT_EQ(*list.GetPage(1), emfbytes::Make(1, 600 + 37));
-}
-
 TEST(QRPageList, ReaderAndWriterThreadsShareTheList)
 {
     // The list lock makes every add and every read whole, whichever thread it comes from.

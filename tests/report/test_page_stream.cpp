@@ -101,25 +101,6 @@ TEST(QRStream, SpillFileIsAUniqueQrpTemporaryAndGoesWithTheStore)
     EXPECT_FALSE(QFile::exists(name)) << "the spill file outlives its store";
 }
 
-TEST(QRStream, FailedSpillKeepsTheBytesInMemory)
-{
-    const QByteArray oldTmp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", "/nonexistent/levanta-no-such-dir");
-    TQRStream s(10);
-    const QByteArray data = Bytes(20);
-    try {
-        s.Write(data.constData(), data.size());
-        ADD_FAILURE() << "the spill cannot have succeeded";
-    } catch (const EPlatformError &e) {
-        EXPECT_TRUE(e.Message().startsWith(u"Cannot create file \""_s)) << e.what();
-    }
-    qputenv("TMPDIR", oldTmp);
-    if (oldTmp.isEmpty())
-        qunsetenv("TMPDIR");
-    EXPECT_TRUE(s.InMemory());
-    EXPECT_EQ(ReadAll(s), data);
-}
-
 TEST(QRStream, MemoryAndFileBackingsBehaveAlike)
 {
     for (int limit : { 1000000, 4 }) {

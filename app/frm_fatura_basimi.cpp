@@ -258,9 +258,9 @@ void Tfatura_basimi::BuildHeader(QWidget *page)
     });
     connect(FATURAIKTIAYARLARI1, &QAction::triggered, this, [this] { OpenPage(u"AYAR"_s); });
     connect(KDVDahil1, &QAction::triggered, this,
-            [this] { TOGGLE_FLAG(KDVDahil1, u"KDVDahil1"_s); });
+            [this] { TOGGLE_FLAG(KDVDahil1, kKeyKDVDahil1.toString()); });
     connect(tutarsabit, &QAction::triggered, this,
-            [this] { TOGGLE_FLAG(tutarsabit, u"tutarsabit"_s); });
+            [this] { TOGGLE_FLAG(tutarsabit, kKeyTutarsabit.toString()); });
     connect(MenuItem1, &QAction::triggered, this, [this] { MenuItem1Click(); });
     connect(MenuItem2, &QAction::triggered, this, [this] { MenuItem2Click(); });
 
@@ -434,7 +434,7 @@ void Tfatura_basimi::FormShow()
 {
     FKayitModu = u'Y';
     FStoredRecId = 0;
-    FSettings->EnsureFile(FProgramFolder);
+    EnsurePrintSettingsFile(PrintSettingsPath(FProgramFolder));
     FTable->Open(FProgramFolder);
     AYARLARI_YUKLE();
     TARIH->setText(Today());
@@ -443,7 +443,7 @@ void Tfatura_basimi::FormShow()
 
 void Tfatura_basimi::AYARLARI_YUKLE()
 {
-    FSettings->Load(FProgramFolder);
+    *FSettings = LoadPrintSettings(PrintSettingsPath(FProgramFolder));
     KDVDahil1->setChecked(FSettings->KDVDahil1);
     tutarsabit->setChecked(FSettings->tutarsabit);
     ApplyMoneyFormat(FSettings->GDisplayFormat);
@@ -461,9 +461,11 @@ void Tfatura_basimi::ApplyMoneyFormat(const QString &format)
 
 void Tfatura_basimi::DOLDUR_FATINFO()
 {
-    TPrefill prefill;
-    if (!ReadPrefill(FProgramFolder, FFormat, prefill))
+    // The file is deleted as soon as it has been read; a failing delete goes unreported.
+    const std::optional<TPrefillData> data = TakePrefill(PrefillPath(FProgramFolder), FFormat);
+    if (!data)
         return;
+    const TPrefillData &prefill = *data;
     SAYIN1->setText(prefill.SAYIN1);
     SAYIN2->setText(prefill.SAYIN2);
     SAYIN3->setText(prefill.SAYIN3);
@@ -479,18 +481,17 @@ void Tfatura_basimi::DOLDUR_FATINFO()
         F[0]->SetValue(prefill.F1);
     }
     YEKUN_KDV_TOPLAM();
-    DeletePrefill(FProgramFolder);
 }
 
 void Tfatura_basimi::TOGGLE_FLAG(QAction *item, const QString &key)
 {
     // The check stays toggled even when the write fails; the error is shown.
     const bool on = item->isChecked();
-    if (key == u"KDVDahil1"_s)
+    if (key == kKeyKDVDahil1)
         FSettings->KDVDahil1 = on;
     else
         FSettings->tutarsabit = on;
-    Guard([&] { FSettings->WriteFlag(FProgramFolder, key, on); });
+    Guard([&] { WriteOptionFlag(PrintSettingsPath(FProgramFolder), key, on); });
 }
 
 int Tfatura_basimi::VatRate() const
@@ -653,7 +654,7 @@ void Tfatura_basimi::SpeedButton11Click()
         FFindDialog->exec();
         if (!FFindDialog->GFaturaSecildi())
             return;
-        const TInvoiceRecord record = FTable->Current();
+        const TInvoiceRecord record = FTable->Read();
         KAYITTAN_EKRANA(record);
         FStoredRecId = record.REC_ID;
         FKayitModu = u'D';

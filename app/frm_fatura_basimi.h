@@ -14,7 +14,7 @@
 
 class IDialogs;
 class InvoiceTable;
-class TPrintSettings;
+struct TPrintSettings;
 class TTextField;
 class TNumericEdit;
 class Tfatura_bul;

@@ -14,12 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size > 4096)
         return 0;
-    const QString input = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    const QString input
+        = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     const qsizetype cut = input.indexOf(u'\n');
     const QString pattern = cut < 0 ? input : input.left(cut);
     const QString valueText = cut < 0 ? QString() : input.mid(cut + 1);
 
-    for (const TFormatSettings &fs : {TFormatSettings::Turkish(), TFormatSettings::UnitedStates()}) {
+    for (const TFormatSettings &fs :
+        { TFormatSettings::Turkish(), TFormatSettings::UnitedStates() }) {
         long double strict = 0;
         const bool ok = TryStrToFloat(input, strict, fs);
         const long double value = ParseNumericText(valueText, fs);
@@ -31,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
         if (std::isfinite(value)) {
             const QString shown = FormatFloat(QStringLiteral(",0.00;-,0.00"), value, fs);
-            const QString again = FormatFloat(QStringLiteral(",0.00;-,0.00"), ParseNumericText(shown, fs), fs);
+            const QString again
+                = FormatFloat(QStringLiteral(",0.00;-,0.00"), ParseNumericText(shown, fs), fs);
             if (shown != again)
                 std::abort();
 

@@ -9,31 +9,31 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
-constexpr std::array<const char16_t *, 10> kOnes = {
-    u"", u"Bir", u"İki", u"Üç", u"Dört", u"Beş", u"Altı", u"Yedi", u"Sekiz", u"Dokuz"};
-constexpr std::array<const char16_t *, 10> kTens = {
-    u"", u"On", u"Yirmi", u"Otuz", u"Kırk", u"Elli", u"Altmış", u"Yetmiş", u"Seksen", u"Doksan"};
+constexpr std::array<const char16_t *, 10> kOnes
+    = { u"", u"Bir", u"İki", u"Üç", u"Dört", u"Beş", u"Altı", u"Yedi", u"Sekiz", u"Dokuz" };
+constexpr std::array<const char16_t *, 10> kTens = { u"", u"On", u"Yirmi", u"Otuz", u"Kırk",
+    u"Elli", u"Altmış", u"Yetmiş", u"Seksen", u"Doksan" };
 
 // Groups of three digits, most significant first. Above a trillion the Turkish scale goes on
 // with katrilyon and kentilyon, which covers every whole part a 64-bit integer can hold.
 constexpr int kGroups = 7;
-constexpr std::array<const char16_t *, kGroups> kScale = {
-    u"Kentilyon", u"Katrilyon", u"Trilyon", u"Milyar", u"Milyon", u"Bin", u""};
+constexpr std::array<const char16_t *, kGroups> kScale
+    = { u"Kentilyon", u"Katrilyon", u"Trilyon", u"Milyar", u"Milyon", u"Bin", u"" };
 
-struct TCurrencyWords
-{
+struct TCurrencyWords {
     const char16_t *Main;
     const char16_t *Sub;
 };
-constexpr std::array<TCurrencyWords, 5> kCurrencies = {{
-    {u" TL", u" KR"},
-    {u" Euro", u" EuroCent"},
-    {u" AZN", u" QEP"},
-    {u" Dollar", u" Cent"},
-    {u" IQD", u" CENT"},
-}};
+constexpr std::array<TCurrencyWords, 5> kCurrencies = { {
+    { u" TL", u" KR" },
+    { u" Euro", u" EuroCent" },
+    { u" AZN", u" QEP" },
+    { u" Dollar", u" Cent" },
+    { u" IQD", u" CENT" },
+} };
 
 // Small letters at 0..6, their capitals at 7..13, pair by pair.
 constexpr char16_t kCaseTable[] = u"ğüşiıöçĞÜŞİIÖÇ";
@@ -112,8 +112,8 @@ QString TUTAR_YAZIYLA(std::uint8_t caseMode, std::uint8_t currencyCode, double a
     if (!(amount > 0) || !(amount < kLimit))
         return QString();
 
-    const TCurrencyWords currency =
-        currencyCode < kCurrencies.size() ? kCurrencies[currencyCode] : TCurrencyWords{u"", u""};
+    const TCurrencyWords currency = currencyCode < kCurrencies.size() ? kCurrencies[currencyCode]
+                                                                      : TCurrencyWords { u"", u"" };
     const double truncated = std::trunc(amount);
     std::int64_t whole = static_cast<std::int64_t>(truncated);
     std::int64_t hundredths = RoundHalfEven((amount - truncated) * 100.0);

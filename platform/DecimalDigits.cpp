@@ -4,7 +4,8 @@
 #include <cmath>
 #include <limits>
 
-namespace {
+namespace
+{
 
 void TrimTrailingZeros(std::string &s)
 {
@@ -23,7 +24,13 @@ TDecimalDigits DecimalImage(long double value)
     // "d.ddddddddddddddddde+XX": 18 significant digits, correctly rounded from the binary
     // value; to_chars never looks at the C locale.
     char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 17);
+    // Both conversions are exact from the binary value, so a value that a double holds
+    // exactly may take the double's much faster path.
+    const long double magnitude = std::fabs(value);
+    const double narrow = static_cast<double>(magnitude);
+    const auto res = static_cast<long double>(narrow) == magnitude
+        ? std::to_chars(buf, buf + sizeof buf, narrow, std::chars_format::scientific, 17)
+        : std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, 17);
     const std::string_view text(buf, static_cast<std::size_t>(res.ptr - buf));
     const std::size_t e = text.find('e');
     d.Digits.reserve(18);
@@ -31,7 +38,8 @@ TDecimalDigits DecimalImage(long double value)
         if (text[i] != '.')
             d.Digits.push_back(text[i]);
     int exp10 = 0;
-    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(), exp10);
+    std::from_chars(
+        text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(), exp10);
     d.Exponent = exp10 + 1;
     TrimTrailingZeros(d.Digits);
     return d;

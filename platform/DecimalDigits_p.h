@@ -6,10 +6,9 @@
 
 #include <string>
 
-struct TDecimalDigits
-{
-    std::string Digits;   // significant digits, no leading or trailing zeros; empty for zero
-    int Exponent = 0;     // value = 0.Digits x 10^Exponent
+struct TDecimalDigits {
+    std::string Digits; // significant digits, no leading or trailing zeros; empty for zero
+    int Exponent = 0; // value = 0.Digits x 10^Exponent
     bool Negative = false;
 
     bool IsZero() const { return Digits.empty(); }

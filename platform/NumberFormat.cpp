@@ -12,29 +12,28 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 // ---------------------------------------------------------------------------------------
 // Display patterns
 
 enum class TTokenKind { Digit, Point, Literal, Exponent };
 
-struct TToken
-{
+struct TToken {
     TTokenKind Kind = TTokenKind::Literal;
-    QString Text;          // a literal's text
+    QString Text; // a literal's text
     bool Fraction = false; // a digit placeholder after the point
-    QChar Mark;            // the exponent's E or e
+    QChar Mark; // the exponent's E or e
     bool AlwaysSign = false;
     int ExponentDigits = 1;
 };
 
-struct TLayout
-{
+struct TLayout {
     std::vector<TToken> Tokens;
     int IntPlaces = 0;
     int FracPlaces = 0;
-    int IntMin = 0;  // integer digits always shown: from the first "0" on
+    int IntMin = 0; // integer digits always shown: from the first "0" on
     int FracMin = 0; // decimals always shown: up to the last "0"
     bool Grouping = false;
     bool Scientific = false;
@@ -73,8 +72,7 @@ TLayout ScanSection(const QString &section)
     auto literal = [&l](const QString &text) {
         if (!l.Tokens.empty() && l.Tokens.back().Kind == TTokenKind::Literal)
             l.Tokens.back().Text += text;
-        else
-            {
+        else {
             TToken t;
             t.Text = text;
             l.Tokens.push_back(t);
@@ -113,7 +111,8 @@ TLayout ScanSection(const QString &section)
             if (!l.HasPoint)
                 l.Grouping = true;
         } else if ((c == u'E' || c == u'e') && !l.Scientific && i + 2 < n
-                   && (section.at(i + 1) == u'+' || section.at(i + 1) == u'-') && section.at(i + 2) == u'0') {
+            && (section.at(i + 1) == u'+' || section.at(i + 1) == u'-')
+            && section.at(i + 2) == u'0') {
             TToken t;
             t.Kind = TTokenKind::Exponent;
             t.Mark = c;
@@ -141,7 +140,8 @@ QString Render(const TLayout &l, const TDecimalDigits &d, bool minus, const TFor
     int exponentShown = 0;
     if (l.Scientific) {
         if (d.IsZero()) {
-            intDigits.assign(static_cast<std::size_t>(std::max(l.IntMin, l.IntPlaces > 0 ? 1 : 0)), '0');
+            intDigits.assign(
+                static_cast<std::size_t>(std::max(l.IntMin, l.IntPlaces > 0 ? 1 : 0)), '0');
         } else {
             const std::size_t ip = static_cast<std::size_t>(l.IntPlaces);
             intDigits = d.Digits.substr(0, std::min(ip, d.Digits.size()));
@@ -166,7 +166,8 @@ QString Render(const TLayout &l, const TDecimalDigits &d, bool minus, const TFor
         intDigits.insert(0, static_cast<std::size_t>(l.IntMin) - intDigits.size(), '0');
 
     QString out;
-    out.reserve(static_cast<qsizetype>(l.Tokens.size() + intDigits.size() + intDigits.size() / 3 + 8));
+    out.reserve(
+        static_cast<qsizetype>(l.Tokens.size() + intDigits.size() + intDigits.size() / 3 + 8));
     if (minus)
         out += u'-';
     const bool grouping = l.Grouping && !l.Scientific;
@@ -233,14 +234,12 @@ TDecimalDigits Rounded(const TLayout &l, long double magnitude)
     return d;
 }
 
-struct TSection
-{
+struct TSection {
     bool Empty = true;
     TLayout Layout;
 };
 
-struct TPattern
-{
+struct TPattern {
     std::vector<TSection> Sections; // one to three
 };
 
@@ -248,8 +247,7 @@ struct TPattern
 // compiled. Each thread has its own, so no lock is needed.
 const TPattern &CompiledPattern(const QString &pattern)
 {
-    struct TEntry
-    {
+    struct TEntry {
         QString Source;
         TPattern Compiled;
     };
@@ -288,7 +286,10 @@ QString NonFinite(long double value)
 // ---------------------------------------------------------------------------------------
 // Parsing
 
-bool IsBlank(QChar c) { return c.unicode() <= 0x20; }
+bool IsBlank(QChar c)
+{
+    return c.unicode() <= 0x20;
+}
 
 } // namespace
 
@@ -298,7 +299,8 @@ QString FormatFloat(const QString &pattern, long double value, const TFormatSett
         return NonFinite(value);
     const TPattern &p = CompiledPattern(pattern);
     auto sectionFor = [&p](int index) -> int {
-        return index < static_cast<int>(p.Sections.size()) && !p.Sections[static_cast<std::size_t>(index)].Empty
+        return index < static_cast<int>(p.Sections.size())
+                && !p.Sections[static_cast<std::size_t>(index)].Empty
             ? index
             : 0;
     };
@@ -332,7 +334,8 @@ QString FloatToStrGeneral(long double value, const TFormatSettings &fs)
     QString out;
     if (d.Negative)
         out += u'-';
-    const QString digits = QString::fromLatin1(d.Digits.data(), static_cast<qsizetype>(d.Digits.size()));
+    const QString digits
+        = QString::fromLatin1(d.Digits.data(), static_cast<qsizetype>(d.Digits.size()));
     if (d.Exponent < -4 || d.Exponent > 15) {
         out += digits.at(0);
         if (digits.size() > 1) {
@@ -395,7 +398,8 @@ bool TryStrToFloat(const QString &text, long double &value, const TFormatSetting
             return false;
         while (i < end && isDigit(i)) {
             // Saturate: anything this large is out of range either way.
-            exponent = std::min<long long>(exponent * 10 + (text.at(i++).unicode() - u'0'), 1000000);
+            exponent
+                = std::min<long long>(exponent * 10 + (text.at(i++).unicode() - u'0'), 1000000);
         }
         if (expNegative)
             exponent = -exponent;
@@ -439,7 +443,8 @@ bool TryStrToFloat(const QString &text, long double &value, const TFormatSetting
 long double ParseNumericText(const QString &text, const TFormatSettings &fs)
 {
     const QString trimmed = text.trimmed();
-    const bool negative = trimmed.startsWith(u'-') || (trimmed.startsWith(u'(') && trimmed.endsWith(u')'));
+    const bool negative
+        = trimmed.startsWith(u'-') || (trimmed.startsWith(u'(') && trimmed.endsWith(u')'));
     QString kept;
     kept.reserve(trimmed.size());
     QChar previous;

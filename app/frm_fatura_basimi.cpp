@@ -185,11 +185,35 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
     BuildFields(FATURA);
     BuildLinks(FATURA);
 
+    // The arithmetic reads the form through its own fields and the two menu checks.
+    FTotals = std::make_unique<TTotalsForm>();
+    for (int n = 0; n < kLines; ++n) {
+        FTotals->M[n] = M[n];
+        FTotals->F[n] = F[n];
+        FTotals->T[n] = T[n];
+    }
+    FTotals->YEKUN = YEKUN;
+    FTotals->KDV = KDV;
+    FTotals->TOPLAM = TOPLAM;
+    FTotals->SetYalniz = [this](const QString &text) { YALNIZ->setText(text); };
+    FTotals->OranText = [this] { return ORAN->text(); };
+    FTotals->KDVDahil = [this] { return KDVDahil1->isChecked(); };
+    FTotals->TutarSabit = [this] { return tutarsabit->isChecked(); };
+
     // Key preview: the window sees every key of its controls before they do.
     qApp->installEventFilter(this);
 }
 
-Tfatura_basimi::~Tfatura_basimi() = default;
+Tfatura_basimi::~Tfatura_basimi()
+{
+    // The fields outlive the members their handlers use: cut them loose first, so that no
+    // focus change during the teardown runs an exit action.
+    qApp->removeEventFilter(this);
+    const auto edits = findChildren<TFormEdit *>();
+    for (TFormEdit *edit : edits)
+        edit->disconnect(this);
+    ORAN->disconnect(this);
+}
 
 void Tfatura_basimi::SetFindDialog(Tfatura_bul *dialog)
 {
@@ -494,40 +518,13 @@ void Tfatura_basimi::TOGGLE_FLAG(QAction *item, const QString &key)
     Guard([&] { WriteOptionFlag(PrintSettingsPath(FProgramFolder), key, on); });
 }
 
-int Tfatura_basimi::VatRate() const
-{
-    bool ok = false;
-    const int rate = ORAN->text().trimmed().toInt(&ok);
-    return ok ? rate : 0;
-}
+int Tfatura_basimi::VatRate() const { return ORAN_DEGERI(ORAN->text()); }
 
-namespace {
-TInvoiceFields FieldsOf(Tfatura_basimi &w)
-{
-    TInvoiceFields fields;
-    for (int n = 0; n < Tfatura_basimi::kLines; ++n) {
-        fields.M[n] = w.M[n];
-        fields.F[n] = w.F[n];
-        fields.T[n] = w.T[n];
-    }
-    fields.YEKUN = w.YEKUN;
-    fields.KDV = w.KDV;
-    fields.TOPLAM = w.TOPLAM;
-    return fields;
-}
-} // namespace
-
-void Tfatura_basimi::YEKUN_KDV_TOPLAM()
-{
-    TInvoiceFields fields = FieldsOf(*this);
-    YALNIZ->setText(::YEKUN_KDV_TOPLAM(fields, VatRate(), tutarsabit->isChecked(), FFormat));
-}
+void Tfatura_basimi::YEKUN_KDV_TOPLAM() { ::YEKUN_KDV_TOPLAM(*FTotals, FFormat); }
 
 void Tfatura_basimi::BIRIM_FIYAT_HESAPLA(int line)
 {
-    TInvoiceFields fields = FieldsOf(*this);
-    if (::BIRIM_FIYAT_HESAPLA(fields, line, VatRate(), KDVDahil1->isChecked()))
-        YEKUN_KDV_TOPLAM();
+    ::BIRIM_FIYAT_HESAPLA(*FTotals, line, FFormat);
 }
 
 void Tfatura_basimi::KDV_LI_TUTAR(TNumericEdit *field)

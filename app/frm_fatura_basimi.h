@@ -15,6 +15,7 @@
 class IDialogs;
 class InvoiceTable;
 struct TPrintSettings;
+struct TTotalsForm;
 class TTextField;
 class TNumericEdit;
 class Tfatura_bul;
@@ -132,6 +133,7 @@ private:
     std::function<QDate()> FToday;
     std::unique_ptr<InvoiceTable> FTable;
     std::unique_ptr<TPrintSettings> FSettings;
+    std::unique_ptr<TTotalsForm> FTotals;
     Tfatura_bul *FFindDialog = nullptr;
     Tucretsiz_yazilimlar_icin_bilgi *FInfoWindow = nullptr;
     Tkdv_li_tutar *FVatDialog = nullptr;

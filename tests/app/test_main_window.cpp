@@ -26,6 +26,7 @@ using namespace Qt::StringLiterals;
 QT_BEGIN_NAMESPACE
 // Readable failures: QString as its text.
 inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(QChar c, std::ostream *os) { *os << '\'' << QString(c).toStdString() << '\''; }
 QT_END_NAMESPACE
 
 using TKind = TScriptedDialogs::TKind;

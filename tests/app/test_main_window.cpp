@@ -4,6 +4,7 @@
 #include "app/frm_fatura_basimi.h"
 #include "app/frm_fatura_bul.h"
 #include "invoice/InvoiceTable.h"
+#include "support/NoRootPrivileges.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QApplication>
@@ -523,6 +524,66 @@ TEST_F(MainWindow, RefusedPostShowsTheErrorAndKeepsValuesAndMode)
     Click(W->SpeedButton8);
     EXPECT_EQ(W->tfatura().RecordCount(), 1);
     EXPECT_EQ(W->GKayitModu(), u'D');
+}
+
+// ---------------------------------------------------------------------------------------
+// Read-only files and folders
+
+constexpr auto kReadOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
+constexpr auto kWritable = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+
+TEST_F(MainWindow, ReadOnlyFolderAtFirstStartStopsStartUpWithTheWriteError)
+{
+    QFile::setPermissions(Dir.path(), kReadOnly);
+    {
+        TNoRootPrivileges guard;
+        ASSERT_TRUE(guard.Active());
+        Start();
+    }
+    QFile::setPermissions(Dir.path(), kWritable);
+    ASSERT_EQ(Dialogs.Count(TKind::Error), 1);
+    EXPECT_TRUE(Dialogs.LastText().startsWith(u"Unable to write to"_s)) << Dialogs.LastText().toStdString();
+    EXPECT_TRUE(W->TARIH->text().isEmpty());
+    EXPECT_FALSE(QFile::exists(PathOf(u"fatura.DB"_s)));
+}
+
+TEST_F(MainWindow, FlagThatCannotBeWrittenShowsTheErrorAndKeepsTheCheck)
+{
+    Start();
+    QFile::setPermissions(Dir.path(), kReadOnly);
+    QFile::setPermissions(PathOf(u"fatura_ayar.ini"_s), QFileDevice::ReadOwner);
+    {
+        TNoRootPrivileges guard;
+        W->tutarsabit->trigger();
+    }
+    QFile::setPermissions(PathOf(u"fatura_ayar.ini"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QFile::setPermissions(Dir.path(), kWritable);
+    ASSERT_EQ(Dialogs.Count(TKind::Error), 1);
+    EXPECT_TRUE(Dialogs.LastText().startsWith(u"Unable to write to"_s));
+    EXPECT_TRUE(W->tutarsabit->isChecked());
+    // The check is what the arithmetic follows: amounts stay as typed.
+    Type(W->M[0], u"3"_s);
+    Type(W->T[0], u"20"_s);
+    EXPECT_EQ(W->F[0]->text(), u"6,67"_s);
+    EXPECT_EQ(W->T[0]->text(), u"20,00"_s);
+}
+
+TEST_F(MainWindow, ReadOnlyTableRefusesThePostAndKeepsTheInvoice)
+{
+    Start(); // creates the table
+    W.reset();
+    QFile::setPermissions(PathOf(u"fatura.DB"_s), QFileDevice::ReadOwner);
+    {
+        TNoRootPrivileges guard;
+        Start();
+        ASSERT_TRUE(Dialogs.Shown.empty()) << Dialogs.LastText().toStdString();
+        Type(W->SAYIN1, u"KEEP"_s);
+        Click(W->SpeedButton8);
+    }
+    QFile::setPermissions(PathOf(u"fatura.DB"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(Dialogs.Count(TKind::Error), 1);
+    EXPECT_EQ(W->SAYIN1->text(), u"KEEP"_s);
+    EXPECT_EQ(W->GKayitModu(), u'Y');
 }
 
 } // namespace

@@ -7,7 +7,8 @@
 #include <QKeyEvent>
 #include <QPalette>
 
-namespace {
+namespace
+{
 
 // Focus that moves to another window or into a popup leaves the form's own focus where it
 // was; such events neither enter nor leave a field.
@@ -16,16 +17,27 @@ bool IsWindowSwitch(Qt::FocusReason reason)
     return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
 }
 
-bool IsSign(QChar ch) { return ch == u'+' || ch == u'-'; }
-bool IsAsciiDigit(QChar ch) { return ch >= u'0' && ch <= u'9'; }
-bool IsControl(QChar ch) { return ch.unicode() < 0x20 || ch.unicode() == 0x7f; }
+bool IsSign(QChar ch)
+{
+    return ch == u'+' || ch == u'-';
+}
+bool IsAsciiDigit(QChar ch)
+{
+    return ch >= u'0' && ch <= u'9';
+}
+bool IsControl(QChar ch)
+{
+    return ch.unicode() < 0x20 || ch.unicode() == 0x7f;
+}
 
 } // namespace
 
 // ---------------------------------------------------------------------------------------
 // TFormEdit
 
-TFormEdit::TFormEdit(QWidget *parent) : QLineEdit(parent), FIdleColor(IdleColor())
+TFormEdit::TFormEdit(QWidget *parent)
+    : QLineEdit(parent)
+    , FIdleColor(IdleColor())
 {
     SetBackground(FIdleColor);
 }
@@ -105,9 +117,13 @@ void TFormEdit::DoExit()
 // ---------------------------------------------------------------------------------------
 // TTextField
 
-TTextField::TTextField(QWidget *parent) : TFormEdit(parent) {}
+TTextField::TTextField(QWidget *parent)
+    : TFormEdit(parent)
+{
+}
 
-TTextField::TTextField(int maxLength, QWidget *parent) : TFormEdit(parent)
+TTextField::TTextField(int maxLength, QWidget *parent)
+    : TFormEdit(parent)
 {
     SetMaxLength(maxLength);
 }
@@ -122,7 +138,10 @@ void TTextField::SetMaxLength(int maxLength)
 // TNumericEdit
 
 TNumericEdit::TNumericEdit(IDialogs &dialogs, const TFormatSettings &fs, QWidget *parent)
-    : TFormEdit(parent), FDialogs(dialogs), FFormat(fs), FDisplayFormat(DefaultDisplayFormat())
+    : TFormEdit(parent)
+    , FDialogs(dialogs)
+    , FFormat(fs)
+    , FDisplayFormat(DefaultDisplayFormat())
 {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }

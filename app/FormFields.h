@@ -42,8 +42,8 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
     // The field's own processing on entering and leaving, before the signals.
-    virtual void EnterProcessing() {}
-    virtual void ExitProcessing() {}
+    virtual void EnterProcessing() { }
+    virtual void ExitProcessing() { }
 
 private:
     void FinishStaleFields();

@@ -10,8 +10,8 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
@@ -22,45 +22,45 @@ using namespace Qt::StringLiterals;
 
 const QString Tfatura_bul::kSilMesaji = u"\r\nAKTİF FATURA SİLİNECEK.\r\n\r\nDEVAM EDİLSİN Mİ?"_s;
 
-namespace {
+namespace
+{
 
 const QString kErrorTitle = u"LEVANTA"_s;
 
-struct TSearchBox
-{
+struct TSearchBox {
     const char16_t *Name;
     QRect Place;
     TLocateField Field;
 };
 // Each box sits above the list column it searches.
 const TSearchBox kSearchBoxes[] = {
-    {u"S1", {8, 8, 77, 21}, TLocateField::TARIH},
-    {u"S2", {87, 8, 174, 21}, TLocateField::SAYIN1},
-    {u"S3", {263, 8, 99, 21}, TLocateField::VDAIRESI},
-    {u"S4", {364, 8, 99, 21}, TLocateField::VNO},
+    { u"S1", { 8, 8, 77, 21 }, TLocateField::TARIH },
+    { u"S2", { 87, 8, 174, 21 }, TLocateField::SAYIN1 },
+    { u"S3", { 263, 8, 99, 21 }, TLocateField::VDAIRESI },
+    { u"S4", { 364, 8, 99, 21 }, TLocateField::VNO },
 };
 
-struct TButton
-{
+struct TButton {
     const char16_t *Name;
     const char16_t *Caption;
     QRect Place;
 };
 const TButton kButtons[] = {
-    {u"Button1", u"KAYDA GİT", {8, 368, 75, 25}},
-    {u"Button2", u"YENİ SORGU", {88, 368, 84, 25}},
-    {u"Button4", u"FATURA SİL", {184, 368, 75, 25}},
-    {u"Button3", u"ÇIKIŞ", {408, 368, 75, 25}},
+    { u"Button1", u"KAYDA GİT", { 8, 368, 75, 25 } },
+    { u"Button2", u"YENİ SORGU", { 88, 368, 84, 25 } },
+    { u"Button4", u"FATURA SİL", { 184, 368, 75, 25 } },
+    { u"Button3", u"ÇIKIŞ", { 408, 368, 75, 25 } },
 };
 
-const int kColumnWidths[] = {75, 175, 100, 100};
+const int kColumnWidths[] = { 75, 175, 100, 100 };
 
 } // namespace
 
 Tfatura_bul::Tfatura_bul(IDialogs &dialogs, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      FDialogs(dialogs)
+    : QDialog(parent,
+        Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+            | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , FDialogs(dialogs)
 {
     setWindowTitle(u"FATURA BUL"_s);
     setModal(true);
@@ -97,9 +97,9 @@ Tfatura_bul::Tfatura_bul(IDialogs &dialogs, QWidget *parent)
         // The highlighted row stays visible while the focus is in a search box.
         QPalette pal = DBGrid1->palette();
         pal.setColor(QPalette::Inactive, QPalette::Highlight,
-                     pal.color(QPalette::Active, QPalette::Highlight));
+            pal.color(QPalette::Active, QPalette::Highlight));
         pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                     pal.color(QPalette::Active, QPalette::HighlightedText));
+            pal.color(QPalette::Active, QPalette::HighlightedText));
         DBGrid1->setPalette(pal);
     }
     DBGrid1->installEventFilter(this);
@@ -129,7 +129,8 @@ Tfatura_bul::Tfatura_bul(IDialogs &dialogs, QWidget *parent)
     connect(Button4, &QPushButton::clicked, this, &Tfatura_bul::Button4Click);
 
     // S1..S4, the list, KAYDA GİT, YENİ SORGU, ÇIKIŞ, then FATURA SİL.
-    const QList<QWidget *> order{S[0], S[1], S[2], S[3], DBGrid1, Button1, Button2, Button3, Button4};
+    const QList<QWidget *> order { S[0], S[1], S[2], S[3], DBGrid1, Button1, Button2, Button3,
+        Button4 };
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -174,7 +175,7 @@ void Tfatura_bul::SetTable(InvoiceTable *table)
         DBGrid1->setColumnWidth(c, kColumnWidths[c]);
     connect(FModel, &InvoiceListModel::CurrentRowChanged, this, &Tfatura_bul::ShowCurrentRow);
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) { ViewRowChanged(current.row()); });
+        [this](const QModelIndex &current) { ViewRowChanged(current.row()); });
     ShowCurrentRow();
 }
 
@@ -206,7 +207,8 @@ void Tfatura_bul::ShowCurrentRow()
         sel->clear();
     } else {
         const QModelIndex index = FModel->index(row, 0);
-        sel->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        sel->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         DBGrid1->scrollTo(index);
     }
     FSyncing = false;

@@ -38,7 +38,7 @@ public:
     void Button4Click();
     void Button3Click();
 
-    std::array<QLineEdit *, 4> S{}; // S1 to S4
+    std::array<QLineEdit *, 4> S {}; // S1 to S4
     QTableView *DBGrid1 = nullptr;
     QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr;
 

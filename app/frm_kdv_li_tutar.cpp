@@ -7,8 +7,9 @@
 #include <QScreen>
 
 Tkdv_li_tutar::Tkdv_li_tutar(IDialogs &dialogs, const TFormatSettings &fs, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent,
+        Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+            | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("KDV Dahil Tutar"));
     setModal(true);
@@ -28,7 +29,7 @@ Tkdv_li_tutar::Tkdv_li_tutar(IDialogs &dialogs, const TFormatSettings &fs, QWidg
     FTamam->setDefault(true);
     FVazgec = new QPushButton(QStringLiteral("Vazgeç"), this);
     FVazgec->setGeometry(60, 32, 49, 25);
-    for (QPushButton *b : {FTamam, FVazgec}) {
+    for (QPushButton *b : { FTamam, FVazgec }) {
         b->setStyleSheet(DialogButtonStyle());
         b->setCursor(Qt::PointingHandCursor);
     }

@@ -12,8 +12,8 @@
 using namespace Qt::StringLiterals;
 
 Tucretsiz_yazilimlar_icin_bilgi::Tucretsiz_yazilimlar_icin_bilgi(QWidget *parent)
-    : QWidget(parent, Qt::Window),
-      FPagesFolder(QCoreApplication::applicationDirPath() + u"/pages/"_s)
+    : QWidget(parent, Qt::Window)
+    , FPagesFolder(QCoreApplication::applicationDirPath() + u"/pages/"_s)
 {
     setWindowTitle(u"Bilgi:"_s);
     QFont f(u"MS Sans Serif"_s);

@@ -25,7 +25,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 const TFormatSettings kTr = TFormatSettings::Turkish();
 const QString kMoney = u"#,###.00"_s;
@@ -35,7 +36,10 @@ const QString kQuantity = u",0.##;-,0.##"_s;
 class TTextField final : public INumericField
 {
 public:
-    explicit TTextField(QString pattern) : Pattern(std::move(pattern)) {}
+    explicit TTextField(QString pattern)
+        : Pattern(std::move(pattern))
+    {
+    }
     long double Value() override
     {
         if (Text.isEmpty()) {
@@ -51,20 +55,29 @@ public:
 class TSilentDialogs final : public IDialogs
 {
 public:
-    void Warning(QWidget *, const QString &, const QString &) override {}
-    void Error(QWidget *, const QString &, const QString &) override {}
-    void Information(QWidget *, const QString &, const QString &) override {}
+    void Warning(QWidget *, const QString &, const QString &) override { }
+    void Error(QWidget *, const QString &, const QString &) override { }
+    void Information(QWidget *, const QString &, const QString &) override { }
     TAnswer AskYesNo(QWidget *, const QString &, const QString &) override { return TAnswer::Yes; }
-    TAnswer AskOkCancel(QWidget *, const QString &, const QString &) override { return TAnswer::Ok; }
+    TAnswer AskOkCancel(QWidget *, const QString &, const QString &) override
+    {
+        return TAnswer::Ok;
+    }
     bool InputBox(QWidget *, const QString &, const QString &, QString &) override { return false; }
-    QString OpenFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    QString SaveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    void Beep() override {}
-    void ShellOpen(const QString &, const QString &) override {}
+    QString OpenFileName(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return {};
+    }
+    QString SaveFileName(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return {};
+    }
+    void Beep() override { }
+    void ShellOpen(const QString &, const QString &) override { }
 };
 
-const double kQuantities[8] = {3, 1, 2, 12, 1, 5, 7, 1};
-const double kPrices[8] = {12.5, 20.99, 10.55, 99.99, 1000, 0.35, 14.2, 3.75};
+const double kQuantities[8] = { 3, 1, 2, 12, 1, 5, 7, 1 };
+const double kPrices[8] = { 12.5, 20.99, 10.55, 99.99, 1000, 0.35, 14.2, 3.75 };
 
 void BM_TotalsInMemory(benchmark::State &state)
 {
@@ -96,7 +109,7 @@ BENCHMARK(BM_TotalsInMemory);
 
 void BM_TotalsPlainDoubles(benchmark::State &state)
 {
-    std::array<double, 8> m{}, f{}, t{};
+    std::array<double, 8> m {}, f {}, t {};
     for (int n = 0; n < 8; ++n) {
         m[n] = kQuantities[n];
         f[n] = kPrices[n];
@@ -116,8 +129,7 @@ BENCHMARK(BM_TotalsPlainDoubles);
 
 // The invoice's numeric fields as real edits, with the exit of F1 wired to the recomputation
 // as the main window wires it.
-struct TWidgetForm
-{
+struct TWidgetForm {
     TSilentDialogs Dialogs;
     QWidget Window;
     std::vector<TNumericEdit *> Edits;
@@ -241,13 +253,13 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const struct
-    {
+    const struct {
         const char *Figure, *Ours, *Baseline;
     } pairs[] = {
-        {"YEKUN_KDV_TOPLAM on the in-memory form", "BM_TotalsInMemory", "BM_TotalsPlainDoubles"},
-        {"numeric field exit with recomputation", "BM_NumericExitWithTotals", "BM_PlainEditsUpdate"},
-        {"numeric field exit alone", "BM_NumericExitAlone", "BM_PlainEditsUpdate"},
+        { "YEKUN_KDV_TOPLAM on the in-memory form", "BM_TotalsInMemory", "BM_TotalsPlainDoubles" },
+        { "numeric field exit with recomputation", "BM_NumericExitWithTotals",
+            "BM_PlainEditsUpdate" },
+        { "numeric field exit alone", "BM_NumericExitAlone", "BM_PlainEditsUpdate" },
     };
     for (const auto &p : pairs) {
         if (!reporter.Cpu.count(p.Ours) || !reporter.Cpu.count(p.Baseline))
@@ -255,8 +267,8 @@ int main(int argc, char **argv)
         const double ours = reporter.Cpu[p.Ours], base = reporter.Cpu[p.Baseline];
         std::printf("%s: %.0f ns CPU (baseline %.0f ns, ratio %.2f; wall %.0f ns; target "
                     "100000 ns, %s)\n",
-                    p.Figure, ours, base, ours / base, reporter.Wall[p.Ours],
-                    ours < 100000 ? "met" : "missed");
+            p.Figure, ours, base, ours / base, reporter.Wall[p.Ours],
+            ours < 100000 ? "met" : "missed");
     }
     benchmark::Shutdown();
     return 0;

@@ -8,7 +8,8 @@
 #include <cmath>
 #include <limits>
 
-namespace {
+namespace
+{
 
 // A currency value holds amount x 10000 in an int64; anything outside would wrap.
 Currency CheckedCurrency(long double amount)
@@ -25,7 +26,10 @@ int Oran(const TTotalsForm &form)
     return form.OranText ? ORAN_DEGERI(form.OranText()) : 0;
 }
 
-bool On(const std::function<bool()> &flag) { return flag && flag(); }
+bool On(const std::function<bool()> &flag)
+{
+    return flag && flag();
+}
 
 } // namespace
 
@@ -67,7 +71,7 @@ void YEKUN_KDV_TOPLAM(TTotalsForm &form, const TFormatSettings &fs)
 
     // The odd lines first, then the even ones: the order of the sum is part of the result.
     long double sum = 0;
-    for (int n : {0, 2, 4, 6, 1, 3, 5, 7})
+    for (int n : { 0, 2, 4, 6, 1, 3, 5, 7 })
         sum += form.T[n]->Value();
     const double s = static_cast<double>(sum);
 
@@ -87,8 +91,8 @@ void YEKUN_KDV_TOPLAM(TTotalsForm &form, const TFormatSettings &fs)
     }
 }
 
-void BIRIM_FIYAT_HESAPLA(TTotalsForm &form, INumericField &m, INumericField &f,
-                         INumericField &t, const TFormatSettings &fs)
+void BIRIM_FIYAT_HESAPLA(TTotalsForm &form, INumericField &m, INumericField &f, INumericField &t,
+    const TFormatSettings &fs)
 {
     const long double quantity = m.Value();
     if (quantity == 0) {

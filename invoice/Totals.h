@@ -13,14 +13,13 @@
 #include <cstdint>
 #include <functional>
 
-struct TTotalsForm
-{
+struct TTotalsForm {
     static constexpr int kLines = 8;
 
     // Quantity, unit price and amount of each line, index 0 for line 1.
-    std::array<INumericField *, kLines> M{};
-    std::array<INumericField *, kLines> F{};
-    std::array<INumericField *, kLines> T{};
+    std::array<INumericField *, kLines> M {};
+    std::array<INumericField *, kLines> F {};
+    std::array<INumericField *, kLines> T {};
     INumericField *YEKUN = nullptr;
     INumericField *KDV = nullptr;
     INumericField *TOPLAM = nullptr;
@@ -47,8 +46,8 @@ void YEKUN_KDV_TOPLAM(TTotalsForm &form, const TFormatSettings &fs);
 
 // Derives a line's unit price from its amount (VAT removed in VAT-inclusive entry), then
 // recomputes the invoice; a zero quantity clears the price and the amount and stops.
-void BIRIM_FIYAT_HESAPLA(TTotalsForm &form, INumericField &m, INumericField &f,
-                         INumericField &t, const TFormatSettings &fs);
+void BIRIM_FIYAT_HESAPLA(TTotalsForm &form, INumericField &m, INumericField &f, INumericField &t,
+    const TFormatSettings &fs);
 // The same for line index 0..7 of the form.
 void BIRIM_FIYAT_HESAPLA(TTotalsForm &form, int line, const TFormatSettings &fs);
 

@@ -18,18 +18,18 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-struct TStored
+namespace
 {
+
+struct TStored {
     const char16_t *TARIH, *SAYIN1, *VDAIRESI, *VNO;
 };
 // In table order (REC_ID ascending).
 const TStored kStored[] = {
-    {u"05.01.2024", u"ŞAHİN LTD", u"KONAK", u"111"},
-    {u"12.02.2024", u"İSTANBUL TİCARET", u"KADIKÖY", u"222"},
-    {u"12.03.2024", u"ahmet yılmaz", u"BORNOVA", u"333"},
-    {u"20.04.2024", u"ISPARTA GÜL", u"KONAK", u"444"},
+    { u"05.01.2024", u"ŞAHİN LTD", u"KONAK", u"111" },
+    { u"12.02.2024", u"İSTANBUL TİCARET", u"KADIKÖY", u"222" },
+    { u"12.03.2024", u"ahmet yılmaz", u"BORNOVA", u"333" },
+    { u"20.04.2024", u"ISPARTA GÜL", u"KONAK", u"444" },
 };
 
 class FindDialog : public ::testing::Test
@@ -77,8 +77,8 @@ protected:
             if (ch.unicode() < 0x80)
                 QTest::keyClick(Dialog->S[box], char(ch.unicode()));
             else
-                QTest::sendKeyEvent(QTest::Click, Dialog->S[box], Qt::Key_unknown, QString(ch),
-                                    Qt::NoModifier);
+                QTest::sendKeyEvent(
+                    QTest::Click, Dialog->S[box], Qt::Key_unknown, QString(ch), Qt::NoModifier);
         }
     }
 
@@ -102,8 +102,7 @@ protected:
     std::unique_ptr<Tfatura_bul> Dialog;
 };
 
-struct TSearchRow
-{
+struct TSearchRow {
     const char *Why;
     int Box;
     const char16_t *Typed;
@@ -124,16 +123,16 @@ TEST_P(FindSearch, HighlightsFirstMatch)
 }
 
 const TSearchRow kSearchRows[] = {
-    {"a date prefix finds the first date beginning with it", 0, u"12", 1},
-    {"a longer prefix narrows the match", 0, u"12.03", 2},
-    {"lower case finds a name stored in capitals", 1, u"istanbul", 1},
-    {"capitals find a name stored in lower case", 1, u"AHMET", 2},
-    {"dotless and dotted i count as one", 1, u"isparta", 3},
-    {"a Turkish capital typed finds the Turkish name", 1, u"şah", 0},
-    {"tax office", 2, u"kon", 0},
-    {"tax number", 3, u"33", 2},
-    {"no match leaves the highlight where it was", 1, u"zzz", -1},
-    {"a match that ends in a miss stays on the last match", 0, u"12.09", 1},
+    { "a date prefix finds the first date beginning with it", 0, u"12", 1 },
+    { "a longer prefix narrows the match", 0, u"12.03", 2 },
+    { "lower case finds a name stored in capitals", 1, u"istanbul", 1 },
+    { "capitals find a name stored in lower case", 1, u"AHMET", 2 },
+    { "dotless and dotted i count as one", 1, u"isparta", 3 },
+    { "a Turkish capital typed finds the Turkish name", 1, u"şah", 0 },
+    { "tax office", 2, u"kon", 0 },
+    { "tax number", 3, u"33", 2 },
+    { "no match leaves the highlight where it was", 1, u"zzz", -1 },
+    { "a match that ends in a miss stays on the last match", 0, u"12.09", 1 },
 };
 
 INSTANTIATE_TEST_SUITE_P(Dialog, FindSearch, ::testing::ValuesIn(kSearchRows));
@@ -204,7 +203,7 @@ TEST_F(FindDialog, CikisAndEscChooseNothing)
 TEST_F(FindDialog, FaturaSilAsksAndDeletesOnYesOnly)
 {
     Table.MoveToRow(1);
-    Dialogs.Answers = {IDialogs::TAnswer::No, IDialogs::TAnswer::Yes};
+    Dialogs.Answers = { IDialogs::TAnswer::No, IDialogs::TAnswer::Yes };
     QTest::mouseClick(Dialog->Button4, Qt::LeftButton);
     EXPECT_EQ(Table.RecordCount(), 4);
     ASSERT_EQ(Dialogs.Count(TScriptedDialogs::TKind::YesNo), 1);
@@ -248,7 +247,7 @@ TEST_F(FindDialog, CtrlDeleteInTheListAsksOkCancel)
 {
     Table.First();
     Dialog->DBGrid1->setFocus(Qt::TabFocusReason);
-    Dialogs.Answers = {IDialogs::TAnswer::Cancel, IDialogs::TAnswer::Ok};
+    Dialogs.Answers = { IDialogs::TAnswer::Cancel, IDialogs::TAnswer::Ok };
     QTest::keyClick(Dialog->DBGrid1, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(Table.RecordCount(), 4);
     EXPECT_EQ(Dialogs.Count(TScriptedDialogs::TKind::OkCancel), 1);
@@ -290,25 +289,28 @@ TEST_F(FindDialog, Layout)
 {
     EXPECT_EQ(Dialog->windowTitle(), u"FATURA BUL"_s);
     EXPECT_EQ(Dialog->size(), QSize(491, 404));
-    const struct
-    {
+    const struct {
         QWidget *Control;
         QRect Place;
     } places[] = {
-        {Dialog->S[0], {8, 8, 77, 21}},       {Dialog->S[1], {87, 8, 174, 21}},
-        {Dialog->S[2], {263, 8, 99, 21}},     {Dialog->S[3], {364, 8, 99, 21}},
-        {Dialog->DBGrid1, {8, 32, 473, 321}}, {Dialog->Button1, {8, 368, 75, 25}},
-        {Dialog->Button2, {88, 368, 84, 25}}, {Dialog->Button4, {184, 368, 75, 25}},
-        {Dialog->Button3, {408, 368, 75, 25}},
+        { Dialog->S[0], { 8, 8, 77, 21 } },
+        { Dialog->S[1], { 87, 8, 174, 21 } },
+        { Dialog->S[2], { 263, 8, 99, 21 } },
+        { Dialog->S[3], { 364, 8, 99, 21 } },
+        { Dialog->DBGrid1, { 8, 32, 473, 321 } },
+        { Dialog->Button1, { 8, 368, 75, 25 } },
+        { Dialog->Button2, { 88, 368, 84, 25 } },
+        { Dialog->Button4, { 184, 368, 75, 25 } },
+        { Dialog->Button3, { 408, 368, 75, 25 } },
     };
     for (const auto &p : places)
         EXPECT_EQ(p.Control->geometry(), p.Place) << p.Control->objectName().toStdString();
-    const int widths[] = {75, 175, 100, 100};
-    const char16_t *titles[] = {u"TARIH", u"SAYIN1", u"VDAIRESI", u"VNO"};
+    const int widths[] = { 75, 175, 100, 100 };
+    const char16_t *titles[] = { u"TARIH", u"SAYIN1", u"VDAIRESI", u"VNO" };
     for (int c = 0; c < 4; ++c) {
         EXPECT_EQ(Dialog->DBGrid1->columnWidth(c), widths[c]);
         EXPECT_EQ(Dialog->DBGrid1->model()->headerData(c, Qt::Horizontal).toString(),
-                  QString::fromUtf16(titles[c]));
+            QString::fromUtf16(titles[c]));
     }
     EXPECT_EQ(Dialog->Button1->text(), u"KAYDA GİT"_s);
     EXPECT_EQ(Dialog->Button3->text(), u"ÇIKIŞ"_s);

@@ -16,7 +16,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 // A window with a numeric field and a text field behind it, so that Tab leaves the first.
 class FieldWindow : public ::testing::Test
@@ -52,24 +53,28 @@ const QString kMoney = u"#,###.00"_s;
 const QString kQuantity = u",0.##;-,0.##"_s;
 
 // One key to press: a text to type or a single key with modifiers.
-struct TKey
-{
+struct TKey {
     const char16_t *Text = nullptr;
     Qt::Key Key = Qt::Key_unknown;
     Qt::KeyboardModifiers Modifiers = Qt::NoModifier;
 };
-TKey Type(const char16_t *text) { return {text, Qt::Key_unknown, Qt::NoModifier}; }
-TKey Press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { return {nullptr, key, mods}; }
-
-struct TTypingRow
+TKey Type(const char16_t *text)
 {
+    return { text, Qt::Key_unknown, Qt::NoModifier };
+}
+TKey Press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    return { nullptr, key, mods };
+}
+
+struct TTypingRow {
     const char *Why;
     bool Turkish;
     bool Decimals;
     std::vector<TKey> Keys; // typed into the emptied field
-    const char16_t *Typed;  // text right after typing
+    const char16_t *Typed; // text right after typing
     int Beeps;
-    const char16_t *Left;   // text after leaving the field
+    const char16_t *Left; // text after leaving the field
     double Value;
 };
 
@@ -80,8 +85,8 @@ class TypingRules : public FieldWindow, public ::testing::WithParamInterface<TTy
 TEST_P(TypingRules, TypedLeftAndRead)
 {
     const TTypingRow &row = GetParam();
-    Build(row.Turkish ? TFormatSettings::Turkish() : TFormatSettings::UnitedStates(),
-          row.Decimals, row.Decimals ? kMoney : kQuantity);
+    Build(row.Turkish ? TFormatSettings::Turkish() : TFormatSettings::UnitedStates(), row.Decimals,
+        row.Decimals ? kMoney : kQuantity);
     Enter();
     Field->clear();
     for (const TKey &k : row.Keys) {
@@ -98,48 +103,48 @@ TEST_P(TypingRules, TypedLeftAndRead)
 }
 
 const TTypingRow kTypingRows[] = {
-    {"a comma in a whole-number field is refused: 2,5 gives 25", true, false, {Type(u"2,5")},
-     u"25", 1, u"25", 25},
-    {"a second decimal separator is refused", true, true, {Type(u"12,5,3")}, u"12,53", 1,
-     u"12,53", 12.53},
-    {"under Turkish the full stop is no decimal separator", true, true, {Type(u"1.5")}, u"15",
-     1, u"15,00", 15},
-    {"the keypad's point types the locale's comma", true, true,
-     {Type(u"1"), Press(Qt::Key_Period, Qt::KeypadModifier), Type(u"5")}, u"1,5", 0, u"1,50",
-     1.5},
-    {"the keypad's comma key types a point under a U.S. locale", false, true,
-     {Type(u"1"), Press(Qt::Key_Comma, Qt::KeypadModifier), Type(u"5")}, u"1.5", 0, u"1.50",
-     1.5},
-    {"under a U.S. locale the comma is refused", false, true, {Type(u"1,5")}, u"15", 1,
-     u"15.00", 15},
-    {"an exponent is read on leaving", true, true, {Type(u"1E3")}, u"1E3", 0, u"1.000,00",
-     1000},
-    {"a small e and a signed exponent", true, true, {Type(u"25e-1")}, u"25e-1", 0, u"2,50",
-     2.5},
-    {"three decimals round to the money format", true, true, {Type(u"12,346")}, u"12,346", 0,
-     u"12,35", 12.35},
-    {"letters and blanks are refused one beep each", true, true, {Type(u"1a b2")}, u"12", 3,
-     u"12,00", 12},
-    {"exponent marks are refused in whole-number fields", true, false, {Type(u"1E3")}, u"13",
-     1, u"13", 13},
-    {"a leading minus is accepted in a whole-number field", true, false, {Type(u"-5")}, u"-5",
-     0, u"-5", -5},
-    {"a sign after the start is refused in a whole-number field", true, false, {Type(u"5-")},
-     u"5", 1, u"5", 5},
-    {"nothing can be typed in front of a sign", true, false,
-     {Type(u"-5"), Press(Qt::Key_Home), Type(u"1+")}, u"-5", 2, u"-5", -5},
-    {"a sign may go anywhere in a decimals field (the exponent needs it)", true, true,
-     {Type(u"1E+2")}, u"1E+2", 0, u"100,00", 100},
-    {"parentheses make the value negative", true, true, {Type(u"(12)")}, u"(12)", 0,
-     u"-12,00", -12},
-    {"backspace is a control key and works", true, true,
-     {Type(u"123"), Press(Qt::Key_Backspace)}, u"12", 0, u"12,00", 12},
-    {"an empty field leaves as the formatted zero", true, true, {}, u"", 0, u",00", 0},
-    {"an empty quantity leaves as 0", true, false, {}, u"", 0, u"0", 0},
-    {"a quantity keeps its significant decimals only", true, false, {Type(u"1234")}, u"1234",
-     0, u"1.234", 1234},
-    {"the star is refused where it opens nothing", true, true, {Type(u"1*")}, u"1", 1,
-     u"1,00", 1},
+    { "a comma in a whole-number field is refused: 2,5 gives 25", true, false, { Type(u"2,5") },
+        u"25", 1, u"25", 25 },
+    { "a second decimal separator is refused", true, true, { Type(u"12,5,3") }, u"12,53", 1,
+        u"12,53", 12.53 },
+    { "under Turkish the full stop is no decimal separator", true, true, { Type(u"1.5") }, u"15", 1,
+        u"15,00", 15 },
+    { "the keypad's point types the locale's comma", true, true,
+        { Type(u"1"), Press(Qt::Key_Period, Qt::KeypadModifier), Type(u"5") }, u"1,5", 0, u"1,50",
+        1.5 },
+    { "the keypad's comma key types a point under a U.S. locale", false, true,
+        { Type(u"1"), Press(Qt::Key_Comma, Qt::KeypadModifier), Type(u"5") }, u"1.5", 0, u"1.50",
+        1.5 },
+    { "under a U.S. locale the comma is refused", false, true, { Type(u"1,5") }, u"15", 1, u"15.00",
+        15 },
+    { "an exponent is read on leaving", true, true, { Type(u"1E3") }, u"1E3", 0, u"1.000,00",
+        1000 },
+    { "a small e and a signed exponent", true, true, { Type(u"25e-1") }, u"25e-1", 0, u"2,50",
+        2.5 },
+    { "three decimals round to the money format", true, true, { Type(u"12,346") }, u"12,346", 0,
+        u"12,35", 12.35 },
+    { "letters and blanks are refused one beep each", true, true, { Type(u"1a b2") }, u"12", 3,
+        u"12,00", 12 },
+    { "exponent marks are refused in whole-number fields", true, false, { Type(u"1E3") }, u"13", 1,
+        u"13", 13 },
+    { "a leading minus is accepted in a whole-number field", true, false, { Type(u"-5") }, u"-5", 0,
+        u"-5", -5 },
+    { "a sign after the start is refused in a whole-number field", true, false, { Type(u"5-") },
+        u"5", 1, u"5", 5 },
+    { "nothing can be typed in front of a sign", true, false,
+        { Type(u"-5"), Press(Qt::Key_Home), Type(u"1+") }, u"-5", 2, u"-5", -5 },
+    { "a sign may go anywhere in a decimals field (the exponent needs it)", true, true,
+        { Type(u"1E+2") }, u"1E+2", 0, u"100,00", 100 },
+    { "parentheses make the value negative", true, true, { Type(u"(12)") }, u"(12)", 0, u"-12,00",
+        -12 },
+    { "backspace is a control key and works", true, true,
+        { Type(u"123"), Press(Qt::Key_Backspace) }, u"12", 0, u"12,00", 12 },
+    { "an empty field leaves as the formatted zero", true, true, {}, u"", 0, u",00", 0 },
+    { "an empty quantity leaves as 0", true, false, {}, u"", 0, u"0", 0 },
+    { "a quantity keeps its significant decimals only", true, false, { Type(u"1234") }, u"1234", 0,
+        u"1.234", 1234 },
+    { "the star is refused where it opens nothing", true, true, { Type(u"1*") }, u"1", 1, u"1,00",
+        1 },
 };
 
 INSTANTIATE_TEST_SUITE_P(NumericField, TypingRules, ::testing::ValuesIn(kTypingRows));

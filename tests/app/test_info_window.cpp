@@ -10,7 +10,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 void WritePage(const QString &folder, const QString &body)
 {

@@ -17,7 +17,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 // Runs the dialog modally and drives it from inside its own event loop.
 int RunDialog(Tkdv_li_tutar &dialog, const std::function<void()> &steps)
@@ -35,11 +36,10 @@ class VatDialog : public ::testing::Test
 {
 protected:
     TScriptedDialogs Dialogs;
-    Tkdv_li_tutar Dialog{Dialogs, TFormatSettings::Turkish()};
+    Tkdv_li_tutar Dialog { Dialogs, TFormatSettings::Turkish() };
 };
 
-struct TCloseRow
-{
+struct TCloseRow {
     const char *Why;
     const char16_t *Typed;
     std::function<void(Tkdv_li_tutar &)> Close;
@@ -65,19 +65,24 @@ TEST_P(VatDialogClose, ResultAndValue)
 }
 
 const TCloseRow kCloseRows[] = {
-    {"Tamam accepts", u"118", [](Tkdv_li_tutar &d) { QTest::mouseClick(d.TamamButton(), Qt::LeftButton); },
-     QDialog::Accepted, 118, 0},
-    {"Enter presses the default button", u"250",
-     [](Tkdv_li_tutar &d) { QTest::keyClick(d.TutarField(), Qt::Key_Return); }, QDialog::Accepted,
-     250, 0},
-    {"Vazgeç cancels", u"118", [](Tkdv_li_tutar &d) { QTest::mouseClick(d.VazgecButton(), Qt::LeftButton); },
-     QDialog::Rejected, 118, 0},
-    {"Esc cancels", u"118", [](Tkdv_li_tutar &d) { QTest::keyClick(d.TutarField(), Qt::Key_Escape); },
-     QDialog::Rejected, 118, 0},
-    {"whole amounts only: the comma is refused", u"1,5",
-     [](Tkdv_li_tutar &d) { QTest::keyClick(d.TutarField(), Qt::Key_Return); }, QDialog::Accepted, 15, 1},
-    {"a minus at the start gives a negative amount", u"-20",
-     [](Tkdv_li_tutar &d) { QTest::keyClick(d.TutarField(), Qt::Key_Return); }, QDialog::Accepted, -20, 0},
+    { "Tamam accepts", u"118",
+        [](Tkdv_li_tutar &d) { QTest::mouseClick(d.TamamButton(), Qt::LeftButton); },
+        QDialog::Accepted, 118, 0 },
+    { "Enter presses the default button", u"250",
+        [](Tkdv_li_tutar &d) { QTest::keyClick(d.TutarField(), Qt::Key_Return); },
+        QDialog::Accepted, 250, 0 },
+    { "Vazgeç cancels", u"118",
+        [](Tkdv_li_tutar &d) { QTest::mouseClick(d.VazgecButton(), Qt::LeftButton); },
+        QDialog::Rejected, 118, 0 },
+    { "Esc cancels", u"118",
+        [](Tkdv_li_tutar &d) { QTest::keyClick(d.TutarField(), Qt::Key_Escape); },
+        QDialog::Rejected, 118, 0 },
+    { "whole amounts only: the comma is refused", u"1,5",
+        [](Tkdv_li_tutar &d) { QTest::keyClick(d.TutarField(), Qt::Key_Return); },
+        QDialog::Accepted, 15, 1 },
+    { "a minus at the start gives a negative amount", u"-20",
+        [](Tkdv_li_tutar &d) { QTest::keyClick(d.TutarField(), Qt::Key_Return); },
+        QDialog::Accepted, -20, 0 },
 };
 
 INSTANTIATE_TEST_SUITE_P(Dialog, VatDialogClose, ::testing::ValuesIn(kCloseRows));
@@ -154,7 +159,7 @@ protected:
     }
 
     TScriptedDialogs Dialogs;
-    Tkdv_li_tutar Dialog{Dialogs, TFormatSettings::Turkish()};
+    Tkdv_li_tutar Dialog { Dialogs, TFormatSettings::Turkish() };
     std::unique_ptr<QWidget> Window;
     TNumericEdit *F2 = nullptr;
     TNumericEdit *Next = nullptr;

@@ -22,7 +22,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 class WindowTotals : public ::testing::Test
 {
@@ -31,11 +32,12 @@ protected:
     {
         ASSERT_TRUE(Dir.isValid());
         W = std::make_unique<Tfatura_basimi>(Dialogs, TFormatSettings::Turkish(),
-                                             Dir.path() + u"/"_s, [] { return QDate(2026, 12, 9); });
+            Dir.path() + u"/"_s, [] { return QDate(2026, 12, 9); });
         W->SetVatDialog(&VatDialog);
         W->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(W.get()));
-        ASSERT_EQ(Dialogs.Count(TScriptedDialogs::TKind::Error), 0) << Dialogs.LastText().toStdString();
+        ASSERT_EQ(Dialogs.Count(TScriptedDialogs::TKind::Error), 0)
+            << Dialogs.LastText().toStdString();
     }
 
     TNumericEdit *Field(const QString &name) const
@@ -78,12 +80,11 @@ protected:
 
     QTemporaryDir Dir;
     TScriptedDialogs Dialogs;
-    Tkdv_li_tutar VatDialog{Dialogs, TFormatSettings::Turkish()};
+    Tkdv_li_tutar VatDialog { Dialogs, TFormatSettings::Turkish() };
     std::unique_ptr<Tfatura_basimi> W;
 };
 
-struct TWindowScenario
-{
+struct TWindowScenario {
     const char *Why;
     bool KDVDahil;
     bool TutarSabit;
@@ -115,38 +116,41 @@ TEST_P(WindowScenario, FormShowsExpectedTexts)
 
 // ORAN 18 unless a step sets it; the default money format shows 0 as ",00".
 const TWindowScenario kWindowScenarios[] = {
-    {"VAT 3.7782 is cut to 3.77", false, false, {u"M1=1", u"F1=20,99"},
-     {{u"KDV", u"3,77"}, {u"TOPLAM", u"24,76"}, {u"YALNIZ", u"YİRMİDÖRT TL YETMİŞALTI KR"}}},
-    {"VAT 1.899 is cut to 1.89", false, false, {u"M1=1", u"F1=10,55"},
-     {{u"KDV", u"1,89"}, {u"TOPLAM", u"12,44"}}},
-    {"99.99 at 8 % gives 7.99", false, false, {u"ORAN=8", u"M1=1", u"F1=99,99"},
-     {{u"KDV", u"7,99"}, {u"TOPLAM", u"107,98"}}},
-    {"quantity change keeps the amount, moves the price", false, false,
-     {u"M1=2", u"F1=10", u"M1=3"}, {{u"F1", u"6,67"}, {u"T1", u"20,01"}, {u"YEKUN", u"20,01"}}},
-    {"fixed amounts keep the typed amount", false, true, {u"M1=3", u"T1=20"},
-     {{u"F1", u"6,67"}, {u"T1", u"20,00"}, {u"YEKUN", u"20,00"}}},
-    {"VAT-inclusive amount becomes VAT-exclusive", true, false, {u"M1=2", u"T1=236"},
-     {{u"F1", u"100,00"}, {u"T1", u"200,00"}, {u"YEKUN", u"200,00"}, {u"KDV", u"36,00"},
-      {u"TOPLAM", u"236,00"}}},
-    {"VAT-inclusive divides again at every exit", true, false,
-     {u"M1=2", u"T1=236", u"T1=200,00"}, {{u"F1", u"84,75"}, {u"T1", u"169,50"}}},
-    {"both modes: typed amounts are the subtotal", true, true, {u"M1=1", u"T1=118"},
-     {{u"F1", u"100,00"}, {u"T1", u"118,00"}, {u"YEKUN", u"118,00"}, {u"KDV", u"21,24"},
-      {u"TOPLAM", u"139,24"}}},
-    {"a negative line reduces the subtotal", false, false,
-     {u"M1=-1", u"F1=10", u"M2=1", u"F2=30"},
-     {{u"T1", u"-10,00"}, {u"YEKUN", u"20,00"}, {u"KDV", u"3,60"}, {u"TOPLAM", u"23,60"}}},
-    {"lines summing below zero zero the totals", false, false,
-     {u"M1=-1", u"F1=30", u"M2=1", u"F2=10"},
-     {{u"YEKUN", u",00"}, {u"KDV", u",00"}, {u"TOPLAM", u",00"}, {u"YALNIZ", u""}}},
-    {"a zero quantity clears its line and leaves the totals", false, false,
-     {u"M1=2", u"F1=10", u"M1=0"},
-     {{u"F1", u",00"}, {u"T1", u",00"}, {u"YEKUN", u"20,00"}, {u"TOPLAM", u"23,60"}}},
-    {"the next price exit brings the totals up to date", false, false,
-     {u"M1=2", u"F1=10", u"M1=0", u"F2=5"},
-     {{u"YEKUN", u",00"}, {u"TOPLAM", u",00"}, {u"YALNIZ", u""}}},
-    {"an exponent price", false, false, {u"M1=1", u"F1=1E3"},
-     {{u"F1", u"1.000,00"}, {u"T1", u"1.000,00"}, {u"TOPLAM", u"1.180,00"}}},
+    { "VAT 3.7782 is cut to 3.77", false, false, { u"M1=1", u"F1=20,99" },
+        { { u"KDV", u"3,77" }, { u"TOPLAM", u"24,76" },
+            { u"YALNIZ", u"YİRMİDÖRT TL YETMİŞALTI KR" } } },
+    { "VAT 1.899 is cut to 1.89", false, false, { u"M1=1", u"F1=10,55" },
+        { { u"KDV", u"1,89" }, { u"TOPLAM", u"12,44" } } },
+    { "99.99 at 8 % gives 7.99", false, false, { u"ORAN=8", u"M1=1", u"F1=99,99" },
+        { { u"KDV", u"7,99" }, { u"TOPLAM", u"107,98" } } },
+    { "quantity change keeps the amount, moves the price", false, false,
+        { u"M1=2", u"F1=10", u"M1=3" },
+        { { u"F1", u"6,67" }, { u"T1", u"20,01" }, { u"YEKUN", u"20,01" } } },
+    { "fixed amounts keep the typed amount", false, true, { u"M1=3", u"T1=20" },
+        { { u"F1", u"6,67" }, { u"T1", u"20,00" }, { u"YEKUN", u"20,00" } } },
+    { "VAT-inclusive amount becomes VAT-exclusive", true, false, { u"M1=2", u"T1=236" },
+        { { u"F1", u"100,00" }, { u"T1", u"200,00" }, { u"YEKUN", u"200,00" }, { u"KDV", u"36,00" },
+            { u"TOPLAM", u"236,00" } } },
+    { "VAT-inclusive divides again at every exit", true, false,
+        { u"M1=2", u"T1=236", u"T1=200,00" }, { { u"F1", u"84,75" }, { u"T1", u"169,50" } } },
+    { "both modes: typed amounts are the subtotal", true, true, { u"M1=1", u"T1=118" },
+        { { u"F1", u"100,00" }, { u"T1", u"118,00" }, { u"YEKUN", u"118,00" }, { u"KDV", u"21,24" },
+            { u"TOPLAM", u"139,24" } } },
+    { "a negative line reduces the subtotal", false, false,
+        { u"M1=-1", u"F1=10", u"M2=1", u"F2=30" },
+        { { u"T1", u"-10,00" }, { u"YEKUN", u"20,00" }, { u"KDV", u"3,60" },
+            { u"TOPLAM", u"23,60" } } },
+    { "lines summing below zero zero the totals", false, false,
+        { u"M1=-1", u"F1=30", u"M2=1", u"F2=10" },
+        { { u"YEKUN", u",00" }, { u"KDV", u",00" }, { u"TOPLAM", u",00" }, { u"YALNIZ", u"" } } },
+    { "a zero quantity clears its line and leaves the totals", false, false,
+        { u"M1=2", u"F1=10", u"M1=0" },
+        { { u"F1", u",00" }, { u"T1", u",00" }, { u"YEKUN", u"20,00" }, { u"TOPLAM", u"23,60" } } },
+    { "the next price exit brings the totals up to date", false, false,
+        { u"M1=2", u"F1=10", u"M1=0", u"F2=5" },
+        { { u"YEKUN", u",00" }, { u"TOPLAM", u",00" }, { u"YALNIZ", u"" } } },
+    { "an exponent price", false, false, { u"M1=1", u"F1=1E3" },
+        { { u"F1", u"1.000,00" }, { u"T1", u"1.000,00" }, { u"TOPLAM", u"1.180,00" } } },
 };
 
 INSTANTIATE_TEST_SUITE_P(Window, WindowScenario, ::testing::ValuesIn(kWindowScenarios));
@@ -177,8 +181,8 @@ protected:
         QTimer::singleShot(0, &VatDialog, [this, amount, ok] {
             if (QTest::qWaitForWindowActive(&VatDialog)) {
                 QTest::keyClicks(VatDialog.TutarField(), amount);
-                QTest::mouseClick(ok ? VatDialog.TamamButton() : VatDialog.VazgecButton(),
-                                  Qt::LeftButton);
+                QTest::mouseClick(
+                    ok ? VatDialog.TamamButton() : VatDialog.VazgecButton(), Qt::LeftButton);
             }
             if (VatDialog.isVisible())
                 VatDialog.reject();

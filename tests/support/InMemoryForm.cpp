@@ -18,21 +18,24 @@ void TInMemoryField::SetValue(long double value)
     Text = FormatFloat(Pattern, value, FFormat);
 }
 
-namespace {
-template <std::size_t... I>
-std::array<TInMemoryField, sizeof...(I)> MakeFields(const QString &pattern,
-                                                   const TFormatSettings &fs,
-                                                   std::index_sequence<I...>)
+namespace
 {
-    return {((void)I, TInMemoryField(pattern, fs))...};
+template <std::size_t... I>
+std::array<TInMemoryField, sizeof...(I)> MakeFields(
+    const QString &pattern, const TFormatSettings &fs, std::index_sequence<I...>)
+{
+    return { ((void)I, TInMemoryField(pattern, fs))... };
 }
 } // namespace
 
 TInMemoryForm::TInMemoryForm(const TFormatSettings &fs, const QString &moneyFormat)
-    : M(MakeFields(QuantityFormat(), fs, std::make_index_sequence<TTotalsForm::kLines>())),
-      F(MakeFields(moneyFormat, fs, std::make_index_sequence<TTotalsForm::kLines>())),
-      T(MakeFields(moneyFormat, fs, std::make_index_sequence<TTotalsForm::kLines>())),
-      YEKUN(moneyFormat, fs), KDV(moneyFormat, fs), TOPLAM(moneyFormat, fs), FFormat(fs)
+    : M(MakeFields(QuantityFormat(), fs, std::make_index_sequence<TTotalsForm::kLines>()))
+    , F(MakeFields(moneyFormat, fs, std::make_index_sequence<TTotalsForm::kLines>()))
+    , T(MakeFields(moneyFormat, fs, std::make_index_sequence<TTotalsForm::kLines>()))
+    , YEKUN(moneyFormat, fs)
+    , KDV(moneyFormat, fs)
+    , TOPLAM(moneyFormat, fs)
+    , FFormat(fs)
 {
     for (int n = 0; n < TTotalsForm::kLines; ++n) {
         FTotals.M[n] = &M[n];

@@ -13,14 +13,15 @@ class TInMemoryField : public INumericField
 {
 public:
     TInMemoryField(QString pattern, const TFormatSettings &fs)
-        : Pattern(std::move(pattern)), FFormat(fs)
+        : Pattern(std::move(pattern))
+        , FFormat(fs)
     {
     }
 
     long double Value() override;
     void SetValue(long double value) override;
 
-    QString Text;    // what the field shows
+    QString Text; // what the field shows
     QString Pattern; // its display pattern
 
 private:
@@ -32,8 +33,8 @@ class TInMemoryForm
 public:
     static QString QuantityFormat() { return QStringLiteral(",0.##;-,0.##"); }
 
-    explicit TInMemoryForm(const TFormatSettings &fs,
-                           const QString &moneyFormat = QStringLiteral("#,###.00"));
+    explicit TInMemoryForm(
+        const TFormatSettings &fs, const QString &moneyFormat = QStringLiteral("#,###.00"));
 
     std::array<TInMemoryField, TTotalsForm::kLines> M, F, T;
     TInMemoryField YEKUN, KDV, TOPLAM;

@@ -118,9 +118,9 @@ TEST_F(PrintSettingsFile, ValuesAsRead)
         std::function<bool(const TPrintSettings &)> check;
         const char *why;
     };
-    const Row rows[] = { { "[FATURE_AYAR]\nsayfa_yonelimi=1\n",
-                             [](auto &s) { return s.sayfa_yonelimi == 1; },
-                             "landscape survives a restart" },
+    const Row rows[] = {
+        { "[FATURE_AYAR]\nsayfa_yonelimi=1\n", [](auto &s) { return s.sayfa_yonelimi == 1; },
+            "landscape survives a restart" },
         { "[FATURE_AYAR]\nsayfaTipi=0x1\n", [](auto &s) { return s.sayfaTipi == 1; }, "hex" },
         { "[FATURE_AYAR]\nsayfaTipi=2\n", [](auto &s) { return s.sayfaTipi == -1; },
             "outside the list: no selection" },
@@ -130,21 +130,22 @@ TEST_F(PrintSettingsFile, ValuesAsRead)
             "empty integer: default" },
         { "[GENEL]\nKDVDahil1=2\n", [](auto &s) { return s.KDVDahil1; }, "any non-zero is set" },
         { "[GENEL]\nKDVDahil1=evet\n", [](auto &s) { return !s.KDVDahil1; }, "a word is clear" },
-        "money format" },
-              { "[GENEL]\nGDisplayFormat=\n", [](auto &s) { return s.GDisplayFormat.isEmpty(); },
-                  "an empty text is taken" },
-              { "[FATURE_AYAR]\nM3=7\n",
-                  [](auto &s) {
-                      return ParsePosition(s.Position(u"M3")) == TPosition { 0, 7 };
-                  },
-                  "a lone number is horizontal" },
-              { "[FATURE_AYAR]\nC1=\n", [](auto &s) { return s.Position(u"C1").isEmpty(); },
-                  "an empty position stays empty (reads 0, 0)" },
-};
-for (const Row &r : rows) {
-    Write(r.file);
-    EXPECT_TRUE(r.check(LoadPrintSettings(Path))) << r.why;
-}
+        { "[GENEL]\nGDisplayFormat=0.00\n", [](auto &s) { return s.GDisplayFormat == u"0.00"_s; },
+            "money format" },
+        { "[GENEL]\nGDisplayFormat=\n", [](auto &s) { return s.GDisplayFormat.isEmpty(); },
+            "an empty text is taken" },
+        { "[FATURE_AYAR]\nM3=7\n",
+            [](auto &s) {
+                return ParsePosition(s.Position(u"M3")) == TPosition { 0, 7 };
+            },
+            "a lone number is horizontal" },
+        { "[FATURE_AYAR]\nC1=\n", [](auto &s) { return s.Position(u"C1").isEmpty(); },
+            "an empty position stays empty (reads 0, 0)" },
+    };
+    for (const Row &r : rows) {
+        Write(r.file);
+        EXPECT_TRUE(r.check(LoadPrintSettings(Path))) << r.why;
+    }
 }
 
 TEST_F(PrintSettingsFile, SaveKeepsHandWrittenTextsAndAddsMissingKeys)

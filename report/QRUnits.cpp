@@ -195,9 +195,14 @@ long double TQRUnitBase::CharCellNative(bool horizontal) const
         = FParentReport ? FParentReport->CharCellMetrics() : TQRCharCellMetrics();
     TQRFont sized = font;
     sized.Size = font.PointSize();
+    if (!measure && sized.Size > 0) {
+        // The stored cell of designs kept in Characters: fixed figures per point size, in
+        // extended precision, so that such designs keep their geometry.
+        return (horizontal ? 80.0L : 145.3L) / sized.Size / 2.54L * 10.0L;
+    }
     QSizeF px;
     if (sized.Size > 0)
-        px = measure ? measure(sized, FResolution) : QRMeasureCharCell(sized, FResolution);
+        px = measure(sized, FResolution);
     const long double cell = horizontal ? px.width() : px.height();
     if (!std::isfinite(cell) || cell <= 0)
         throw EQRError(

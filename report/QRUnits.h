@@ -25,9 +25,9 @@ void SetQRScreenResolutionSource(TQRResolutionSource source);
 int QRScreenResolution();
 
 // --- Character cells ---------------------------------------------------------------------
-// The Characters unit is one character cell of the report font: its average character width
-// across and its height down, in pixels at pixelsPerInch. The default measures with
-// QFontMetricsF on a pixel-sized font; a report may be given another function.
+// The Characters unit is one character cell of the report font. By default the cell is the
+// fixed one of stored designs (see QRNominalCharCell); a report may be given a function that
+// measures the font instead (QRMeasureCharCell: average width and height with QFontMetricsF).
 using TQRCharCellMetrics = std::function<QSizeF(const TQRFont &font, int pixelsPerInch)>;
 QSizeF QRMeasureCharCell(const TQRFont &font, int pixelsPerInch);
 // A fixed nominal cell instead of a measured one: 80 / s / 2.54 native units across and

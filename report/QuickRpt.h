@@ -230,7 +230,7 @@ public:
     bool Modified() const { return FModified; }
     void SetModified(bool v) { FModified = v; }
 
-    // How the Characters unit measures the report font; empty means QRMeasureCharCell.
+    // How the Characters unit measures the report font; empty means the fixed stored cell.
     const TQRCharCellMetrics &CharCellMetrics() const { return FCharCellMetrics; }
     void SetCharCellMetrics(TQRCharCellMetrics f) { FCharCellMetrics = std::move(f); }
 

@@ -117,8 +117,11 @@ TEST_F(ReportGeometryTest, CharactersUseTheReportFont)
 
 TEST_F(ReportGeometryTest, NominalCharacterCell)
 {
+    // The default cell: designs stored in Characters depend on these exact figures.
     TQuickRep report(Metric);
-    report.SetCharCellMetrics(QRNominalCharCell);
+    TQRFont font = report.Font();
+    font.Size = 10;
+    report.SetFont(font);
     report.SetUnits(TQRUnit::Characters);
     report.Page().SetLeftMargin(1);
     report.Page().SetTopMargin(1);

@@ -537,7 +537,7 @@ void Tfatura_basimi::KDV_LI_TUTAR(TNumericEdit *field)
     auto *target = qobject_cast<TNumericEdit *>(focusWidget());
     if (!target)
         target = field;
-    target->SetValue(FVatDialog->Value() / (1.0L + VatRate() / 100.0L));
+    target->SetValue(KDV_HARIC(FVatDialog->Value(), VatRate()));
 }
 
 TInvoiceRecord Tfatura_basimi::EKRANDAN_KAYDA()

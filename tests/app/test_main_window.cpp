@@ -3,6 +3,8 @@
 #include "app/FormFields.h"
 #include "app/frm_fatura_basimi.h"
 #include "app/frm_fatura_bul.h"
+#include "app/frm_kdv_li_tutar.h"
+#include "app/ucretsiz_yazilimlar_icin_blg.h"
 #include "invoice/InvoiceTable.h"
 #include "support/NoRootPrivileges.h"
 #include "support/ScriptedDialogs.h"
@@ -54,8 +56,13 @@ protected:
     {
         W = std::make_unique<Tfatura_basimi>(Dialogs, TFormatSettings::Turkish(), Folder(),
                                              [] { return kToday; });
-        FindDialog = std::make_unique<Tfatura_bul>();
+        FindDialog = std::make_unique<Tfatura_bul>(Dialogs);
         W->SetFindDialog(FindDialog.get());
+        VatDialog = std::make_unique<Tkdv_li_tutar>(Dialogs, TFormatSettings::Turkish());
+        W->SetVatDialog(VatDialog.get());
+        InfoWindow = std::make_unique<Tucretsiz_yazilimlar_icin_bilgi>();
+        InfoWindow->SetPagesFolder(Folder() + u"pages/"_s);
+        W->SetInfoWindow(InfoWindow.get());
         W->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(W.get()));
     }
@@ -78,13 +85,11 @@ protected:
     void Click(QPushButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
 
     // Opens BUL and, once the find dialog is up, presses its button of the given name.
-    void FindAndPress(const QString &buttonName)
+    void FindAndPress(QPushButton *Tfatura_bul::*button)
     {
-        QTimer::singleShot(0, FindDialog.get(), [this, buttonName] {
-            if (auto *button = FindDialog->findChild<QPushButton *>(buttonName))
-                button->click();
-            else
-                FindDialog->reject();
+        QTimer::singleShot(0, FindDialog.get(), [this, button] {
+            if (FindDialog->isVisible())
+                QTest::mouseClick(FindDialog.get()->*button, Qt::LeftButton);
         });
         Click(W->SpeedButton11);
     }
@@ -93,6 +98,8 @@ protected:
     TScriptedDialogs Dialogs;
     std::unique_ptr<Tfatura_basimi> W;
     std::unique_ptr<Tfatura_bul> FindDialog;
+    std::unique_ptr<Tkdv_li_tutar> VatDialog;
+    std::unique_ptr<Tucretsiz_yazilimlar_icin_bilgi> InfoWindow;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -359,6 +366,58 @@ TEST_F(MainWindow, LeavingFieldsAndChangingTheRateRecompute)
     EXPECT_EQ(W->T[1]->text(), u"20,01"_s);
 }
 
+struct TStarCase
+{
+    const char *Why;
+    QString Field;
+    QString Typed;
+    bool Ok;
+    QString After;
+    friend void PrintTo(const TStarCase &c, std::ostream *os) { *os << c.Why; }
+};
+
+class StarKey : public MainWindow, public ::testing::WithParamInterface<TStarCase>
+{
+};
+
+TEST_P(StarKey, TurnsAVatInclusiveAmountIntoTheField)
+{
+    const TStarCase &c = GetParam();
+    Start();
+    auto *field = W->findChild<TNumericEdit *>(c.Field);
+    ASSERT_NE(field, nullptr);
+    Enter(field, u"7"_s); // still being typed: nothing recomputes until the field is left
+    Dialogs.Beeps = 0;
+    QTimer::singleShot(0, VatDialog.get(), [this, &c] {
+        VatDialog->TutarField()->setText(c.Typed);
+        QTest::mouseClick(c.Ok ? VatDialog->TamamButton() : VatDialog->VazgecButton(), Qt::LeftButton);
+    });
+    QTest::keyClick(field, Qt::Key_Asterisk);
+    EXPECT_EQ(field->text(), c.After);
+    // The "*" itself is refused with one beep, whatever the answer.
+    EXPECT_EQ(Dialogs.Beeps, 1);
+    // The window's focus stays on the field; activation comes back asynchronously.
+    EXPECT_EQ(W->focusWidget(), field);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, StarKey,
+    ::testing::Values(
+        TStarCase{"OK: 118 at 18 % is 100 without VAT", u"F2"_s, u"118"_s, true, u"100,00"_s},
+        TStarCase{"also from an amount field", u"T5"_s, u"236"_s, true, u"200,00"_s},
+        TStarCase{"Vazgeç keeps the field's value", u"F2"_s, u"118"_s, false, u"7"_s}));
+
+TEST_F(MainWindow, NoticeShowsTheInformationWindowOnceAndRaisesIt)
+{
+    Start();
+    QTest::mouseClick(W->Label31, Qt::LeftButton);
+    EXPECT_TRUE(InfoWindow->isVisible());
+    EXPECT_EQ(InfoWindow->LoadCount(), 1);
+    QTest::mouseClick(W->Label31, Qt::LeftButton);
+    EXPECT_EQ(InfoWindow->LoadCount(), 1);
+    EXPECT_TRUE(Dialogs.Opened.isEmpty());
+}
+
 // ---------------------------------------------------------------------------------------
 // Commands
 
@@ -404,7 +463,7 @@ TEST_F(MainWindow, RecalledInvoiceShowsItsStoredValuesUntouched)
     EXPECT_EQ(W->GKayitModu(), u'Y');
     W->ORAN->setValue(8);
 
-    FindAndPress(u"Button1"_s); // KAYDA GİT
+    FindAndPress(&Tfatura_bul::Button1); // KAYDA GİT
     EXPECT_EQ(W->GKayitModu(), u'D');
     EXPECT_EQ(W->B[0]->text(), u"Kg"_s);
     EXPECT_EQ(W->KDV->text(), u"99,00"_s);
@@ -423,7 +482,7 @@ TEST_F(MainWindow, CommandsThatChangeNothing)
     Type(W->SAYIN1, u"CHANGED"_s);
 
     // BUL left with ÇIKIŞ: window and mode as they were.
-    FindAndPress(u"Button3"_s);
+    FindAndPress(&Tfatura_bul::Button3);
     EXPECT_EQ(W->SAYIN1->text(), u"CHANGED"_s);
     EXPECT_EQ(W->GKayitModu(), u'D');
 

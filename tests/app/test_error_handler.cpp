@@ -43,11 +43,4 @@ TEST(ErrorHandler, ShowsTheErrorsTextAndStopsOnlyThatCommand)
     }
 }
 
-TEST(ErrorHandler, CommandWithoutErrorShowsNothing)
-{
-    TScriptedDialogs dialogs;
-    EXPECT_TRUE(RunCommand(dialogs, [] {}));
-    EXPECT_TRUE(dialogs.Shown.empty());
-}
-
 } // namespace

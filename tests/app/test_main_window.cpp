@@ -22,7 +22,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -328,19 +327,6 @@ TEST_F(MainWindow, LinksOpenShippedPagesAndAboutBoxIsInformation)
     EXPECT_EQ(Dialogs.Shown.back().Title, u"Bilgi"_s);
 }
 
-TEST_F(MainWindow, HeaderButtonsTakeNoFocus)
-{
-    Start();
-    Enter(W->SAYIN1, u"x"_s);
-    for (QPushButton *b : W->findChildren<QPushButton *>())
-        EXPECT_EQ(b->focusPolicy(), Qt::NoFocus) << b->objectName().toStdString();
-    Click(W->SpeedButton7);
-    EXPECT_EQ(Focused(), W->SAYIN1);
-}
-
-// ---------------------------------------------------------------------------------------
-// Arithmetic wiring
-
 TEST_F(MainWindow, LeavingFieldsAndChangingTheRateRecompute)
 {
     Start();
@@ -557,32 +543,6 @@ TEST_F(MainWindow, SaveAfterStoredInvoiceWasDeletedStoresItAnew)
     Click(W->SpeedButton8);
     EXPECT_EQ(W->tfatura().RecordCount(), 1);
     EXPECT_EQ(W->tfatura().Read().SAYIN1, u"FIRST"_s);
-}
-
-TEST_F(MainWindow, RefusedPostShowsTheErrorAndKeepsValuesAndMode)
-{
-    Start();
-    Type(W->SAYIN1, u"KEEP"_s);
-    Type(W->M[0], u"2"_s);
-    // Another program holds the table locked, so the store refuses the post (after its
-    // busy wait). Works the same for root, whom file permissions would not stop.
-    sqlite3 *other = nullptr;
-    ASSERT_EQ(sqlite3_open(PathOf(u"fatura.DB"_s).toUtf8().constData(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    Click(W->SpeedButton8);
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
-
-    EXPECT_EQ(Dialogs.Count(TKind::Error), 1);
-    EXPECT_FALSE(Dialogs.LastText().isEmpty());
-    EXPECT_EQ(W->SAYIN1->text(), u"KEEP"_s);
-    EXPECT_EQ(W->M[0]->text(), u"2"_s);
-    EXPECT_EQ(W->GKayitModu(), u'Y');
-    EXPECT_EQ(W->tfatura().RecordCount(), 0);
-    // Once the lock is gone the same invoice saves as a new one.
-    Click(W->SpeedButton8);
-    EXPECT_EQ(W->tfatura().RecordCount(), 1);
-    EXPECT_EQ(W->GKayitModu(), u'D');
 }
 
 // ---------------------------------------------------------------------------------------

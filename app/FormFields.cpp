@@ -220,3 +220,13 @@ void TNumericEdit::keyPressEvent(QKeyEvent *event)
     }
     event->accept();
 }
+
+QString DialogButtonStyle()
+{
+    return QStringLiteral(
+        "QPushButton { background-color: rgb(244, 244, 240); border: 1px solid rgb(0, 60, 116);"
+        " border-radius: 3px; }"
+        "QPushButton:hover { border: 2px solid rgb(255, 184, 60); }"
+        "QPushButton:pressed { background-color: rgb(226, 226, 218); }"
+        "QPushButton:default { border-width: 2px; }");
+}

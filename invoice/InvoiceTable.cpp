@@ -470,6 +470,12 @@ bool InvoiceTable::Active() const { return d != nullptr; }
 
 QString InvoiceTable::FileName() const { return d ? d->FileName : QString(); }
 
+void InvoiceTable::SetBusyTimeout(int milliseconds)
+{
+    RequireOpen();
+    d->Db.SetBusyTimeout(milliseconds);
+}
+
 void InvoiceTable::RequireOpen() const
 {
     if (!d)

@@ -13,6 +13,7 @@
 // anything on their own, so a view may call them while painting.
 
 #include "invoice/InvoiceRecord.h"
+#include "platform/Errors.h"
 
 #include <QObject>
 #include <QString>
@@ -50,6 +51,8 @@ public:
     void Close();
     bool Active() const;
     QString FileName() const; // empty while closed
+    // How long a post waits for another handle's lock before it fails (default 2 s).
+    void SetBusyTimeout(int milliseconds);
 
     // The number of stored invoices, after taking in other handles' commits.
     int RecordCount();

@@ -14,7 +14,8 @@ QString PrefillPath(const QString &programFolder)
 TPrefillData ParsePrefill(const QByteArray &bytes, const TFormatSettings &fs)
 {
     const TIniDocument doc = TIniDocument::FromBytes(bytes);
-    auto text = [&](QStringView key) { return doc.Value(kPrefillSection, key).value_or(QString()); };
+    auto text
+        = [&](QStringView key) { return doc.Value(kPrefillSection, key).value_or(QString()); };
     TPrefillData d;
     d.SAYIN1 = text(u"SAYIN1");
     d.SAYIN2 = text(u"SAYIN2");

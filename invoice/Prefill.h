@@ -13,8 +13,7 @@ inline constexpr QStringView kPrefillFileName = u"fatinfo.ini";
 inline constexpr QStringView kPrefillSection = u"bilgiler";
 
 // What the file holds; missing texts are empty, a missing or unreadable F1 is 0.
-struct TPrefillData
-{
+struct TPrefillData {
     QString SAYIN1, SAYIN2, SAYIN3;
     QString VERGIDAIRESI, VERGIHESAPNO;
     QString C1;

@@ -16,7 +16,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 [[noreturn]] void ThrowUnableToWrite(const QString &path)
 {
@@ -39,7 +40,10 @@ QString TrimBlanks(QStringView s)
     return s.mid(b, e - b).toString();
 }
 
-char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }
+char16_t AsciiLower(char16_t c)
+{
+    return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+}
 
 // Names match without regard to ASCII letter case only: "ı" and "I" stay different, as
 // they do in the platform's own INI functions.
@@ -95,9 +99,8 @@ bool IsValidUtf8(const unsigned char *p, qsizetype n)
 // Code page 1254 through iconv, once per process, as a byte table. The five bytes the code
 // page leaves undefined map to the C1 control of the same value, so that every byte
 // decodes and a decoded text encodes back to the very same bytes.
-struct TCp1254
-{
-    std::array<char16_t, 256> ToUnicode{};
+struct TCp1254 {
+    std::array<char16_t, 256> ToUnicode {};
     QHash<char16_t, char> FromUnicode;
 
     TCp1254()
@@ -114,8 +117,8 @@ struct TCp1254
             const size_t r = iconv(cd, &pin, &inLeft, &pout, &outLeft);
             char16_t u = static_cast<char16_t>(b);
             if (r != static_cast<size_t>(-1) && inLeft == 0 && sizeof out - outLeft == 2)
-                u = static_cast<char16_t>(static_cast<unsigned char>(out[0])
-                                          | (static_cast<unsigned char>(out[1]) << 8));
+                u = static_cast<char16_t>(
+                    static_cast<unsigned char>(out[0]) | (static_cast<unsigned char>(out[1]) << 8));
             ToUnicode[b] = u;
             if (!FromUnicode.contains(u))
                 FromUnicode.insert(u, static_cast<char>(b));
@@ -139,8 +142,8 @@ QString DecodeBytes(const char *p, qsizetype n, TIniEncoding enc)
     case TIniEncoding::Utf16LE: {
         QString s(n / 2, Qt::Uninitialized);
         for (qsizetype i = 0; i + 1 < n; i += 2)
-            s[i / 2] = QChar(static_cast<char16_t>(static_cast<unsigned char>(p[i])
-                                                   | (static_cast<unsigned char>(p[i + 1]) << 8)));
+            s[i / 2] = QChar(static_cast<char16_t>(
+                static_cast<unsigned char>(p[i]) | (static_cast<unsigned char>(p[i + 1]) << 8)));
         return s;
     }
     case TIniEncoding::Cp1254: {
@@ -220,15 +223,16 @@ TIniDocument TIniDocument::FromBytes(const QByteArray &bytes)
                 continue;
             qsizetype contentEnd = lf ? i : end;
             qsizetype breakEnd = lf ? i + 2 : end;
-            if (lf && contentEnd - start >= 2 && p[contentEnd - 2] == '\r' && p[contentEnd - 1] == '\0')
+            if (lf && contentEnd - start >= 2 && p[contentEnd - 2] == '\r'
+                && p[contentEnd - 1] == '\0')
                 contentEnd -= 2;
             if (lf && !breakSeen) {
                 d.FCrLf = contentEnd != i;
                 breakSeen = true;
             }
             d.FLines.push_back(Classify(DecodeBytes(p + start, contentEnd - start, d.FEncoding),
-                                        bytes.mid(start, contentEnd - start),
-                                        bytes.mid(contentEnd, breakEnd - contentEnd)));
+                bytes.mid(start, contentEnd - start),
+                bytes.mid(contentEnd, breakEnd - contentEnd)));
             start = breakEnd;
         }
     } else {
@@ -245,8 +249,8 @@ TIniDocument TIniDocument::FromBytes(const QByteArray &bytes)
                 breakSeen = true;
             }
             d.FLines.push_back(Classify(DecodeBytes(p + start, contentEnd - start, d.FEncoding),
-                                        bytes.mid(start, contentEnd - start),
-                                        bytes.mid(contentEnd, breakEnd - contentEnd)));
+                bytes.mid(start, contentEnd - start),
+                bytes.mid(contentEnd, breakEnd - contentEnd)));
             start = breakEnd;
         }
     }
@@ -447,8 +451,8 @@ void TIniFile::Store(const TIniDocument &doc) const
     WriteFileAtomically(FFileName, doc.ToBytes());
 }
 
-QString TIniFile::ReadString(QStringView section, QStringView key,
-                             const QString &defaultValue) const
+QString TIniFile::ReadString(
+    QStringView section, QStringView key, const QString &defaultValue) const
 {
     return Load().Value(section, key).value_or(defaultValue);
 }

@@ -19,10 +19,10 @@
 
 // How the bytes of a file are decoded; a rewrite keeps the file's own choice.
 enum class TIniEncoding {
-    Utf8,    // valid UTF-8 without a byte order mark (plain ASCII lands here too)
+    Utf8, // valid UTF-8 without a byte order mark (plain ASCII lands here too)
     Utf8Bom, // UTF-8 behind EF BB BF
     Utf16LE, // UTF-16 little endian behind FF FE
-    Cp1254,  // anything else: the Turkish Windows code page
+    Cp1254, // anything else: the Turkish Windows code page
 };
 
 // Files larger than this are refused rather than read.
@@ -55,14 +55,13 @@ public:
 
 private:
     enum class TKind { Other, Section, Key };
-    struct TLine
-    {
-        QByteArray Raw;   // the line's bytes as in the file, without its line break
+    struct TLine {
+        QByteArray Raw; // the line's bytes as in the file, without its line break
         QByteArray Break; // the line break's bytes (empty on a last line without one)
-        QString Text;     // the decoded line
+        QString Text; // the decoded line
         TKind Kind = TKind::Other;
-        QString Name;     // section or key name, trimmed
-        QString Value;    // a key's value, trimmed and unquoted
+        QString Name; // section or key name, trimmed
+        QString Value; // a key's value, trimmed and unquoted
         int Section = -1; // index of the header line that owns this line (-1: none)
     };
 
@@ -84,7 +83,10 @@ private:
 class TIniFile
 {
 public:
-    explicit TIniFile(QString fileName) : FFileName(std::move(fileName)) {}
+    explicit TIniFile(QString fileName)
+        : FFileName(std::move(fileName))
+    {
+    }
     const QString &FileName() const { return FFileName; }
 
     QString ReadString(QStringView section, QStringView key, const QString &defaultValue) const;

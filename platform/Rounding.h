@@ -35,3 +35,19 @@ inline long double FromCurrency(Currency c)
 // value's first 18 significant digits: the rounding of the display patterns, for code that
 // needs the rounded value rather than its text.
 long double RoundHalfAwayDecimals(long double v, int decimals);
+
+// a * b / c rounded half away from zero, as the Windows MulDiv does (-1 when c is 0 or the
+// result does not fit).
+inline int MulDiv(int a, int b, int c)
+{
+    if (c == 0)
+        return -1;
+    const std::int64_t p = static_cast<std::int64_t>(a) * b;
+    const bool negative = (p < 0) != (c < 0);
+    const std::int64_t ap = p < 0 ? -p : p;
+    const std::int64_t ac = c < 0 ? -static_cast<std::int64_t>(c) : c;
+    const std::int64_t q = (ap + ac / 2) / ac;
+    if (q > INT32_MAX)
+        return -1;
+    return static_cast<int>(negative ? -q : q);
+}

@@ -5,11 +5,14 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 // Keys match as the INI layer matches them: ASCII letters without regard to case, nothing else.
 bool SameAscii(QStringView a, QStringView b)
@@ -69,8 +72,8 @@ TPositionParts SplitPosition(QStringView text)
 {
     const qsizetype bar = text.lastIndexOf(u'|');
     if (bar < 0)
-        return {QString(), TrimPart(text)};
-    return {TrimPart(text.left(bar)), TrimPart(text.mid(bar + 1))};
+        return { QString(), TrimPart(text) };
+    return { TrimPart(text.left(bar)), TrimPart(text.mid(bar + 1)) };
 }
 
 int PositionPartValue(QStringView part)
@@ -100,7 +103,7 @@ int PositionPartValue(QStringView part)
 TPosition ParsePosition(QStringView text)
 {
     const TPositionParts p = SplitPosition(text);
-    return {PositionPartValue(p.First), PositionPartValue(p.Second)};
+    return { PositionPartValue(p.First), PositionPartValue(p.Second) };
 }
 
 QString FormatPosition(int vertical, int horizontal)
@@ -108,7 +111,33 @@ QString FormatPosition(int vertical, int horizontal)
     return QString::number(vertical) + u" | "_s + QString::number(horizontal);
 }
 
-TPrintSettings::TPrintSettings() : GDisplayFormat(kDefaultDisplayFormat.toString())
+QString KONUM_KAYDIR(QStringView text, int step, TKonumYonu direction)
+{
+    TPositionParts p = SplitPosition(text);
+    auto moved = [](const QString &part, std::int64_t by) {
+        const std::int64_t v
+            = std::clamp<std::int64_t>(PositionPartValue(part) + by, INT_MIN, INT_MAX);
+        return QString::number(v);
+    };
+    switch (direction) {
+    case TKonumYonu::UST:
+        p.First = moved(p.First, -std::int64_t(step));
+        break;
+    case TKonumYonu::ALT:
+        p.First = moved(p.First, step);
+        break;
+    case TKonumYonu::SOL:
+        p.Second = moved(p.Second, -std::int64_t(step));
+        break;
+    case TKonumYonu::SAG:
+        p.Second = moved(p.Second, step);
+        break;
+    }
+    return p.First + u" | "_s + p.Second;
+}
+
+TPrintSettings::TPrintSettings()
+    : GDisplayFormat(kDefaultDisplayFormat.toString())
 {
     for (int i = 0; i < kPositionCount; ++i)
         Positions[i] = DefaultPosition(kLayoutEntries[i].Key);
@@ -161,17 +190,17 @@ TPrintSettings LoadPrintSettings(const QString &path)
     TPrintSettings s;
     s.KDVDahil1 = integer(kSectionGenel, kKeyKDVDahil1, 0) != 0;
     s.tutarsabit = integer(kSectionGenel, kKeyTutarsabit, 0) != 0;
-    s.GDisplayFormat = doc.Value(kSectionGenel, kKeyGDisplayFormat)
-                           .value_or(kDefaultDisplayFormat.toString());
+    s.GDisplayFormat
+        = doc.Value(kSectionGenel, kKeyGDisplayFormat).value_or(kDefaultDisplayFormat.toString());
     for (int i = 0; i < kPositionCount; ++i)
         s.Positions[i] = doc.Value(kSectionFatureAyar, kLayoutEntries[i].Key)
                              .value_or(DefaultPosition(kLayoutEntries[i].Key));
-    s.sayfaTipi = ListSelection(integer(kSectionFatureAyar, kKeySayfaTipi, 0),
-                                int(kSayfaTipiItems.size()));
-    s.drpOutputBin = ListSelection(integer(kSectionFatureAyar, kKeyDrpOutputBin, 0),
-                                   int(kDrpOutputBinItems.size()));
-    s.sayfa_yonelimi = ListSelection(integer(kSectionFatureAyar, kKeySayfaYonelimi, 0),
-                                     int(kSayfaYonelimiItems.size()));
+    s.sayfaTipi
+        = ListSelection(integer(kSectionFatureAyar, kKeySayfaTipi, 0), int(kSayfaTipiItems.size()));
+    s.drpOutputBin = ListSelection(
+        integer(kSectionFatureAyar, kKeyDrpOutputBin, 0), int(kDrpOutputBinItems.size()));
+    s.sayfa_yonelimi = ListSelection(
+        integer(kSectionFatureAyar, kKeySayfaYonelimi, 0), int(kSayfaYonelimiItems.size()));
     return s;
 }
 

@@ -16,6 +16,7 @@
 #include <QStackedWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -310,6 +311,26 @@ TEST_F(MainWindow, EnterIsLeftToTheControlsOnOtherPages)
     first->setFocus(Qt::TabFocusReason);
     QTest::keyClick(first, Qt::Key_Return);
     EXPECT_EQ(Focused(), first);
+}
+
+TEST_F(MainWindow, MenusOpenBelowTheirButtons)
+{
+    Start();
+    const std::pair<QPushButton *, QMenu *> pairs[] = {{W->Button1, W->rrrapor},
+                                                       {W->SpeedButton12, W->MNMENU}};
+    for (const auto &[button, menu] : pairs) {
+        Click(button);
+        ASSERT_TRUE(menu->isVisible()) << menu->objectName().toStdString();
+        const QPoint corner = button->mapToGlobal(QPoint(0, button->height()));
+        EXPECT_EQ(menu->y(), corner.y());
+        // Left edge at the button's, unless the screen's edge pushes a wide menu back.
+        const int screenRight = W->screen()->geometry().right();
+        EXPECT_TRUE(menu->x() == corner.x() || menu->geometry().right() == screenRight)
+            << menu->x() << " " << corner.x();
+        menu->hide();
+    }
+    EXPECT_EQ(W->MNMENU->actions().size(), 4); // with the separator
+    EXPECT_TRUE(W->MNMENU->actions().at(1)->isSeparator());
 }
 
 TEST_F(MainWindow, LinksOpenShippedPagesAndAboutBoxIsInformation)

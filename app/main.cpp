@@ -34,8 +34,8 @@ int main(int argc, char **argv)
     fatura_basimi.SetInfoWindow(&bilgi);
     fatura_basimi.SetVatDialog(&kdv_li_tutar);
     // Only the main window's closing ends the program.
-    for (QWidget *other : {static_cast<QWidget *>(&fatura_bul), static_cast<QWidget *>(&bilgi),
-                           static_cast<QWidget *>(&kdv_li_tutar)})
+    for (QWidget *other : { static_cast<QWidget *>(&fatura_bul), static_cast<QWidget *>(&bilgi),
+             static_cast<QWidget *>(&kdv_li_tutar) })
         other->setAttribute(Qt::WA_QuitOnClose, false);
 
     fatura_basimi.show();

@@ -13,11 +13,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStackedWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -28,13 +28,20 @@ using namespace Qt::StringLiterals;
 
 QT_BEGIN_NAMESPACE
 // Readable failures: QString as its text.
-inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
-inline void PrintTo(QChar c, std::ostream *os) { *os << '\'' << QString(c).toStdString() << '\''; }
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(QChar c, std::ostream *os)
+{
+    *os << '\'' << QString(c).toStdString() << '\'';
+}
 QT_END_NAMESPACE
 
 using TKind = TScriptedDialogs::TKind;
 
-namespace {
+namespace
+{
 
 const QDate kToday(2026, 12, 9);
 
@@ -54,8 +61,8 @@ protected:
     // Starts the program's main window in the temp folder with a Turkish locale.
     void Start()
     {
-        W = std::make_unique<Tfatura_basimi>(Dialogs, TFormatSettings::Turkish(), Folder(),
-                                             [] { return kToday; });
+        W = std::make_unique<Tfatura_basimi>(
+            Dialogs, TFormatSettings::Turkish(), Folder(), [] { return kToday; });
         FindDialog = std::make_unique<Tfatura_bul>(Dialogs);
         W->SetFindDialog(FindDialog.get());
         VatDialog = std::make_unique<Tkdv_li_tutar>(Dialogs, TFormatSettings::Turkish());
@@ -120,7 +127,7 @@ TEST_F(MainWindow, FirstStartInEmptyFolderCreatesFilesAndUsesDefaults)
     EXPECT_FALSE(W->KDVDahil1->isChecked());
     EXPECT_FALSE(W->tutarsabit->isChecked());
     EXPECT_EQ(W->ORAN->value(), 18);
-    for (TNumericEdit *money : {W->F[0], W->T[7], W->YEKUN, W->KDV, W->TOPLAM})
+    for (TNumericEdit *money : { W->F[0], W->T[7], W->YEKUN, W->KDV, W->TOPLAM })
         EXPECT_EQ(money->DisplayFormat(), u"#,###.00"_s) << money->objectName().toStdString();
     EXPECT_EQ(W->M[0]->DisplayFormat(), u",0.##;-,0.##"_s);
 }
@@ -139,7 +146,8 @@ TEST_F(MainWindow, MoneyFormatOfTheSettingsFileReachesAllNineteenFields)
 
 TEST_F(MainWindow, DamagedTableShowsStoreErrorAndSkipsRestOfStartUp)
 {
-    WriteFile(u"fatura.DB"_s, QByteArray("this is not a database at all, just text", 41).repeated(50));
+    WriteFile(
+        u"fatura.DB"_s, QByteArray("this is not a database at all, just text", 41).repeated(50));
     WriteFile(u"fatinfo.ini"_s, "[bilgiler]\r\nSAYIN1=ACME\r\n");
     Start();
     ASSERT_EQ(Dialogs.Count(TKind::Error), 1);
@@ -151,8 +159,7 @@ TEST_F(MainWindow, DamagedTableShowsStoreErrorAndSkipsRestOfStartUp)
     EXPECT_TRUE(W->isVisible());
 }
 
-struct TPrefillCase
-{
+struct TPrefillCase {
     const char *Why;
     QByteArray Settings;
     QByteArray Prefill;
@@ -184,18 +191,16 @@ TEST_P(Prefill, FillsOneNewInvoiceAndDeletesTheFile)
     EXPECT_EQ(W->GKayitModu(), u'Y');
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    StartUp, Prefill,
+INSTANTIATE_TEST_SUITE_P(StartUp, Prefill,
     ::testing::Values(
-        TPrefillCase{"price without VAT goes to F1; VAT truncated, total in words", "",
-                     "[bilgiler]\r\nSAYIN1=ACME LTD\r\nC1=Danışmanlık\r\nF1=100,5\r\n",
-                     u"100,50"_s, u"100,50"_s, u"100,50"_s, u"18,09"_s, u"118,59"_s,
-                     u"YÜZONSEKİZ TL ELLİDOKUZ KR"_s},
-        TPrefillCase{"VAT-inclusive entry takes F1 as the amount and derives the price",
-                     "[GENEL]\r\nKDVDahil1=1\r\n", "[bilgiler]\r\nF1=118\r\n", u"100,00"_s,
-                     u"100,00"_s, u"100,00"_s, u"18,00"_s, u"118,00"_s, u"YÜZONSEKİZ TL"_s},
-        TPrefillCase{"an empty file only sets the quantity", "", "", u",00"_s, u",00"_s,
-                     u",00"_s, u",00"_s, u",00"_s, QString()}));
+        TPrefillCase { "price without VAT goes to F1; VAT truncated, total in words", "",
+            "[bilgiler]\r\nSAYIN1=ACME LTD\r\nC1=Danışmanlık\r\nF1=100,5\r\n", u"100,50"_s,
+            u"100,50"_s, u"100,50"_s, u"18,09"_s, u"118,59"_s, u"YÜZONSEKİZ TL ELLİDOKUZ KR"_s },
+        TPrefillCase { "VAT-inclusive entry takes F1 as the amount and derives the price",
+            "[GENEL]\r\nKDVDahil1=1\r\n", "[bilgiler]\r\nF1=118\r\n", u"100,00"_s, u"100,00"_s,
+            u"100,00"_s, u"18,00"_s, u"118,00"_s, u"YÜZONSEKİZ TL"_s },
+        TPrefillCase { "an empty file only sets the quantity", "", "", u",00"_s, u",00"_s, u",00"_s,
+            u",00"_s, u",00"_s, QString() }));
 
 TEST_F(MainWindow, PrefilledInvoiceIsNewAndAppendedBySave)
 {
@@ -242,8 +247,7 @@ TEST_F(MainWindow, F12ClosesWithoutAQuestion)
     EXPECT_EQ(W->tfatura().RecordCount(), 0);
 }
 
-struct TKeyCase
-{
+struct TKeyCase {
     const char *Why;
     QString From;
     Qt::Key Key;
@@ -268,37 +272,35 @@ TEST_P(FieldKeys, MoveTheFocus)
     EXPECT_EQ(Focused()->objectName(), c.To);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, FieldKeys,
-    ::testing::Values(
-        TKeyCase{"Enter acts as Tab and wraps from the last line", u"T8"_s, Qt::Key_Return,
-                 Qt::NoModifier, u"TARIH"_s},
-        TKeyCase{"Shift+Enter goes back", u"TARIH"_s, Qt::Key_Return, Qt::ShiftModifier,
-                 u"T8"_s},
-        TKeyCase{"keypad Enter too", u"SAYIN3"_s, Qt::Key_Enter, Qt::KeypadModifier,
-                 u"VERGIDAIRESI"_s},
-        TKeyCase{"Enter in a line goes along the line", u"C2"_s, Qt::Key_Return,
-                 Qt::NoModifier, u"F2"_s},
-        TKeyCase{"quantity ring wraps downwards", u"M8"_s, Qt::Key_Down, Qt::NoModifier,
-                 u"M1"_s},
-        TKeyCase{"unit leads to the quantity column", u"B3"_s, Qt::Key_Up, Qt::NoModifier,
-                 u"M2"_s},
-        TKeyCase{"unit wraps to the last quantity", u"B1"_s, Qt::Key_Up, Qt::NoModifier,
-                 u"M8"_s},
-        TKeyCase{"description ring", u"C1"_s, Qt::Key_Up, Qt::NoModifier, u"C8"_s},
-        TKeyCase{"price ring", u"F8"_s, Qt::Key_Down, Qt::NoModifier, u"F1"_s},
-        TKeyCase{"amounts continue into the totals", u"T8"_s, Qt::Key_Down, Qt::NoModifier,
-                 u"YEKUN"_s},
-        TKeyCase{"subtotal to VAT", u"YEKUN"_s, Qt::Key_Down, Qt::NoModifier, u"KDV"_s},
-        TKeyCase{"VAT to total", u"KDV"_s, Qt::Key_Down, Qt::NoModifier, u"TOPLAM"_s},
-        TKeyCase{"total back to the first amount", u"TOPLAM"_s, Qt::Key_Down, Qt::NoModifier,
-                 u"T1"_s},
-        TKeyCase{"first amount up to the total", u"T1"_s, Qt::Key_Up, Qt::NoModifier,
-                 u"TOPLAM"_s},
-        TKeyCase{"subtotal up to the last amount", u"YEKUN"_s, Qt::Key_Up, Qt::NoModifier,
-                 u"T8"_s},
-        TKeyCase{"header fields keep their arrows", u"SAYIN2"_s, Qt::Key_Down,
-                 Qt::NoModifier, u"SAYIN2"_s}));
+INSTANTIATE_TEST_SUITE_P(Keys, FieldKeys,
+    ::testing::Values(TKeyCase { "Enter acts as Tab and wraps from the last line", u"T8"_s,
+                          Qt::Key_Return, Qt::NoModifier, u"TARIH"_s },
+        TKeyCase {
+            "Shift+Enter goes back", u"TARIH"_s, Qt::Key_Return, Qt::ShiftModifier, u"T8"_s },
+        TKeyCase {
+            "keypad Enter too", u"SAYIN3"_s, Qt::Key_Enter, Qt::KeypadModifier, u"VERGIDAIRESI"_s },
+        TKeyCase { "Enter in a line goes along the line", u"C2"_s, Qt::Key_Return, Qt::NoModifier,
+            u"F2"_s },
+        TKeyCase {
+            "quantity ring wraps downwards", u"M8"_s, Qt::Key_Down, Qt::NoModifier, u"M1"_s },
+        TKeyCase {
+            "unit leads to the quantity column", u"B3"_s, Qt::Key_Up, Qt::NoModifier, u"M2"_s },
+        TKeyCase {
+            "unit wraps to the last quantity", u"B1"_s, Qt::Key_Up, Qt::NoModifier, u"M8"_s },
+        TKeyCase { "description ring", u"C1"_s, Qt::Key_Up, Qt::NoModifier, u"C8"_s },
+        TKeyCase { "price ring", u"F8"_s, Qt::Key_Down, Qt::NoModifier, u"F1"_s },
+        TKeyCase {
+            "amounts continue into the totals", u"T8"_s, Qt::Key_Down, Qt::NoModifier, u"YEKUN"_s },
+        TKeyCase { "subtotal to VAT", u"YEKUN"_s, Qt::Key_Down, Qt::NoModifier, u"KDV"_s },
+        TKeyCase { "VAT to total", u"KDV"_s, Qt::Key_Down, Qt::NoModifier, u"TOPLAM"_s },
+        TKeyCase {
+            "total back to the first amount", u"TOPLAM"_s, Qt::Key_Down, Qt::NoModifier, u"T1"_s },
+        TKeyCase {
+            "first amount up to the total", u"T1"_s, Qt::Key_Up, Qt::NoModifier, u"TOPLAM"_s },
+        TKeyCase {
+            "subtotal up to the last amount", u"YEKUN"_s, Qt::Key_Up, Qt::NoModifier, u"T8"_s },
+        TKeyCase { "header fields keep their arrows", u"SAYIN2"_s, Qt::Key_Down, Qt::NoModifier,
+            u"SAYIN2"_s }));
 
 TEST_F(MainWindow, EnterIsLeftToTheControlsOnOtherPages)
 {
@@ -316,8 +318,8 @@ TEST_F(MainWindow, EnterIsLeftToTheControlsOnOtherPages)
 TEST_F(MainWindow, MenusOpenBelowTheirButtons)
 {
     Start();
-    const std::pair<QPushButton *, QMenu *> pairs[] = {{W->Button1, W->rrrapor},
-                                                       {W->SpeedButton12, W->MNMENU}};
+    const std::pair<QPushButton *, QMenu *> pairs[]
+        = { { W->Button1, W->rrrapor }, { W->SpeedButton12, W->MNMENU } };
     for (const auto &[button, menu] : pairs) {
         Click(button);
         ASSERT_TRUE(menu->isVisible()) << menu->objectName().toStdString();
@@ -373,8 +375,7 @@ TEST_F(MainWindow, LeavingFieldsAndChangingTheRateRecompute)
     EXPECT_EQ(W->T[1]->text(), u"20,01"_s);
 }
 
-struct TStarCase
-{
+struct TStarCase {
     const char *Why;
     QString Field;
     QString Typed;
@@ -397,7 +398,8 @@ TEST_P(StarKey, TurnsAVatInclusiveAmountIntoTheField)
     Dialogs.Beeps = 0;
     QTimer::singleShot(0, VatDialog.get(), [this, &c] {
         VatDialog->TutarField()->setText(c.Typed);
-        QTest::mouseClick(c.Ok ? VatDialog->TamamButton() : VatDialog->VazgecButton(), Qt::LeftButton);
+        QTest::mouseClick(
+            c.Ok ? VatDialog->TamamButton() : VatDialog->VazgecButton(), Qt::LeftButton);
     });
     QTest::keyClick(field, Qt::Key_Asterisk);
     EXPECT_EQ(field->text(), c.After);
@@ -407,12 +409,11 @@ TEST_P(StarKey, TurnsAVatInclusiveAmountIntoTheField)
     EXPECT_EQ(W->focusWidget(), field);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, StarKey,
+INSTANTIATE_TEST_SUITE_P(Keys, StarKey,
     ::testing::Values(
-        TStarCase{"OK: 118 at 18 % is 100 without VAT", u"F2"_s, u"118"_s, true, u"100,00"_s},
-        TStarCase{"also from an amount field", u"T5"_s, u"236"_s, true, u"200,00"_s},
-        TStarCase{"Vazgeç keeps the field's value", u"F2"_s, u"118"_s, false, u"7"_s}));
+        TStarCase { "OK: 118 at 18 % is 100 without VAT", u"F2"_s, u"118"_s, true, u"100,00"_s },
+        TStarCase { "also from an amount field", u"T5"_s, u"236"_s, true, u"200,00"_s },
+        TStarCase { "Vazgeç keeps the field's value", u"F2"_s, u"118"_s, false, u"7"_s }));
 
 TEST_F(MainWindow, NoticeShowsTheInformationWindowOnceAndRaisesIt)
 {
@@ -464,7 +465,7 @@ TEST_F(MainWindow, RecalledInvoiceShowsItsStoredValuesUntouched)
     Type(W->KDV, u"99"_s);
     Click(W->SpeedButton8);
 
-    Dialogs.Answers = {IDialogs::TAnswer::Yes};
+    Dialogs.Answers = { IDialogs::TAnswer::Yes };
     Click(W->SpeedButton9);
     EXPECT_EQ(W->B[0]->text(), QString());
     EXPECT_EQ(W->GKayitModu(), u'Y');
@@ -494,11 +495,11 @@ TEST_F(MainWindow, CommandsThatChangeNothing)
     EXPECT_EQ(W->GKayitModu(), u'D');
 
     // YENİ answered No.
-    Dialogs.Answers = {IDialogs::TAnswer::No};
+    Dialogs.Answers = { IDialogs::TAnswer::No };
     Click(W->SpeedButton9);
     EXPECT_EQ(Dialogs.Count(TKind::YesNo), 1);
     EXPECT_EQ(Dialogs.Shown.back().Text,
-              u"\r\nYENİ KAYDA GEÇİLECEK.\r\n\r\nEKRANDAKİ BİLGİLER SİLİNECEK."_s);
+        u"\r\nYENİ KAYDA GEÇİLECEK.\r\n\r\nEKRANDAKİ BİLGİLER SİLİNECEK."_s);
     EXPECT_EQ(W->SAYIN1->text(), u"CHANGED"_s);
     EXPECT_EQ(W->GKayitModu(), u'D');
 }
@@ -516,7 +517,7 @@ TEST_F(MainWindow, NewClearsEverythingAndPutsToday)
     EXPECT_EQ(Focused(), W->TARIH);
     EXPECT_EQ(W->C[2]->text(), QString());
     EXPECT_EQ(W->M[2]->text(), u"0"_s);
-    for (TNumericEdit *f : {W->F[2], W->T[2], W->YEKUN, W->KDV, W->TOPLAM})
+    for (TNumericEdit *f : { W->F[2], W->T[2], W->YEKUN, W->KDV, W->TOPLAM })
         EXPECT_EQ(f->text(), u",00"_s) << f->objectName().toStdString();
     EXPECT_EQ(W->YALNIZ->text(), QString());
     EXPECT_EQ(W->GKayitModu(), u'Y');
@@ -525,7 +526,7 @@ TEST_F(MainWindow, NewClearsEverythingAndPutsToday)
 TEST_F(MainWindow, SaveRefusesAnEmptyOrBlankDate)
 {
     Start();
-    for (const QString &date : {QString(), u"   "_s}) {
+    for (const QString &date : { QString(), u"   "_s }) {
         W->TARIH->setText(date);
         Dialogs.Clear();
         Click(W->SpeedButton8);
@@ -582,7 +583,8 @@ TEST_F(MainWindow, ReadOnlyFolderAtFirstStartStopsStartUpWithTheWriteError)
     }
     QFile::setPermissions(Dir.path(), kWritable);
     ASSERT_EQ(Dialogs.Count(TKind::Error), 1);
-    EXPECT_TRUE(Dialogs.LastText().startsWith(u"Unable to write to"_s)) << Dialogs.LastText().toStdString();
+    EXPECT_TRUE(Dialogs.LastText().startsWith(u"Unable to write to"_s))
+        << Dialogs.LastText().toStdString();
     EXPECT_TRUE(W->TARIH->text().isEmpty());
     EXPECT_FALSE(QFile::exists(PathOf(u"fatura.DB"_s)));
 }
@@ -596,7 +598,8 @@ TEST_F(MainWindow, FlagThatCannotBeWrittenShowsTheErrorAndKeepsTheCheck)
         TNoRootPrivileges guard;
         W->tutarsabit->trigger();
     }
-    QFile::setPermissions(PathOf(u"fatura_ayar.ini"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QFile::setPermissions(
+        PathOf(u"fatura_ayar.ini"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QFile::setPermissions(Dir.path(), kWritable);
     ASSERT_EQ(Dialogs.Count(TKind::Error), 1);
     EXPECT_TRUE(Dialogs.LastText().startsWith(u"Unable to write to"_s));

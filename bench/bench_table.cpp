@@ -10,6 +10,7 @@
 #include "invoice/SearchKey.h"
 #include "platform/Sqlite.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <benchmark/benchmark.h>
@@ -271,9 +272,24 @@ void BM_Locate(benchmark::State &state)
         {"locate, short prefix with many matches", u"a"_s},
         {"locate, Turkish i letters", u"IŞIK"_s},
     };
+    // Right after the open, before the idle loop has read the REC_IDs: the search must
+    // then read them as far as its match.
+    double cold = 0;
+    {
+        InvoiceTable table;
+        table.Open(Folder());
+        const auto start = TClock::now();
+        table.Locate(TLocateField::SAYIN1, probes[0].prefix);
+        cold = MsSince(start);
+    }
     InvoiceTable table;
     table.Open(Folder());
+    // A user types for a while before searching: the event loop is idle meanwhile.
+    const auto idle = TClock::now();
+    while (MsSince(idle) < 1500)
+        QCoreApplication::processEvents();
     TSqliteDatabase db = NaiveDb();
+    double naiveNearEnd = 0;
     for (auto _ : state) {
         for (const Probe &p : probes) {
             std::vector<double> runs;
@@ -295,12 +311,16 @@ void BM_Locate(benchmark::State &state)
             if (found != naiveFound && !(found == table.RecIdAt(0) && naiveFound == found))
                 std::fputs("  MISMATCH with the naive search!\n", stdout);
             const double worst = *std::max_element(runs.begin(), runs.end());
+            if (naiveNearEnd == 0)
+                naiveNearEnd = Median(naive);
             Report((std::string(p.figure) + " (median)").c_str(), Median(runs), "ms",
                    Median(naive));
             Report((std::string(p.figure) + " (worst)").c_str(), worst, "ms", Median(naive));
             state.counters[p.figure] = Median(runs);
         }
     }
+    Report("locate near the end at once after open (REC_IDs not yet read)", cold, "ms",
+           naiveNearEnd);
 }
 
 void BM_Delete(benchmark::State &state)
@@ -432,9 +452,16 @@ void BM_RowOfRecId(benchmark::State &state)
 
 } // namespace
 
+BENCHMARK(BM_ListMemoryAndScroll)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenAndFirstRows)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Locate)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RowOfRecId)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ListMemoryAndScroll)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Delete)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv); // the table reads its REC_IDs when the loop is idle
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -139,10 +139,25 @@ int HelperReadOnly(InvoiceTable &table)
     return 0;
 }
 
+// A read-only table without search keys (made by another program): searching still works.
+int HelperSearchWithoutKeys(InvoiceTable &table)
+{
+    if (!table.Locate(TLocateField::SAYIN1, u"ışı"_s) || table.CurrentRow() != 1) {
+        Say("not found");
+        return 1;
+    }
+    if (table.Locate(TLocateField::SAYIN1, u"yok"_s) || table.CurrentRow() != 1) {
+        Say("found what is not there");
+        return 1;
+    }
+    Say("ok");
+    return 0;
+}
+
 int RunHelper(const QByteArray &mode)
 {
     try {
-        if (mode == "readonly" && geteuid() == 0) {
+        if (mode.startsWith("readonly") && geteuid() == 0) {
             // Root writes anything; the check needs an ordinary user.
             if (setgid(65534) != 0 || setuid(65534) != 0) {
                 Say("cannot drop root");
@@ -157,6 +172,8 @@ int RunHelper(const QByteArray &mode)
             return HelperAppendSome(table, qgetenv("LEVANTA_TABLE_FIRST").toInt(), 20);
         if (mode == "readonly")
             return HelperReadOnly(table);
+        if (mode == "readonly-search")
+            return HelperSearchWithoutKeys(table);
         Say("unknown helper " + mode);
     } catch (const EStorageError &e) {
         Say("error: " + e.Message().toUtf8());
@@ -344,6 +361,22 @@ TEST_F(StoreTest, TableMadeByAnotherProgramOpensAndIsSearchable)
     const TInvoiceRecord r = t.Read();
     EXPECT_TRUE(r.SAYIN1.isEmpty());
     EXPECT_EQ(r.M[0], 0.0);
+}
+
+TEST_F(StoreTest, ReadOnlyTableWithoutSearchKeysIsStillSearchable)
+{
+    {
+        TSqliteDatabase db(File(), TSqliteDatabase::TOpenMode::ReadWriteCreate);
+        db.Exec(FaturaSql(RecordColumnDefinitions()));
+        db.Exec("INSERT INTO fatura (SAYIN1) VALUES ('Ali'), ('IŞIK'), ('Işıl')");
+    }
+    ASSERT_EQ(chmod(QFile::encodeName(File()).constData(), 0444), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    QProcess helper;
+    StartHelper(helper, "readonly-search", dir.path());
+    EXPECT_EQ(FinishHelper(helper), u"ok"_s);
+    chmod(QFile::encodeName(dir.path()).constData(), 0700);
+    chmod(QFile::encodeName(File()).constData(), 0600);
 }
 
 TEST_F(StoreTest, RowsWrittenByAnotherProgramWhileOpenAreSeenAndFound)

@@ -259,6 +259,7 @@ struct InvoiceTable::TPrivate
     {
         const int total = CountRows();
         Ids.clear();
+        Ids.reserve(static_cast<size_t>(total));
         Total = total;
         IdsComplete = total == 0;
         Current = -1;
@@ -269,15 +270,15 @@ struct InvoiceTable::TPrivate
         TSqliteResetGuard guard(IdChunkStmt);
         IdChunkStmt.BindInt(1, Ids.empty() ? std::numeric_limits<std::int64_t>::min() : Ids.back());
         IdChunkStmt.BindInt(2, want);
-        int got = 0;
-        std::vector<std::int32_t> more;
-        more.reserve(static_cast<size_t>(std::min(want, kIdChunk * 16)));
-        while (IdChunkStmt.Step()) {
-            more.push_back(static_cast<std::int32_t>(IdChunkStmt.ColumnInt(0)));
-            ++got;
+        const size_t before = Ids.size();
+        try {
+            while (IdChunkStmt.Step())
+                Ids.push_back(static_cast<std::int32_t>(IdChunkStmt.ColumnInt(0)));
+        } catch (...) {
+            Ids.resize(before); // a chunk is taken whole or not at all
+            throw;
         }
-        Ids.insert(Ids.end(), more.begin(), more.end());
-        if (got < want) {
+        if (static_cast<int>(Ids.size() - before) < want) {
             IdsComplete = true;
             Total = static_cast<int>(Ids.size()); // differs only if another handle just wrote
         }

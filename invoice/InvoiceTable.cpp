@@ -70,7 +70,8 @@ std::string ColumnList()
 
 std::string CreateTableSql()
 {
-    std::string sql = "CREATE TABLE fatura (REC_ID INTEGER PRIMARY KEY AUTOINCREMENT";
+    // IF NOT EXISTS: two first starts at once may both find the file missing.
+    std::string sql = "CREATE TABLE IF NOT EXISTS fatura (REC_ID INTEGER PRIMARY KEY AUTOINCREMENT";
     for (const TColumn &c : RecordColumns())
         sql += ", " + c.Name
                + (c.Width ? " VARCHAR(" + std::to_string(c.Width) + ") NOT NULL DEFAULT ''"
@@ -508,8 +509,9 @@ void InvoiceTable::Open(const QString &folder)
         p->EnsureRows(1);
     } catch (...) {
         p.reset();
-        if (!existed)
-            QFile::remove(fileName); // never leave an empty or half-made file behind
+        // Never leave an empty file behind; one that holds anything is not ours to remove.
+        if (!existed && QFileInfo::exists(fileName) && QFileInfo(fileName).size() == 0)
+            QFile::remove(fileName);
         throw;
     }
     p->Current = p->Total > 0 ? 0 : -1;

@@ -554,3 +554,26 @@ TEST_F(StoreTest, TwoProcessesAppendingAtOnceLoseNothing)
     EXPECT_EQ(*stored.rbegin(), 1019);
     EXPECT_EQ(IntegrityOf(dir.path()), u"ok"_s);
 }
+
+TEST_F(StoreTest, NewFileHoldsTheInvoiceRecordAsItsTable)
+{
+    MakeTable(0);
+    TSqliteDatabase db(File(), TSqliteDatabase::TOpenMode::ReadWrite);
+    TSqliteStatement info = db.Prepare("PRAGMA table_info(fatura)");
+    QStringList columns;
+    while (info.Step())
+        columns << info.ColumnText(1) + u' ' + info.ColumnText(2);
+    QStringList expected{u"REC_ID INTEGER"_s, u"TARIH VARCHAR(20)"_s, u"SAYIN1 VARCHAR(75)"_s,
+                         u"SAYIN2 VARCHAR(75)"_s, u"SAYIN3 VARCHAR(75)"_s,
+                         u"VDAIRESI VARCHAR(35)"_s, u"VNO VARCHAR(30)"_s};
+    for (int i = 1; i <= 8; ++i) expected << u"M%1 REAL"_s.arg(i);
+    for (int i = 1; i <= 8; ++i) expected << u"C%1 VARCHAR(50)"_s.arg(i);
+    for (int i = 1; i <= 8; ++i) expected << u"F%1 REAL"_s.arg(i);
+    for (int i = 1; i <= 8; ++i) expected << u"T%1 REAL"_s.arg(i);
+    expected << u"YEKUN REAL"_s << u"KDV REAL"_s << u"TOPLAM REAL"_s << u"YANLIZ VARCHAR(150)"_s;
+    for (int i = 1; i <= 8; ++i) expected << u"B%1 VARCHAR(10)"_s.arg(i);
+    EXPECT_EQ(columns, expected);
+    TSqliteStatement sql = db.Prepare("SELECT sql FROM sqlite_master WHERE name = 'fatura'");
+    ASSERT_TRUE(sql.Step());
+    EXPECT_TRUE(sql.ColumnText(0).contains(u"REC_ID INTEGER PRIMARY KEY AUTOINCREMENT"_s));
+}

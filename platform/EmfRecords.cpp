@@ -1,0 +1,164 @@
+#include "platform/EmfRecords_p.h"
+
+#include <QtEndian>
+#include <uemf.h>
+#include <uemf_safe.h>
+#include <vector>
+
+namespace emf {
+
+void Fail(const QString &what, qsizetype offset)
+{
+    throw EPlatformError(QStringLiteral("Invalid page picture: %1 at offset %2").arg(what).arg(offset));
+}
+
+namespace {
+
+constexpr quint32 kSignature = 0x464D4520; // " EMF"
+
+// libUEMF's own consistency check of one record. It reads through the record's structs, so
+// it is handed a private copy with spare zero bytes behind it: whatever it may read past a
+// short record is ours, never the caller's memory.
+bool LibrarySaysSafe(const uchar *data, quint32 size)
+{
+    thread_local std::vector<char> copy;
+    copy.assign(size + 512, 0);
+    std::memcpy(copy.data(), data, size);
+    return U_emf_record_safe(copy.data()) != 0;
+}
+
+} // namespace
+
+THeader ReadHeader(QByteArrayView bytes)
+{
+    const auto *data = reinterpret_cast<const uchar *>(bytes.data());
+    if (bytes.size() < 88)
+        Fail(QStringLiteral("too short for a header"), 0);
+    const TRecord rec(data, static_cast<quint32>(std::min<qsizetype>(bytes.size(), 0x7fffffff)), 1, 0);
+    if (rec.U32(0) != U_EMR_HEADER)
+        Fail(QStringLiteral("no header record"), 0);
+    const quint32 size = rec.U32(4);
+    if (size < 88 || size % 4 != 0 || size > static_cast<quint64>(bytes.size()))
+        Fail(QStringLiteral("bad header size"), 4);
+    if (rec.U32(40) != kSignature)
+        Fail(QStringLiteral("no EMF signature"), 40);
+    const TRecord h(data, size, 1, 0);
+    THeader out;
+    qint32 l, t, r, b;
+    h.Rect(8, l, t, r, b);
+    out.Bounds = QRect(QPoint(l, t), QPoint(r, b));
+    h.Rect(24, l, t, r, b);
+    out.Frame = QRect(QPoint(l, t), QPoint(r, b));
+    out.Bytes = h.U32(48);
+    out.Records = h.U32(52);
+    out.Handles = h.U16(56);
+    out.Device = QSize(h.I32(72), h.I32(76));
+    out.Millimeters = QSize(h.I32(80), h.I32(84));
+    out.HeaderSize = size;
+    if (out.Bytes < size || out.Bytes % 4 != 0)
+        Fail(QStringLiteral("bad byte count in the header"), 48);
+    if (out.Bytes > static_cast<quint64>(bytes.size()))
+        Fail(QStringLiteral("picture truncated (header counts %1 bytes, %2 present)")
+                 .arg(out.Bytes)
+                 .arg(bytes.size()),
+             48);
+    const quint32 nDesc = h.U32(60), offDesc = h.U32(64);
+    // The description is informative only; writers disagree on where it lies, so one that
+    // is not inside the header record is ignored rather than trusted.
+    if (nDesc != 0 && offDesc >= 88 && nDesc <= size && h.Has(offDesc, quint64(nDesc) * 2)) {
+        out.Description.reserve(nDesc);
+        for (quint32 i = 0; i < nDesc; ++i)
+            out.Description.append(QChar(h.U16(offDesc + 2 * i)));
+    }
+    // The micrometre sizes exist only when the header reaches them and the description does
+    // not sit where they would be; even then they must agree with the millimetres.
+    if (size >= 108 && (nDesc == 0 || offDesc >= 108)) {
+        const QSize um(h.I32(100), h.I32(104));
+        if (um.width() > 0 && um.height() > 0 &&
+            std::abs(um.width() - out.Millimeters.width() * 1000) <= 1000 &&
+            std::abs(um.height() - out.Millimeters.height() * 1000) <= 1000)
+            out.Micrometers = um;
+    }
+    if (!LibrarySaysSafe(data, size))
+        Fail(QStringLiteral("header rejected"), 0);
+    return out;
+}
+
+TReader::TReader(QByteArrayView bytes)
+    : FData(reinterpret_cast<const uchar *>(bytes.data()))
+{
+    FHeader = ReadHeader(bytes);
+    FEnd = FHeader.Bytes;
+    FPos = FHeader.HeaderSize;
+}
+
+bool TReader::Next(TRecord &out)
+{
+    if (FDone || FPos >= FEnd)
+        return false;
+    if (FEnd - FPos < 8)
+        Fail(QStringLiteral("truncated record"), FPos);
+    quint32 type, size;
+    std::memcpy(&type, FData + FPos, 4);
+    std::memcpy(&size, FData + FPos + 4, 4);
+    type = qFromLittleEndian(type);
+    size = qFromLittleEndian(size);
+    if (size < 8 || size % 4 != 0 || size > static_cast<quint64>(FEnd - FPos))
+        Fail(QStringLiteral("bad size %1 of a record of type %2").arg(size).arg(type), FPos);
+    if (++FCount > kMaxRecords)
+        Fail(QStringLiteral("too many records"), FPos);
+    if (type == U_EMR_HEADER)
+        Fail(QStringLiteral("second header"), FPos);
+    // The library knows the record types up to 122; others are skipped by the caller.
+    if (type >= 1 && type <= U_EMR_MAX && !LibrarySaysSafe(FData + FPos, size))
+        Fail(QStringLiteral("malformed record of type %1").arg(type), FPos);
+    out = TRecord(FData + FPos, size, type, FPos);
+    FPos += size;
+    if (type == U_EMR_EOF)
+        FDone = true;
+    return true;
+}
+
+} // namespace emf
+
+namespace emf {
+
+QTransform MappingTransform(const TMapping &m, const THeader &h)
+{
+    // Pixels per millimetre of the reference device, from micrometres when present.
+    double pxPerMmX = 96 / 25.4, pxPerMmY = 96 / 25.4;
+    if (h.Micrometers.width() > 0 && h.Micrometers.height() > 0 && h.Device.width() > 0 &&
+        h.Device.height() > 0) {
+        pxPerMmX = h.Device.width() * 1000.0 / h.Micrometers.width();
+        pxPerMmY = h.Device.height() * 1000.0 / h.Micrometers.height();
+    } else if (h.Millimeters.width() > 0 && h.Millimeters.height() > 0 && h.Device.width() > 0 &&
+               h.Device.height() > 0) {
+        pxPerMmX = double(h.Device.width()) / h.Millimeters.width();
+        pxPerMmY = double(h.Device.height()) / h.Millimeters.height();
+    }
+    double sx = 1, sy = 1;
+    switch (m.Mode) {
+    case U_MM_LOMETRIC: sx = pxPerMmX / 10; sy = -pxPerMmY / 10; break;
+    case U_MM_HIMETRIC: sx = pxPerMmX / 100; sy = -pxPerMmY / 100; break;
+    case U_MM_LOENGLISH: sx = pxPerMmX * 0.254; sy = -pxPerMmY * 0.254; break;
+    case U_MM_HIENGLISH: sx = pxPerMmX * 0.0254; sy = -pxPerMmY * 0.0254; break;
+    case U_MM_TWIPS: sx = pxPerMmX * 25.4 / 1440; sy = -pxPerMmY * 25.4 / 1440; break;
+    case U_MM_ISOTROPIC:
+    case U_MM_ANISOTROPIC:
+        if (m.WindowExt.width() != 0 && m.WindowExt.height() != 0) {
+            sx = m.ViewportExt.width() / m.WindowExt.width();
+            sy = m.ViewportExt.height() / m.WindowExt.height();
+            if (m.Mode == U_MM_ISOTROPIC) {
+                const double s = std::min(std::abs(sx), std::abs(sy));
+                sx = sx < 0 ? -s : s;
+                sy = sy < 0 ? -s : s;
+            }
+        }
+        break;
+    default: break; // MM_TEXT
+    }
+    return QTransform(sx, 0, 0, sy, m.ViewportOrg.x() - m.WindowOrg.x() * sx,
+                      m.ViewportOrg.y() - m.WindowOrg.y() * sy);
+}
+
+} // namespace emf

@@ -26,9 +26,9 @@ int main(int argc, char **argv)
     // Creation order matters: the main window first, so that it is the main window; all four
     // live until the program ends.
     Tfatura_basimi fatura_basimi(dialogs, format, folder);
-    Tfatura_bul fatura_bul;
+    Tfatura_bul fatura_bul(dialogs);
     Tucretsiz_yazilimlar_icin_bilgi bilgi;
-    Tkdv_li_tutar kdv_li_tutar;
+    Tkdv_li_tutar kdv_li_tutar(dialogs, format);
     fatura_basimi.SetFindDialog(&fatura_bul);
     fatura_basimi.SetInfoWindow(&bilgi);
     fatura_basimi.SetVatDialog(&kdv_li_tutar);

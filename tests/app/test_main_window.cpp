@@ -54,7 +54,7 @@ protected:
     {
         W = std::make_unique<Tfatura_basimi>(Dialogs, TFormatSettings::Turkish(), Folder(),
                                              [] { return kToday; });
-        FindDialog = std::make_unique<Tfatura_bul>();
+        FindDialog = std::make_unique<Tfatura_bul>(Dialogs);
         W->SetFindDialog(FindDialog.get());
         W->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(W.get()));

@@ -1,11 +1,42 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "app/ErrorHandler.h"
+#include "app/frm_fatura_basimi.h"
+#include "app/frm_fatura_bul.h"
+#include "app/frm_kdv_li_tutar.h"
+#include "app/ucretsiz_yazilimlar_icin_blg.h"
+#include "platform/Locale.h"
+#include "platform/widgets/QtDialogs.h"
+
+#include <QFont>
+
+using namespace Qt::StringLiterals;
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle(QStringLiteral("LEVANTA v1.4 [ Güncelleme : 15.01.2019 ]  "));
-    w.show();
+    TLevantaApplication app(argc, argv);
+    // The fixed 96-dpi layouts were drawn with these faces; Liberation Sans keeps their
+    // proportions where they are missing.
+    QFont::insertSubstitution(u"MS Sans Serif"_s, u"Liberation Sans"_s);
+    QFont::insertSubstitution(u"Tahoma"_s, u"Liberation Sans"_s);
+
+    TQtDialogs dialogs;
+    app.SetDialogs(&dialogs);
+    const TFormatSettings format = TFormatSettings::System();
+    const QString folder = QCoreApplication::applicationDirPath() + u"/"_s;
+
+    // Creation order matters: the main window first, so that it is the main window; all four
+    // live until the program ends.
+    Tfatura_basimi fatura_basimi(dialogs, format, folder);
+    Tfatura_bul fatura_bul;
+    Tucretsiz_yazilimlar_icin_bilgi bilgi;
+    Tkdv_li_tutar kdv_li_tutar;
+    fatura_basimi.SetFindDialog(&fatura_bul);
+    fatura_basimi.SetInfoWindow(&bilgi);
+    fatura_basimi.SetVatDialog(&kdv_li_tutar);
+    // Only the main window's closing ends the program.
+    for (QWidget *other : {static_cast<QWidget *>(&fatura_bul), static_cast<QWidget *>(&bilgi),
+                           static_cast<QWidget *>(&kdv_li_tutar)})
+        other->setAttribute(Qt::WA_QuitOnClose, false);
+
+    fatura_basimi.show();
     return app.exec();
 }

@@ -10,6 +10,10 @@
 // significant, "." the decimal separator, "," in the integer part asks for thousands
 // grouping, ";" separates an optional negative section (and a third for zero). Rounds to
 // the pattern's decimals, halves away from zero, judged on the first 18 significant digits.
+// Also: "E+00" / "E-0" for an exponent (the digit places then count significant digits),
+// quoted text and any other character as literals, an empty pattern for the general format.
+// A value that rounds to zero takes the zero section (else the first) and shows no minus.
+// Non-finite values give "NAN", "INF", "-INF".
 QString FormatFloat(const QString &pattern, long double value, const TFormatSettings &fs);
 
 // The general format: shortest form up to 15 significant digits, trailing zeros dropped,

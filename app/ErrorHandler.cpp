@@ -1,0 +1,47 @@
+#include "app/ErrorHandler.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// The error box carries the program's title, as the run-time's own error box does.
+const QString kErrorTitle = u"LEVANTA"_s;
+} // namespace
+
+QString ErrorText(const std::exception &error)
+{
+    if (const auto *own = dynamic_cast<const ELevantaError *>(&error))
+        return own->Message();
+    return QString::fromUtf8(error.what());
+}
+
+void ShowError(IDialogs &dialogs, const std::exception &error)
+{
+    dialogs.Error(nullptr, kErrorTitle, ErrorText(error));
+}
+
+bool RunCommand(IDialogs &dialogs, const std::function<void()> &command)
+{
+    try {
+        command();
+        return true;
+    } catch (const std::exception &error) {
+        ShowError(dialogs, error);
+    }
+    return false;
+}
+
+TLevantaApplication::TLevantaApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool TLevantaApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &error) {
+        if (FDialogs)
+            ShowError(*FDialogs, error);
+    }
+    return false;
+}

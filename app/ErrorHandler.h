@@ -1,0 +1,34 @@
+#pragma once
+// The program's one error handler: a failing operation raises, the handler shows the error's
+// text in the error box, the command that met it stops there and the program goes on.
+
+#include <QApplication>
+#include <exception>
+#include <functional>
+
+class IDialogs;
+class QWidget;
+
+// The text the error box shows for an error.
+QString ErrorText(const std::exception &error);
+
+// Shows the error box for an error.
+void ShowError(IDialogs &dialogs, const std::exception &error);
+
+// Runs one command. An error it raises is shown and ends only that command; the result tells
+// whether the command ran to its end.
+bool RunCommand(IDialogs &dialogs, const std::function<void()> &command);
+
+// The application object: catches what an event handler lets escape and shows it, so that
+// no error ends the program. The windows guard their own commands too, since Qt's own frames
+// are not meant to be unwound through.
+class TLevantaApplication : public QApplication
+{
+public:
+    TLevantaApplication(int &argc, char **argv);
+    void SetDialogs(IDialogs *dialogs) { FDialogs = dialogs; }
+    bool notify(QObject *receiver, QEvent *event) override;
+
+private:
+    IDialogs *FDialogs = nullptr;
+};

@@ -1,0 +1,232 @@
+#include "app/FormFields.h"
+
+#include "platform/Dialogs.h"
+#include "platform/NumberFormat.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QPalette>
+
+namespace {
+
+// Focus that moves to another window or into a popup leaves the form's own focus where it
+// was; such events neither enter nor leave a field.
+bool IsWindowSwitch(Qt::FocusReason reason)
+{
+    return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+}
+
+bool IsSign(QChar ch) { return ch == u'+' || ch == u'-'; }
+bool IsAsciiDigit(QChar ch) { return ch >= u'0' && ch <= u'9'; }
+bool IsControl(QChar ch) { return ch.unicode() < 0x20 || ch.unicode() == 0x7f; }
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// TFormEdit
+
+TFormEdit::TFormEdit(QWidget *parent) : QLineEdit(parent), FIdleColor(IdleColor())
+{
+    SetBackground(FIdleColor);
+}
+
+void TFormEdit::SetIdleColor(const QColor &color)
+{
+    FIdleColor = color;
+    if (!FEntered)
+        SetBackground(color);
+}
+
+void TFormEdit::SetBackground(const QColor &color)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, color);
+    setPalette(pal);
+}
+
+void TFormEdit::focusInEvent(QFocusEvent *event)
+{
+    const Qt::FocusReason reason = event->reason();
+    if (IsWindowSwitch(reason) && FEntered) {
+        // Back from a dialog or a menu: the field never left.
+        QLineEdit::focusInEvent(event);
+        return;
+    }
+    FinishStaleFields();
+    EnterProcessing();
+    QLineEdit::focusInEvent(event);
+    DoEnter(/*selectAll*/ reason != Qt::MouseFocusReason);
+}
+
+void TFormEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    if (IsWindowSwitch(event->reason()) || !FEntered)
+        return;
+    DoExit();
+}
+
+void TFormEdit::FinishStaleFields()
+{
+    // The focus may have moved while this window was inactive, which Qt does without
+    // focus events; the field that was left then still counts as entered. Finish it first,
+    // so that its exit actions are not lost.
+    if (QWidget *top = window()) {
+        const auto fields = top->findChildren<TFormEdit *>();
+        for (TFormEdit *other : fields) {
+            if (other != this && other->FEntered && other->window() == top)
+                other->DoExit();
+        }
+    }
+}
+
+void TFormEdit::DoEnter(bool selectAll)
+{
+    FEntered = true;
+    SetBackground(FocusColor());
+    if (selectAll)
+        QLineEdit::selectAll();
+    emit Entered();
+}
+
+void TFormEdit::DoExit()
+{
+    FEntered = false;
+    ExitProcessing();
+    SetBackground(FIdleColor);
+    emit Exited();
+}
+
+// ---------------------------------------------------------------------------------------
+// TTextField
+
+TTextField::TTextField(QWidget *parent) : TFormEdit(parent) {}
+
+TTextField::TTextField(int maxLength, QWidget *parent) : TFormEdit(parent)
+{
+    SetMaxLength(maxLength);
+}
+
+void TTextField::SetMaxLength(int maxLength)
+{
+    // QLineEdit's own default stands for "no limit".
+    setMaxLength(maxLength > 0 ? maxLength : 32767);
+}
+
+// ---------------------------------------------------------------------------------------
+// TNumericEdit
+
+TNumericEdit::TNumericEdit(IDialogs &dialogs, const TFormatSettings &fs, QWidget *parent)
+    : TFormEdit(parent), FDialogs(dialogs), FFormat(fs), FDisplayFormat(DefaultDisplayFormat())
+{
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void TNumericEdit::SetDisplayFormat(const QString &pattern)
+{
+    FDisplayFormat = pattern;
+    if (!text().isEmpty())
+        Reformat();
+}
+
+long double TNumericEdit::Value()
+{
+    if (text().isEmpty()) {
+        ShowText(FormatFloat(FDisplayFormat, 0.0L, FFormat));
+        return 0.0L;
+    }
+    return ParseNumericText(text(), FFormat);
+}
+
+void TNumericEdit::SetValue(long double value)
+{
+    ShowText(FormatFloat(FDisplayFormat, value, FFormat));
+}
+
+void TNumericEdit::Reformat()
+{
+    SetValue(Value());
+}
+
+void TNumericEdit::ShowText(const QString &text)
+{
+    // Leave an unchanged text alone: setText would drop the selection and the undo history.
+    if (QLineEdit::text() != text)
+        setText(text);
+}
+
+bool TNumericEdit::Accepts(QChar ch) const
+{
+    const QString current = text();
+    const int selLength = hasSelectedText() ? selectedText().size() : 0;
+    const int at = hasSelectedText() ? selectionStart() : cursorPosition();
+    const QString selected = current.mid(at, selLength);
+    QString rest = current;
+    rest.remove(at, selLength);
+
+    if (!FDecimalsAllowed) {
+        // Nothing goes in front of a sign, and a sign goes only at the very start.
+        if (at < rest.size() && IsSign(rest.at(at)))
+            return false;
+        if (IsSign(ch))
+            return at == 0;
+    }
+    if (IsAsciiDigit(ch) || IsSign(ch) || ch == u'(' || ch == u')')
+        return true;
+    if (!FDecimalsAllowed)
+        return false;
+    if (ch == FFormat.DecimalSeparator)
+        return !current.contains(ch) || selected.contains(ch);
+    return ch == u'E' || ch == u'e';
+}
+
+void TNumericEdit::keyPressEvent(QKeyEvent *event)
+{
+    const QString typed = event->text();
+
+    if (typed == QStringLiteral("*")) {
+        if (FStarOpensDialog)
+            emit StarPressed();
+        FDialogs.Beep();
+        event->accept();
+        return;
+    }
+
+    // The keypad's decimal key types the locale's separator whatever the key's own mark.
+    const bool keypadPoint = (event->modifiers() & Qt::KeypadModifier)
+        && (event->key() == Qt::Key_Period || event->key() == Qt::Key_Comma);
+    if (keypadPoint) {
+        const QChar sep = FFormat.DecimalSeparator;
+        if (Accepts(sep))
+            insert(QString(sep));
+        else
+            FDialogs.Beep();
+        event->accept();
+        return;
+    }
+
+    // Navigation, editing and clipboard keys carry no text or a control character: they
+    // (and Enter, which belongs to the window or the dialog's default button) pass on.
+    if (typed.isEmpty() || IsControl(typed.at(0))) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+
+    for (const QChar ch : typed) {
+        if (Accepts(ch))
+            insert(QString(ch));
+        else
+            FDialogs.Beep();
+    }
+    event->accept();
+}
+
+QString DialogButtonStyle()
+{
+    return QStringLiteral(
+        "QPushButton { background-color: rgb(244, 244, 240); border: 1px solid rgb(0, 60, 116);"
+        " border-radius: 3px; }"
+        "QPushButton:hover { border: 2px solid rgb(255, 184, 60); }"
+        "QPushButton:pressed { background-color: rgb(226, 226, 218); }"
+        "QPushButton:default { border-width: 2px; }");
+}

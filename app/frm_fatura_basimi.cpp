@@ -1,0 +1,753 @@
+#include "app/frm_fatura_basimi.h"
+
+#include "app/ErrorHandler.h"
+#include "app/FormFields.h"
+#include "app/frm_fatura_bul.h"
+#include "app/frm_kdv_li_tutar.h"
+#include "app/ucretsiz_yazilimlar_icin_blg.h"
+#include "invoice/InvoiceTable.h"
+#include "invoice/Prefill.h"
+#include "invoice/Totals.h"
+#include "platform/Dialogs.h"
+#include "printing/PrintSettings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStackedWidget>
+
+using namespace Qt::StringLiterals;
+
+const QString Tfatura_basimi::kYeniMesaji =
+    u"\r\nYENİ KAYDA GEÇİLECEK.\r\n\r\nEKRANDAKİ BİLGİLER SİLİNECEK."_s;
+const QString Tfatura_basimi::kTarihMesaji = u"\r\nFATURA TARİHİNİ GİRMEK ZORUNDASINIZ."_s;
+const QString Tfatura_basimi::kKayitYokMesaji = u"\r\nKAYITLI FATURA YOK."_s;
+const QString Tfatura_basimi::kCaption = u"LEVANTA v1.4 [ Güncelleme : 15.01.2019 ]  "_s;
+
+namespace {
+
+const QString kWarningTitle = u"Uyarı"_s;
+const QString kQuantityFormat = u",0.##;-,0.##"_s;
+const QString kMoneyLayoutFormat = u",0.00;-,0.00"_s;
+
+constexpr int kClientWidth = 463;
+constexpr int kClientHeight = 513;
+constexpr int kLineTop = 183;
+constexpr int kLineStep = 22;
+constexpr int kFieldHeight = 21;
+
+QFont SansFont(int pixels, bool bold)
+{
+    QFont font(u"MS Sans Serif"_s);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QFont ArialFont(int pixels)
+{
+    QFont font(u"Arial"_s);
+    font.setPixelSize(pixels);
+    font.setBold(true);
+    return font;
+}
+
+void SetBackground(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+// The header buttons, in the order they are laid out.
+struct TButtonRow
+{
+    QPushButton *Tfatura_basimi::*Member;
+    const char16_t *Name;
+    const char16_t *Caption;
+    int Left, Top, Width, Height;
+};
+constexpr TButtonRow kButtons[] = {
+    {&Tfatura_basimi::SpeedButton9, u"SpeedButton9", u"YENİ", 5, 4, 60, 29},
+    {&Tfatura_basimi::SpeedButton8, u"SpeedButton8", u"KAYDET", 69, 4, 60, 29},
+    {&Tfatura_basimi::SpeedButton11, u"SpeedButton11", u"BUL", 133, 4, 60, 29},
+    {&Tfatura_basimi::Button1, u"Button1", u"FATURA RAPOR", 201, 4, 112, 29},
+    {&Tfatura_basimi::SpeedButton12, u"SpeedButton12", u"AYARLAR", 317, 4, 90, 29},
+    {&Tfatura_basimi::SpeedButton7, u"SpeedButton7", u"????", 417, 4, 43, 29},
+};
+
+// The header text fields, in tab order.
+struct THeaderRow
+{
+    TTextField *Tfatura_basimi::*Member;
+    const char16_t *Name;
+    int Left, Top, Width, MaxLength; // 0: no limit
+};
+constexpr THeaderRow kHeaderFields[] = {
+    {&Tfatura_basimi::TARIH, u"TARIH", 104, 48, 65, 0},
+    {&Tfatura_basimi::SAYIN1, u"SAYIN1", 104, 70, 348, 75},
+    {&Tfatura_basimi::SAYIN2, u"SAYIN2", 104, 92, 348, 75},
+    {&Tfatura_basimi::SAYIN3, u"SAYIN3", 104, 114, 348, 75},
+    {&Tfatura_basimi::VERGIDAIRESI, u"VERGIDAIRESI", 104, 136, 129, 35},
+    {&Tfatura_basimi::VERGIHESAPNO, u"VERGIHESAPNO", 336, 136, 116, 30},
+};
+
+// The columns of an item line, in tab order within the line.
+enum class TColumnKind { Quantity, Text, Money };
+struct TColumnRow
+{
+    char16_t Letter;
+    TColumnKind Kind;
+    int Left, Width, MaxLength;
+};
+constexpr TColumnRow kColumns[] = {
+    {u'M', TColumnKind::Quantity, 16, 50, 0},
+    {u'B', TColumnKind::Text, 68, 42, 0},
+    {u'C', TColumnKind::Text, 112, 210, 50},
+    {u'F', TColumnKind::Money, 324, 60, 0},
+    {u'T', TColumnKind::Money, 387, 67, 0},
+};
+
+struct TTotalRow
+{
+    TNumericEdit *Tfatura_basimi::*Member;
+    const char16_t *Name;
+    int Top;
+};
+constexpr TTotalRow kTotals[] = {
+    {&Tfatura_basimi::YEKUN, u"YEKUN", 360},
+    {&Tfatura_basimi::KDV, u"KDV", 382},
+    {&Tfatura_basimi::TOPLAM, u"TOPLAM", 404},
+};
+
+struct TCaptionRow
+{
+    const char16_t *Text;
+    int Left, Top, Width, Height;
+    bool Bold, Centred;
+};
+constexpr TCaptionRow kCaptions[] = {
+    {u"Fatura Tarihi", 16, 50, 86, 18, true, false},
+    {u"Sayın", 16, 70, 86, 18, true, false},
+    {u"Vergi Dairesi", 16, 137, 86, 18, true, false},
+    {u"Vergi Hesap No", 237, 137, 96, 18, true, false},
+    {u"Miktar & Birim", 16, 165, 94, 15, true, true},
+    {u"Cinsi", 112, 165, 210, 15, true, false},
+    {u"Fiyatı", 324, 165, 60, 15, true, true},
+    {u"Tutarı", 387, 165, 67, 15, true, true},
+    {u"YEKÜN", 324, 362, 60, 18, false, false},
+    {u"K.D.V. %", 324, 384, 60, 18, false, false},
+    {u"TOPLAM", 324, 406, 60, 18, false, false},
+    {u"Yalnız", 16, 431, 40, 18, true, false},
+};
+
+} // namespace
+
+Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
+                               QString programFolder, std::function<QDate()> today,
+                               QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                          | Qt::WindowCloseButtonHint),
+      FDialogs(dialogs), FFormat(format), FProgramFolder(std::move(programFolder)),
+      FToday(std::move(today)), FTable(std::make_unique<InvoiceTable>()),
+      FSettings(std::make_unique<TPrintSettings>())
+{
+    setObjectName(u"fatura_basimi"_s);
+    setWindowTitle(kCaption);
+    setFixedSize(kClientWidth, kClientHeight);
+    setFont(SansFont(11, false));
+
+    SAYFA = new QStackedWidget(this);
+    SAYFA->setObjectName(u"SAYFA"_s);
+    SAYFA->setGeometry(0, 0, kClientWidth, kClientHeight);
+    FATURA = new QWidget;
+    FATURA->setObjectName(u"FATURA"_s);
+    AYAR = new QWidget;
+    AYAR->setObjectName(u"AYAR"_s);
+    RAPOR = new QWidget;
+    RAPOR->setObjectName(u"RAPOR"_s);
+    SAYFA->addWidget(FATURA);
+    SAYFA->addWidget(AYAR);
+    SAYFA->addWidget(RAPOR);
+    SAYFA->setCurrentWidget(FATURA);
+
+    BuildHeader(FATURA);
+    BuildFields(FATURA);
+    BuildLinks(FATURA);
+
+    // The arithmetic reads the form through its own fields and the two menu checks.
+    FTotals = std::make_unique<TTotalsForm>();
+    for (int n = 0; n < kLines; ++n) {
+        FTotals->M[n] = M[n];
+        FTotals->F[n] = F[n];
+        FTotals->T[n] = T[n];
+    }
+    FTotals->YEKUN = YEKUN;
+    FTotals->KDV = KDV;
+    FTotals->TOPLAM = TOPLAM;
+    FTotals->SetYalniz = [this](const QString &text) { YALNIZ->setText(text); };
+    FTotals->OranText = [this] { return ORAN->text(); };
+    FTotals->KDVDahil = [this] { return KDVDahil1->isChecked(); };
+    FTotals->TutarSabit = [this] { return tutarsabit->isChecked(); };
+
+    // Key preview: the window sees every key of its controls before they do.
+    qApp->installEventFilter(this);
+}
+
+Tfatura_basimi::~Tfatura_basimi()
+{
+    // The fields outlive the members their handlers use: cut them loose first, so that no
+    // focus change during the teardown runs an exit action.
+    qApp->removeEventFilter(this);
+    const auto edits = findChildren<TFormEdit *>();
+    for (TFormEdit *edit : edits)
+        edit->disconnect(this);
+    ORAN->disconnect(this);
+}
+
+void Tfatura_basimi::SetFindDialog(Tfatura_bul *dialog)
+{
+    FFindDialog = dialog;
+    if (FFindDialog)
+        FFindDialog->SetTable(FTable.get());
+}
+
+void Tfatura_basimi::SetInfoWindow(Tucretsiz_yazilimlar_icin_bilgi *window)
+{
+    FInfoWindow = window;
+}
+
+void Tfatura_basimi::SetVatDialog(Tkdv_li_tutar *dialog) { FVatDialog = dialog; }
+
+void Tfatura_basimi::BuildHeader(QWidget *page)
+{
+    auto *panel = new QFrame(page);
+    panel->setObjectName(u"Panel1"_s);
+    panel->setGeometry(0, 0, kClientWidth, 38);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setLineWidth(1);
+    SetBackground(panel, QColor(211, 206, 169));
+
+    const QFont captionFont = SansFont(11, true);
+    for (const TButtonRow &row : kButtons) {
+        auto *button = new QPushButton(QString::fromUtf16(row.Caption), panel);
+        button->setObjectName(QString::fromUtf16(row.Name));
+        button->setGeometry(row.Left, row.Top, row.Width, row.Height);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setFont(captionFont);
+        QPalette palette = button->palette();
+        palette.setColor(QPalette::ButtonText, QColor(128, 0, 0));
+        button->setPalette(palette);
+        this->*row.Member = button;
+    }
+
+    MNMENU = new QMenu(this);
+    MNMENU->setObjectName(u"MNMENU"_s);
+    FATURAIKTIAYARLARI1 = MNMENU->addAction(u"FATURA ÇIKTI AYARLARI"_s);
+    FATURAIKTIAYARLARI1->setObjectName(u"FATURAIKTIAYARLARI1"_s);
+    MNMENU->addSeparator()->setObjectName(u"N1"_s);
+    KDVDahil1 = MNMENU->addAction(u"Tutarları KDV Dahil Gireceğim"_s);
+    KDVDahil1->setObjectName(u"KDVDahil1"_s);
+    KDVDahil1->setCheckable(true);
+    tutarsabit = MNMENU->addAction(u"Tutar girişlerimi sabitle (Tutardan birim fiyat)"_s);
+    tutarsabit->setObjectName(u"tutarsabit"_s);
+    tutarsabit->setCheckable(true);
+
+    rrrapor = new QMenu(this);
+    rrrapor->setObjectName(u"rrrapor"_s);
+    MenuItem1 = rrrapor->addAction(u"ÖNİZLEME"_s);
+    MenuItem1->setObjectName(u"MenuItem1"_s);
+    MenuItem2 = rrrapor->addAction(u"YAZDIR"_s);
+    MenuItem2->setObjectName(u"MenuItem2"_s);
+
+    connect(SpeedButton9, &QPushButton::clicked, this, [this] { SpeedButton9Click(); });
+    connect(SpeedButton8, &QPushButton::clicked, this, [this] { SpeedButton8Click(); });
+    connect(SpeedButton11, &QPushButton::clicked, this, [this] { SpeedButton11Click(); });
+    connect(SpeedButton7, &QPushButton::clicked, this, [this] { SpeedButton7Click(); });
+    // The menus open below their buttons, top-left at the button's bottom-left corner.
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { rrrapor->popup(Button1->mapToGlobal(QPoint(0, Button1->height()))); });
+    connect(SpeedButton12, &QPushButton::clicked, this, [this] {
+        MNMENU->popup(SpeedButton12->mapToGlobal(QPoint(0, SpeedButton12->height())));
+    });
+    connect(FATURAIKTIAYARLARI1, &QAction::triggered, this, [this] { OpenPage(u"AYAR"_s); });
+    connect(KDVDahil1, &QAction::triggered, this,
+            [this] { TOGGLE_FLAG(KDVDahil1, kKeyKDVDahil1.toString()); });
+    connect(tutarsabit, &QAction::triggered, this,
+            [this] { TOGGLE_FLAG(tutarsabit, kKeyTutarsabit.toString()); });
+    connect(MenuItem1, &QAction::triggered, this, [this] { MenuItem1Click(); });
+    connect(MenuItem2, &QAction::triggered, this, [this] { MenuItem2Click(); });
+
+    auto *rateCaption = new QLabel(u"KDV Oranı :"_s, page);
+    rateCaption->setObjectName(u"Label25"_s);
+    rateCaption->setFont(SansFont(11, true));
+    rateCaption->move(331, 46);
+    rateCaption->adjustSize();
+
+    ORAN = new QSpinBox(page);
+    ORAN->setObjectName(u"ORAN"_s);
+    ORAN->setGeometry(403, 41, 49, 22);
+    ORAN->setRange(0, 999);
+    ORAN->setValue(18);
+    ORAN->setFocusPolicy(Qt::ClickFocus);
+    QPalette white = ORAN->palette();
+    white.setColor(QPalette::Base, Qt::white);
+    ORAN->setPalette(white);
+    // Every keystroke and every spin click recomputes, also while the text is half typed.
+    connect(ORAN, &QSpinBox::textChanged, this, [this] { Guard([this] { YEKUN_KDV_TOPLAM(); }); });
+}
+
+void Tfatura_basimi::BuildFields(QWidget *page)
+{
+    const QColor captionColour(192, 172, 135);
+    for (const TCaptionRow &row : kCaptions) {
+        auto *caption = new QLabel(QString::fromUtf16(row.Text), page);
+        caption->setGeometry(row.Left, row.Top, row.Width, row.Height);
+        caption->setFont(SansFont(11, row.Bold));
+        caption->setAlignment(Qt::AlignVCenter
+                              | (row.Centred ? Qt::AlignHCenter : Qt::AlignLeft));
+        SetBackground(caption, captionColour);
+    }
+
+    QList<QWidget *> tabOrder;
+    for (const THeaderRow &row : kHeaderFields) {
+        auto *field = new TTextField(page);
+        field->setObjectName(QString::fromUtf16(row.Name));
+        field->setGeometry(row.Left, row.Top, row.Width, kFieldHeight);
+        if (row.MaxLength > 0)
+            field->setMaxLength(row.MaxLength);
+        this->*row.Member = field;
+        tabOrder << field;
+    }
+
+    for (int n = 0; n < kLines; ++n) {
+        const int top = kLineTop + kLineStep * n;
+        for (const TColumnRow &column : kColumns) {
+            const QString name = QString(column.Letter) + QString::number(n + 1);
+            QWidget *widget = nullptr;
+            if (column.Kind == TColumnKind::Text) {
+                auto *field = new TTextField(page);
+                if (column.MaxLength > 0)
+                    field->setMaxLength(column.MaxLength);
+                (column.Letter == u'B' ? B : C)[n] = field;
+                widget = field;
+            } else {
+                auto *field = new TNumericEdit(FDialogs, FFormat, page);
+                const bool money = column.Kind == TColumnKind::Money;
+                field->SetDecimalsAllowed(money);
+                field->SetDisplayFormat(money ? kMoneyLayoutFormat : kQuantityFormat);
+                field->SetStarOpensDialog(money);
+                if (column.Letter == u'M')
+                    M[n] = field;
+                else if (column.Letter == u'F')
+                    F[n] = field;
+                else
+                    T[n] = field;
+                widget = field;
+            }
+            widget->setObjectName(name);
+            widget->setGeometry(column.Left, top, column.Width, kFieldHeight);
+            tabOrder << widget;
+        }
+    }
+
+    for (const TTotalRow &row : kTotals) {
+        auto *field = new TNumericEdit(FDialogs, FFormat, page);
+        field->setObjectName(QString::fromUtf16(row.Name));
+        field->setGeometry(387, row.Top, 67, kFieldHeight);
+        field->SetDecimalsAllowed(true);
+        field->SetDisplayFormat(kMoneyLayoutFormat);
+        field->setFocusPolicy(Qt::ClickFocus);
+        this->*row.Member = field;
+    }
+
+    YALNIZ = new TTextField(page);
+    YALNIZ->setObjectName(u"YALNIZ"_s);
+    YALNIZ->setGeometry(59, 430, 395, kFieldHeight);
+    YALNIZ->setFocusPolicy(Qt::ClickFocus);
+
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    // Exit actions: the field has re-shown its value in its format before these run.
+    for (int n = 0; n < kLines; ++n) {
+        connect(M[n], &TNumericEdit::Exited, this,
+                [this, n] { Guard([this, n] { BIRIM_FIYAT_HESAPLA(n); }); });
+        connect(T[n], &TNumericEdit::Exited, this,
+                [this, n] { Guard([this, n] { BIRIM_FIYAT_HESAPLA(n); }); });
+        connect(F[n], &TNumericEdit::Exited, this,
+                [this] { Guard([this] { YEKUN_KDV_TOPLAM(); }); });
+        for (TNumericEdit *field : {F[n], T[n]})
+            connect(field, &TNumericEdit::StarPressed, this,
+                    [this, field] { Guard([this, field] { KDV_LI_TUTAR(field); }); });
+    }
+}
+
+void Tfatura_basimi::BuildLinks(QWidget *page)
+{
+    auto *line = new QFrame(page);
+    line->setObjectName(u"Bevel1"_s);
+    line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    line->setGeometry(0, 455, kClientWidth, 2);
+
+    struct TLinkRow
+    {
+        QLabel *Tfatura_basimi::*Member;
+        const char16_t *Name;
+        const char16_t *Caption;
+        int Left, Top, Pixels;
+        QColor Colour;
+    };
+    const TLinkRow links[] = {
+        {&Tfatura_basimi::Label31, u"Label31",
+         u"Ücretsiz Kullanıcıların Dikkatine! Yazının devamı için tıklayınız...", 8, 464, 15,
+         QColor(255, 0, 0)},
+        // No address of a third party is shown: the label names the program itself.
+        {&Tfatura_basimi::Label26, u"Label26", u"LEVANTA Fatura Programı", 6, 491, 11,
+         QColor(0, 0, 128)},
+        {&Tfatura_basimi::Label27, u"Label27", u"\"KORDELYA\" programını deneyin...", 240, 491,
+         11, QColor(0, 0, 128)},
+    };
+    for (const TLinkRow &row : links) {
+        auto *label = new QLabel(QString::fromUtf16(row.Caption), page);
+        label->setObjectName(QString::fromUtf16(row.Name));
+        label->setFont(ArialFont(row.Pixels));
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, row.Colour);
+        label->setPalette(palette);
+        label->move(row.Left, row.Top);
+        label->adjustSize();
+        label->setCursor(Qt::PointingHandCursor);
+        this->*row.Member = label;
+    }
+}
+
+void Tfatura_basimi::Guard(const std::function<void()> &command) { RunCommand(FDialogs, command); }
+
+QString Tfatura_basimi::Today() const
+{
+    const QDate date = FToday ? FToday() : QDate::currentDate();
+    return date.toString(FFormat.ShortDateFormat);
+}
+
+void Tfatura_basimi::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (FShown)
+        return;
+    FShown = true;
+    if (const QScreen *screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+    // An error shows its text and skips the rest of the sequence; the window stays.
+    Guard([this] { FormShow(); });
+}
+
+void Tfatura_basimi::FormShow()
+{
+    FKayitModu = u'Y';
+    FStoredRecId = 0;
+    EnsurePrintSettingsFile(PrintSettingsPath(FProgramFolder));
+    FTable->Open(FProgramFolder);
+    AYARLARI_YUKLE();
+    TARIH->setText(Today());
+    DOLDUR_FATINFO();
+}
+
+void Tfatura_basimi::AYARLARI_YUKLE()
+{
+    *FSettings = LoadPrintSettings(PrintSettingsPath(FProgramFolder));
+    KDVDahil1->setChecked(FSettings->KDVDahil1);
+    tutarsabit->setChecked(FSettings->tutarsabit);
+    ApplyMoneyFormat(FSettings->GDisplayFormat);
+}
+
+void Tfatura_basimi::ApplyMoneyFormat(const QString &format)
+{
+    for (TNumericEdit *field : F)
+        field->SetDisplayFormat(format);
+    for (TNumericEdit *field : T)
+        field->SetDisplayFormat(format);
+    for (TNumericEdit *field : {YEKUN, KDV, TOPLAM})
+        field->SetDisplayFormat(format);
+}
+
+void Tfatura_basimi::DOLDUR_FATINFO()
+{
+    // The file is deleted as soon as it has been read; a failing delete goes unreported.
+    const std::optional<TPrefillData> data = TakePrefill(PrefillPath(FProgramFolder), FFormat);
+    if (!data)
+        return;
+    const TPrefillData &prefill = *data;
+    SAYIN1->setText(prefill.SAYIN1);
+    SAYIN2->setText(prefill.SAYIN2);
+    SAYIN3->setText(prefill.SAYIN3);
+    VERGIDAIRESI->setText(prefill.VERGIDAIRESI);
+    VERGIHESAPNO->setText(prefill.VERGIHESAPNO);
+    M[0]->SetValue(1);
+    B[0]->clear();
+    C[0]->setText(prefill.C1);
+    if (KDVDahil1->isChecked()) {
+        T[0]->SetValue(prefill.F1);
+        BIRIM_FIYAT_HESAPLA(0);
+    } else {
+        F[0]->SetValue(prefill.F1);
+    }
+    YEKUN_KDV_TOPLAM();
+}
+
+void Tfatura_basimi::TOGGLE_FLAG(QAction *item, const QString &key)
+{
+    // The check stays toggled even when the write fails; the error is shown.
+    const bool on = item->isChecked();
+    if (key == kKeyKDVDahil1)
+        FSettings->KDVDahil1 = on;
+    else
+        FSettings->tutarsabit = on;
+    Guard([&] { WriteOptionFlag(PrintSettingsPath(FProgramFolder), key, on); });
+}
+
+int Tfatura_basimi::VatRate() const { return ORAN_DEGERI(ORAN->text()); }
+
+void Tfatura_basimi::YEKUN_KDV_TOPLAM() { ::YEKUN_KDV_TOPLAM(*FTotals, FFormat); }
+
+void Tfatura_basimi::BIRIM_FIYAT_HESAPLA(int line)
+{
+    ::BIRIM_FIYAT_HESAPLA(*FTotals, line, FFormat);
+}
+
+void Tfatura_basimi::KDV_LI_TUTAR(TNumericEdit *field)
+{
+    if (!FVatDialog)
+        return;
+    if (FVatDialog->exec() != QDialog::Accepted)
+        return;
+    // The value lands in the field that has the focus: the one the key was pressed in.
+    auto *target = qobject_cast<TNumericEdit *>(focusWidget());
+    if (!target)
+        target = field;
+    target->SetValue(FVatDialog->Value() / (1.0L + VatRate() / 100.0L));
+}
+
+TInvoiceRecord Tfatura_basimi::EKRANDAN_KAYDA()
+{
+    // The order of the writes is the stored one: header, M, B, T, F, C, totals, words.
+    TInvoiceRecord r;
+    r.TARIH = TARIH->text();
+    r.SAYIN1 = SAYIN1->text();
+    r.SAYIN2 = SAYIN2->text();
+    r.SAYIN3 = SAYIN3->text();
+    r.VDAIRESI = VERGIDAIRESI->text();
+    r.VNO = VERGIHESAPNO->text();
+    for (int n = 0; n < kLines; ++n)
+        r.M[n] = static_cast<double>(M[n]->Value());
+    for (int n = 0; n < kLines; ++n)
+        r.B[n] = B[n]->text();
+    for (int n = 0; n < kLines; ++n)
+        r.T[n] = static_cast<double>(T[n]->Value());
+    for (int n = 0; n < kLines; ++n)
+        r.F[n] = static_cast<double>(F[n]->Value());
+    for (int n = 0; n < kLines; ++n)
+        r.C[n] = C[n]->text();
+    r.YEKUN = static_cast<double>(YEKUN->Value());
+    r.KDV = static_cast<double>(KDV->Value());
+    r.TOPLAM = static_cast<double>(TOPLAM->Value());
+    r.YANLIZ = YALNIZ->text();
+    return r;
+}
+
+void Tfatura_basimi::KAYITTAN_EKRANA(const TInvoiceRecord &r)
+{
+    TARIH->setText(r.TARIH);
+    SAYIN1->setText(r.SAYIN1);
+    SAYIN2->setText(r.SAYIN2);
+    SAYIN3->setText(r.SAYIN3);
+    VERGIDAIRESI->setText(r.VDAIRESI);
+    VERGIHESAPNO->setText(r.VNO);
+    for (int n = 0; n < kLines; ++n) {
+        M[n]->SetValue(r.M[n]);
+        B[n]->setText(r.B[n]);
+        T[n]->SetValue(r.T[n]);
+        F[n]->SetValue(r.F[n]);
+        C[n]->setText(r.C[n]);
+    }
+    YEKUN->SetValue(r.YEKUN);
+    KDV->SetValue(r.KDV);
+    TOPLAM->SetValue(r.TOPLAM);
+    YALNIZ->setText(r.YANLIZ);
+}
+
+void Tfatura_basimi::SpeedButton9Click()
+{
+    Guard([this] {
+        if (FDialogs.AskYesNo(nullptr, kWarningTitle, kYeniMesaji) != IDialogs::TAnswer::Yes)
+            return;
+        for (TTextField *field : {TARIH, SAYIN1, SAYIN2, SAYIN3, VERGIDAIRESI, VERGIHESAPNO})
+            field->clear();
+        for (int n = 0; n < kLines; ++n) {
+            B[n]->clear();
+            C[n]->clear();
+        }
+        YALNIZ->clear();
+        for (int n = 0; n < kLines; ++n) {
+            M[n]->SetValue(0);
+            F[n]->SetValue(0);
+            T[n]->SetValue(0);
+        }
+        for (TNumericEdit *field : {YEKUN, KDV, TOPLAM})
+            field->SetValue(0);
+        TARIH->setText(Today());
+        // The field being left runs its exit action now, on the emptied values.
+        TARIH->setFocus(Qt::TabFocusReason);
+        FKayitModu = u'Y';
+        FStoredRecId = 0;
+    });
+}
+
+void Tfatura_basimi::SpeedButton8Click()
+{
+    Guard([this] {
+        // Leaving the field being edited runs its exit action, so a value typed just before
+        // the click is part of what is stored.
+        TARIH->setFocus(Qt::TabFocusReason);
+        if (TARIH->text().trimmed().isEmpty()) {
+            FDialogs.Warning(nullptr, kWarningTitle, kTarihMesaji);
+            TARIH->setFocus(Qt::TabFocusReason);
+            return;
+        }
+        TInvoiceRecord record = EKRANDAN_KAYDA();
+        std::int32_t id = 0;
+        // The invoice on screen is known by its REC_ID, not by the cursor, which the find
+        // dialog may have moved. If it was deleted meanwhile, it is stored anew.
+        if (FKayitModu == u'D' && FStoredRecId != 0 && FTable->Update(FStoredRecId, record))
+            id = FStoredRecId;
+        else
+            id = FTable->Append(record);
+        FStoredRecId = id;
+        FKayitModu = u'D';
+    });
+}
+
+void Tfatura_basimi::SpeedButton11Click()
+{
+    Guard([this] {
+        if (FTable->RecordCount() == 0) {
+            FDialogs.Warning(nullptr, kWarningTitle, kKayitYokMesaji);
+            return;
+        }
+        if (!FFindDialog)
+            return;
+        FFindDialog->exec();
+        if (!FFindDialog->GFaturaSecildi())
+            return;
+        const TInvoiceRecord record = FTable->Read();
+        KAYITTAN_EKRANA(record);
+        FStoredRecId = record.REC_ID;
+        FKayitModu = u'D';
+    });
+}
+
+void Tfatura_basimi::SpeedButton7Click()
+{
+    FDialogs.Information(this, u"Bilgi"_s,
+                         u"LEVANTA v1.4\r\nFatura Basım Programı\r\n\r\nGüncelleme : 15.01.2019"_s);
+}
+
+void Tfatura_basimi::MenuItem1Click() { TARIH->setFocus(Qt::TabFocusReason); }
+
+void Tfatura_basimi::MenuItem2Click() { TARIH->setFocus(Qt::TabFocusReason); }
+
+void Tfatura_basimi::OpenPage(const QString &page)
+{
+    if (QWidget *widget = SAYFA->findChild<QWidget *>(page, Qt::FindDirectChildrenOnly))
+        SAYFA->setCurrentWidget(widget);
+}
+
+bool Tfatura_basimi::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::MouseButtonRelease)
+        return false;
+    if (!watched->isWidgetType())
+        return false;
+    auto *widget = static_cast<QWidget *>(watched);
+    if (widget->window() != this)
+        return false;
+
+    if (type == QEvent::MouseButtonRelease) {
+        if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
+            return false;
+        if (widget == Label31) {
+            if (FInfoWindow)
+                FInfoWindow->ShowInfo();
+        } else if (widget == Label26) {
+            FDialogs.ShellOpen(FProgramFolder + u"pages/levanta.html"_s,
+                               u" "_s + QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+        } else if (widget == Label27) {
+            FDialogs.ShellOpen(FProgramFolder + u"pages/kordelya.html"_s,
+                               u" "_s + QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+        }
+        return false;
+    }
+    return HandleKey(widget, static_cast<QKeyEvent *>(event));
+}
+
+bool Tfatura_basimi::HandleKey(QWidget *target, QKeyEvent *key)
+{
+    if (key->key() == Qt::Key_F12) {
+        close();
+        return true;
+    }
+    if (SAYFA->currentWidget() != FATURA)
+        return false;
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        focusNextPrevChild(!(key->modifiers() & Qt::ShiftModifier));
+        return true;
+    }
+    if (key->key() != Qt::Key_Up && key->key() != Qt::Key_Down)
+        return false;
+    if (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
+        return false;
+    const bool up = key->key() == Qt::Key_Up;
+
+    // The vertical rings of the line grid; the units lead to the quantity column.
+    auto ring = [&](const auto &column, int n) -> QWidget * {
+        return column[(n + (up ? kLines - 1 : 1)) % kLines];
+    };
+    QWidget *next = nullptr;
+    for (int n = 0; n < kLines && !next; ++n) {
+        if (target == M[n] || target == B[n])
+            next = ring(M, n);
+        else if (target == C[n])
+            next = ring(C, n);
+        else if (target == F[n])
+            next = ring(F, n);
+        else if (target == T[n]) {
+            if (up)
+                next = n == 0 ? static_cast<QWidget *>(TOPLAM) : T[n - 1];
+            else
+                next = n == kLines - 1 ? static_cast<QWidget *>(YEKUN) : T[n + 1];
+        }
+    }
+    if (target == YEKUN)
+        next = up ? static_cast<QWidget *>(T[kLines - 1]) : KDV;
+    else if (target == KDV)
+        next = up ? YEKUN : TOPLAM;
+    else if (target == TOPLAM)
+        next = up ? static_cast<QWidget *>(KDV) : T[0];
+    if (!next)
+        return false;
+    next->setFocus(Qt::TabFocusReason);
+    return true;
+}

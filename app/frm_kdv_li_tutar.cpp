@@ -1,0 +1,54 @@
+#include "app/frm_kdv_li_tutar.h"
+
+#include "app/FormFields.h"
+
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+
+Tkdv_li_tutar::Tkdv_li_tutar(IDialogs &dialogs, const TFormatSettings &fs, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+{
+    setWindowTitle(QStringLiteral("KDV Dahil Tutar"));
+    setModal(true);
+    setFixedSize(117, 65);
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(11);
+    setFont(f);
+
+    FTutar = new TNumericEdit(dialogs, fs, this);
+    FTutar->setObjectName(QStringLiteral("TUTAR"));
+    FTutar->setGeometry(7, 8, 102, 18);
+    FTutar->SetDisplayFormat(QStringLiteral(",0.00;-,0.00"));
+    FTutar->SetDecimalsAllowed(false);
+
+    FTamam = new QPushButton(QStringLiteral("Tamam"), this);
+    FTamam->setGeometry(8, 32, 49, 25);
+    FTamam->setDefault(true);
+    FVazgec = new QPushButton(QStringLiteral("Vazgeç"), this);
+    FVazgec->setGeometry(60, 32, 49, 25);
+    for (QPushButton *b : {FTamam, FVazgec}) {
+        b->setStyleSheet(DialogButtonStyle());
+        b->setCursor(Qt::PointingHandCursor);
+    }
+    connect(FTamam, &QPushButton::clicked, this, &QDialog::accept);
+    connect(FVazgec, &QPushButton::clicked, this, &QDialog::reject);
+    setTabOrder(FTutar, FTamam);
+    setTabOrder(FTamam, FVazgec);
+}
+
+long double Tkdv_li_tutar::Value() const
+{
+    return FTutar->Value();
+}
+
+void Tkdv_li_tutar::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    FTutar->SetValue(0);
+    FTutar->setFocus(Qt::OtherFocusReason);
+    FTutar->selectAll();
+}

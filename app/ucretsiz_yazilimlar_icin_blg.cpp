@@ -1,0 +1,71 @@
+#include "app/ucretsiz_yazilimlar_icin_blg.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+Tucretsiz_yazilimlar_icin_bilgi::Tucretsiz_yazilimlar_icin_bilgi(QWidget *parent)
+    : QWidget(parent, Qt::Window),
+      FPagesFolder(QCoreApplication::applicationDirPath() + u"/pages/"_s)
+{
+    setWindowTitle(u"Bilgi:"_s);
+    QFont f(u"MS Sans Serif"_s);
+    f.setPixelSize(11);
+    setFont(f);
+    resize(689, 395);
+
+    FBrowser = new QTextBrowser(this);
+    FBrowser->setObjectName(u"WebBrowser1"_s);
+    FBrowser->setOpenLinks(true);
+    FBrowser->setOpenExternalLinks(false);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(FBrowser);
+}
+
+void Tucretsiz_yazilimlar_icin_bilgi::ShowInfo()
+{
+    if (isVisible()) {
+        if (isMinimized())
+            showNormal();
+        raise();
+        activateWindow();
+        return;
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void Tucretsiz_yazilimlar_icin_bilgi::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // A restore from the task bar is not a new showing.
+    if (event->spontaneous())
+        return;
+    if (QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    Navigate();
+}
+
+void Tucretsiz_yazilimlar_icin_bilgi::Navigate()
+{
+    ++FLoadCount;
+    const QString file = FPagesFolder + PageName();
+    if (!QFileInfo::exists(file)) {
+        FBrowser->setHtml(u"<p>Bilgi sayfası bulunamadı: %1</p>"_s.arg(file.toHtmlEscaped()));
+        return;
+    }
+    const QUrl url = QUrl::fromLocalFile(file);
+    if (FBrowser->source() == url)
+        FBrowser->reload();
+    else
+        FBrowser->setSource(url);
+}

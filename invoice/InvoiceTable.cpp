@@ -1,0 +1,782 @@
+#include "invoice/InvoiceTable.h"
+
+#include "invoice/SearchKey.h"
+#include "platform/Sqlite.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <string>
+
+using namespace Qt::StringLiterals;
+
+// The store keeps two things beside the invoices, neither of which changes `fatura`:
+//  - fatura_ara: per invoice the search keys (SearchKeyOf) of the four searched fields,
+//    each with an index, so a prefix search is an index range instead of a full scan;
+//  - fatura_sira: an index on REC_ID alone, the narrowest b-tree that lists every REC_ID,
+//    so the list of REC_IDs loads in tens of milliseconds at a million invoices.
+// Triggers written in plain SQL keep fatura_ara's rows in step with any program that writes
+// `fatura`; they leave the keys NULL, and we fill NULL keys when we meet them.
+
+namespace {
+
+constexpr const char *kFileName = "fatura.DB";
+constexpr int kBusyTimeoutMs = 2000;
+
+// Columns of `fatura` after REC_ID, in stored order, with their widths (0: a number).
+struct TColumn
+{
+    std::string Name;
+    int Width;
+};
+
+const std::vector<TColumn> &RecordColumns()
+{
+    static const std::vector<TColumn> columns = [] {
+        std::vector<TColumn> c{{"TARIH", 20}, {"SAYIN1", 75}, {"SAYIN2", 75},
+                               {"SAYIN3", 75}, {"VDAIRESI", 35}, {"VNO", 30}};
+        auto numbered = [&c](const char *stem, int width) {
+            for (int i = 1; i <= TInvoiceRecord::kLines; ++i)
+                c.push_back({stem + std::to_string(i), width});
+        };
+        numbered("M", 0);
+        numbered("C", 50);
+        numbered("F", 0);
+        numbered("T", 0);
+        c.push_back({"YEKUN", 0});
+        c.push_back({"KDV", 0});
+        c.push_back({"TOPLAM", 0});
+        c.push_back({"YANLIZ", 150});
+        numbered("B", 10);
+        return c;
+    }();
+    return columns;
+}
+
+std::string ColumnList()
+{
+    std::string list;
+    for (const TColumn &c : RecordColumns())
+        list += (list.empty() ? "" : ", ") + c.Name;
+    return list;
+}
+
+std::string CreateTableSql()
+{
+    std::string sql = "CREATE TABLE fatura (REC_ID INTEGER PRIMARY KEY AUTOINCREMENT";
+    for (const TColumn &c : RecordColumns())
+        sql += ", " + c.Name
+               + (c.Width ? " VARCHAR(" + std::to_string(c.Width) + ") NOT NULL DEFAULT ''"
+                          : std::string(" REAL NOT NULL DEFAULT 0"));
+    return sql + ")";
+}
+
+// Key columns of fatura_ara, in TLocateField order.
+constexpr std::array<const char *, 4> kKeyColumns{"TARIH_K", "SAYIN1_K", "VDAIRESI_K", "VNO_K"};
+constexpr std::array<const char *, 4> kSearchedColumns{"TARIH", "SAYIN1", "VDAIRESI", "VNO"};
+
+constexpr const char *kSearchSchemaSql = R"(
+CREATE TABLE IF NOT EXISTS fatura_ara (REC_ID INTEGER PRIMARY KEY,
+    TARIH_K TEXT, SAYIN1_K TEXT, VDAIRESI_K TEXT, VNO_K TEXT);
+CREATE INDEX IF NOT EXISTS fatura_ara_TARIH ON fatura_ara (TARIH_K);
+CREATE INDEX IF NOT EXISTS fatura_ara_SAYIN1 ON fatura_ara (SAYIN1_K);
+CREATE INDEX IF NOT EXISTS fatura_ara_VDAIRESI ON fatura_ara (VDAIRESI_K);
+CREATE INDEX IF NOT EXISTS fatura_ara_VNO ON fatura_ara (VNO_K);
+CREATE INDEX IF NOT EXISTS fatura_sira ON fatura (REC_ID);
+CREATE TRIGGER IF NOT EXISTS fatura_ara_ekle AFTER INSERT ON fatura BEGIN
+    INSERT OR REPLACE INTO fatura_ara (REC_ID) VALUES (new.REC_ID);
+END;
+CREATE TRIGGER IF NOT EXISTS fatura_ara_degistir AFTER UPDATE ON fatura BEGIN
+    DELETE FROM fatura_ara WHERE REC_ID = old.REC_ID;
+    INSERT OR REPLACE INTO fatura_ara (REC_ID) VALUES (new.REC_ID);
+END;
+CREATE TRIGGER IF NOT EXISTS fatura_ara_sil AFTER DELETE ON fatura BEGIN
+    DELETE FROM fatura_ara WHERE REC_ID = old.REC_ID;
+END;
+)";
+
+constexpr std::array<const char *, 9> kSearchSchemaObjects{
+    "fatura_ara",         "fatura_ara_TARIH",    "fatura_ara_SAYIN1",
+    "fatura_ara_VDAIRESI", "fatura_ara_VNO",      "fatura_sira",
+    "fatura_ara_ekle",     "fatura_ara_degistir", "fatura_ara_sil"};
+
+// levanta_key(text): SearchKeyOf for SQL, registered on our own connection only (never used
+// in the schema, so other programs can open the file without it).
+void SqlSearchKey(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+    const QByteArray key =
+        text ? SearchKeyOf(QString::fromUtf8(text, sqlite3_value_bytes(argv[0]))) : QByteArray();
+    sqlite3_result_text(context, key.constData(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+}
+
+void BindRecord(TSqliteStatement &st, const TInvoiceRecord &r, int index)
+{
+    for (const QString *s : {&r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO})
+        st.BindText(index++, *s);
+    for (double v : r.M)
+        st.BindDouble(index++, v);
+    for (const QString &s : r.C)
+        st.BindText(index++, s);
+    for (double v : r.F)
+        st.BindDouble(index++, v);
+    for (double v : r.T)
+        st.BindDouble(index++, v);
+    for (double v : {r.YEKUN, r.KDV, r.TOPLAM})
+        st.BindDouble(index++, v);
+    st.BindText(index++, r.YANLIZ);
+    for (const QString &s : r.B)
+        st.BindText(index++, s);
+}
+
+TInvoiceRecord RecordFrom(const TSqliteStatement &st)
+{
+    TInvoiceRecord r;
+    int i = 0;
+    r.REC_ID = static_cast<std::int32_t>(st.ColumnInt(i++));
+    for (QString *s : {&r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO})
+        *s = st.ColumnText(i++);
+    for (double &v : r.M)
+        v = st.ColumnDouble(i++);
+    for (QString &s : r.C)
+        s = st.ColumnText(i++);
+    for (double &v : r.F)
+        v = st.ColumnDouble(i++);
+    for (double &v : r.T)
+        v = st.ColumnDouble(i++);
+    for (double *v : {&r.YEKUN, &r.KDV, &r.TOPLAM})
+        *v = st.ColumnDouble(i++);
+    r.YANLIZ = st.ColumnText(i++);
+    for (QString &s : r.B)
+        s = st.ColumnText(i++);
+    return r;
+}
+
+QByteArray KeyOf(const TInvoiceRecord &r, TLocateField field)
+{
+    switch (field) {
+    case TLocateField::TARIH: return SearchKeyOf(r.TARIH);
+    case TLocateField::SAYIN1: return SearchKeyOf(r.SAYIN1);
+    case TLocateField::VDAIRESI: return SearchKeyOf(r.VDAIRESI);
+    case TLocateField::VNO: return SearchKeyOf(r.VNO);
+    }
+    return {};
+}
+
+std::string_view ViewOf(const QByteArray &bytes)
+{
+    return std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+[[noreturn]] void FailWith(const QString &message) { throw EStorageError(message); }
+
+} // namespace
+
+struct InvoiceTable::TPrivate
+{
+    TSqliteDatabase Db;
+    QString FileName;
+    std::vector<std::int32_t> Ids; // every REC_ID, ascending: row i is Ids[i]
+    int Current = -1;              // row of the current record
+    std::int64_t DataVersion = 0;
+    bool KeysUsable = true; // fatura_ara is complete; otherwise Locate reads every row
+
+    TSqliteStatement DataVersionStmt, InsertStmt, UpdateStmt, KeysStmt, SelectStmt, DeleteStmt,
+        ListStmt;
+
+    std::int64_t ReadDataVersion()
+    {
+        TSqliteResetGuard guard(DataVersionStmt);
+        DataVersionStmt.Step();
+        return DataVersionStmt.ColumnInt(0);
+    }
+
+    bool HasObject(const char *name)
+    {
+        TSqliteStatement st = Db.Prepare("SELECT 1 FROM sqlite_master WHERE name = ?1");
+        st.BindText(1, std::string_view(name));
+        return st.Step();
+    }
+
+    void CheckColumns()
+    {
+        TSqliteStatement st = Db.Prepare("PRAGMA table_info(fatura)");
+        std::vector<std::string> names;
+        bool recIdIsKey = false;
+        while (st.Step()) {
+            names.emplace_back(st.ColumnUtf8(1));
+            if (names.size() == 1)
+                recIdIsKey = st.ColumnInt(5) == 1
+                             && QString::fromUtf8(st.ColumnUtf8(2)).compare(u"INTEGER"_s,
+                                                                           Qt::CaseInsensitive)
+                                    == 0;
+        }
+        if (names.empty())
+            FailWith(u"no such table: fatura"_s);
+        std::vector<std::string> expected{"REC_ID"};
+        for (const TColumn &c : RecordColumns())
+            expected.push_back(c.Name);
+        for (size_t i = 0; i < expected.size(); ++i) {
+            if (i >= names.size())
+                FailWith(u"table fatura has no column named %1"_s.arg(
+                    QString::fromStdString(expected[i])));
+            if (QString::fromStdString(names[i])
+                    .compare(QString::fromStdString(expected[i]), Qt::CaseInsensitive)
+                != 0)
+                FailWith(u"table fatura has column %1 where %2 belongs"_s.arg(
+                    QString::fromStdString(names[i]), QString::fromStdString(expected[i])));
+        }
+        if (names.size() != expected.size())
+            FailWith(u"table fatura has %1 columns but an invoice has %2"_s.arg(names.size())
+                         .arg(expected.size()));
+        if (!recIdIsKey)
+            FailWith(u"table fatura: REC_ID is not its INTEGER PRIMARY KEY"_s);
+    }
+
+    void LoadIds()
+    {
+        std::vector<std::int32_t> ids;
+        // fatura_sira is far narrower than the table itself; without it the table is read.
+        TSqliteStatement st = Db.Prepare(HasObject("fatura_sira")
+                                             ? "SELECT REC_ID FROM fatura INDEXED BY fatura_sira"
+                                               " ORDER BY REC_ID"
+                                             : "SELECT REC_ID FROM fatura ORDER BY REC_ID");
+        while (st.Step())
+            ids.push_back(static_cast<std::int32_t>(st.ColumnInt(0)));
+        Ids = std::move(ids);
+    }
+
+    std::int64_t CountOf(const char *sql)
+    {
+        TSqliteStatement st = Db.Prepare(sql);
+        st.Step();
+        return st.ColumnInt(0);
+    }
+
+    // Makes fatura_ara whole again: creates what is missing and fills keys that other
+    // programs left NULL or that are missing. Without write access, Locate scans instead.
+    void EnsureSearchKeys()
+    {
+        bool complete = true;
+        for (const char *name : kSearchSchemaObjects)
+            complete = complete && HasObject(name);
+        if (complete) {
+            const bool keysMissing =
+                CountOf("SELECT EXISTS (SELECT 1 FROM fatura_ara WHERE TARIH_K IS NULL)")
+                || CountOf("SELECT count(*) FROM fatura_ara")
+                       != static_cast<std::int64_t>(Ids.size());
+            if (!keysMissing) {
+                KeysUsable = true;
+                return;
+            }
+        }
+        if (Db.IsReadOnly()) {
+            KeysUsable = false;
+            return;
+        }
+        try {
+            TSqliteTransaction txn(Db);
+            Db.Exec(kSearchSchemaSql);
+            Db.Exec("DELETE FROM fatura_ara WHERE REC_ID NOT IN (SELECT REC_ID FROM fatura)");
+            Db.Exec("INSERT OR REPLACE INTO fatura_ara"
+                    " SELECT REC_ID, levanta_key(TARIH), levanta_key(SAYIN1),"
+                    " levanta_key(VDAIRESI), levanta_key(VNO) FROM fatura"
+                    " WHERE REC_ID NOT IN (SELECT REC_ID FROM fatura_ara WHERE TARIH_K IS NOT"
+                    " NULL AND SAYIN1_K IS NOT NULL AND VDAIRESI_K IS NOT NULL"
+                    " AND VNO_K IS NOT NULL)");
+            txn.Commit();
+            KeysUsable = true;
+        } catch (const EStorageError &) {
+            // Locked or read-only: the keys stay as they are, and Locate reads every row.
+            KeysUsable = false;
+        }
+    }
+
+    void Prepare()
+    {
+        DataVersionStmt = Db.Prepare("PRAGMA data_version");
+        const std::string columns = ColumnList();
+        std::string params;
+        for (size_t i = 0; i < RecordColumns().size(); ++i)
+            params += (i ? ", ?" : "?") + std::to_string(i + 1);
+        InsertStmt = Db.Prepare("INSERT INTO fatura (" + columns + ") VALUES (" + params + ")");
+        std::string assignments;
+        int index = 1;
+        for (const TColumn &c : RecordColumns())
+            assignments += (assignments.empty() ? "" : ", ") + c.Name + " = ?"
+                           + std::to_string(index++);
+        UpdateStmt = Db.Prepare("UPDATE fatura SET " + assignments + " WHERE REC_ID = ?"
+                                + std::to_string(index));
+        if (HasObject("fatura_ara"))
+            KeysStmt = Db.Prepare("INSERT OR REPLACE INTO fatura_ara"
+                              " (REC_ID, TARIH_K, SAYIN1_K, VDAIRESI_K, VNO_K)"
+                              " VALUES (?1, ?2, ?3, ?4, ?5)");
+        SelectStmt = Db.Prepare("SELECT REC_ID, " + columns + " FROM fatura WHERE REC_ID = ?1");
+        DeleteStmt = Db.Prepare("DELETE FROM fatura WHERE REC_ID = ?1");
+        ListStmt = Db.Prepare("SELECT REC_ID, TARIH, SAYIN1, VDAIRESI, VNO FROM fatura"
+                              " WHERE REC_ID BETWEEN ?1 AND ?2 ORDER BY REC_ID");
+    }
+
+    void WriteKeys(std::int64_t recId, const TInvoiceRecord &r)
+    {
+        if (!KeysStmt.IsValid())
+            return;
+        TSqliteResetGuard guard(KeysStmt);
+        KeysStmt.BindInt(1, recId);
+        KeysStmt.BindText(2, ViewOf(KeyOf(r, TLocateField::TARIH)));
+        KeysStmt.BindText(3, ViewOf(KeyOf(r, TLocateField::SAYIN1)));
+        KeysStmt.BindText(4, ViewOf(KeyOf(r, TLocateField::VDAIRESI)));
+        KeysStmt.BindText(5, ViewOf(KeyOf(r, TLocateField::VNO)));
+        KeysStmt.Run();
+    }
+
+    int RowOf(std::int32_t recId) const
+    {
+        const auto it = std::lower_bound(Ids.begin(), Ids.end(), recId);
+        return it != Ids.end() && *it == recId ? static_cast<int>(it - Ids.begin()) : -1;
+    }
+
+    // Locate through the key index. The answer is the smallest REC_ID among the index range
+    // of the prefix; a short prefix can have a huge range, while then a scan in REC_ID order
+    // meets a match early. So both run side by side, a slice at a time, and the first to
+    // finish answers: the cost is about twice the cheaper of the two.
+    std::int32_t LocateByKey(TLocateField field, const QByteArray &key)
+    {
+        const char *column = kKeyColumns[static_cast<size_t>(field)];
+        QByteArray upper = key;
+        while (!upper.isEmpty() && static_cast<unsigned char>(upper.back()) == 0xFF)
+            upper.chop(1);
+        if (!upper.isEmpty())
+            upper.back() = static_cast<char>(static_cast<unsigned char>(upper.back()) + 1);
+
+        TSqliteStatement range =
+            Db.Prepare(std::string("SELECT REC_ID FROM fatura_ara WHERE ") + column + " >= ?1"
+                       + (upper.isEmpty() ? "" : std::string(" AND ") + column + " < ?2"));
+        range.BindText(1, ViewOf(key));
+        if (!upper.isEmpty())
+            range.BindText(2, ViewOf(upper));
+        TSqliteStatement scan = Db.Prepare(std::string("SELECT REC_ID, ") + column
+                                           + " FROM fatura_ara ORDER BY REC_ID");
+        const std::string_view prefix = ViewOf(key);
+        std::int64_t best = 0;
+        constexpr int kSlice = 64;
+        for (;;) {
+            for (int i = 0; i < kSlice; ++i) {
+                if (!range.Step())
+                    return static_cast<std::int32_t>(best);
+                const std::int64_t id = range.ColumnInt(0);
+                if (best == 0 || id < best)
+                    best = id;
+            }
+            for (int i = 0; i < kSlice; ++i) {
+                if (!scan.Step())
+                    return 0; // cannot happen while the range still has rows
+                if (scan.ColumnUtf8(1).starts_with(prefix))
+                    return static_cast<std::int32_t>(scan.ColumnInt(0));
+            }
+        }
+    }
+
+    // Without usable keys: every row read and folded here.
+    std::int32_t LocateByScan(TLocateField field, const QByteArray &key)
+    {
+        TSqliteStatement scan =
+            Db.Prepare(std::string("SELECT REC_ID, ") + kSearchedColumns[static_cast<size_t>(field)]
+                       + " FROM fatura ORDER BY REC_ID");
+        const std::string_view prefix = ViewOf(key);
+        while (scan.Step()) {
+            if (ViewOf(SearchKeyOf(scan.ColumnText(1))).starts_with(prefix))
+                return static_cast<std::int32_t>(scan.ColumnInt(0));
+        }
+        return 0;
+    }
+};
+
+// ---- InvoiceTable ----
+
+InvoiceTable::InvoiceTable(QObject *parent) : QObject(parent) {}
+
+InvoiceTable::~InvoiceTable() = default;
+
+void InvoiceTable::Open(const QString &folder)
+{
+    Close();
+    const QString fileName = QDir(folder).filePath(QString::fromLatin1(kFileName));
+    const bool existed = QFileInfo::exists(fileName);
+    auto p = std::make_unique<TPrivate>();
+    p->FileName = fileName;
+    try {
+        p->Db = TSqliteDatabase(fileName, existed ? TSqliteDatabase::TOpenMode::ReadWrite
+                                                  : TSqliteDatabase::TOpenMode::ReadWriteCreate);
+        p->Db.SetBusyTimeout(kBusyTimeoutMs);
+        if (sqlite3_create_function_v2(p->Db.Handle(), "levanta_key", 1,
+                                       SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, SqlSearchKey,
+                                       nullptr, nullptr, nullptr)
+            != SQLITE_OK)
+            p->Db.Fail();
+        // Each commit waits until the bytes are on the disk, so a stored invoice survives a
+        // crash or power cut. A rollback journal keeps the store one file and works in a folder
+        // that others may only read.
+        p->Db.Exec("PRAGMA synchronous = FULL");
+        if (!existed) {
+            TSqliteTransaction txn(p->Db);
+            p->Db.Exec(CreateTableSql());
+            p->Db.Exec(kSearchSchemaSql);
+            txn.Commit();
+        } else {
+            // This is where a file that is not a database fails; WAL files from other tools
+            // are turned back to a rollback journal when we may.
+            TSqliteStatement mode = p->Db.Prepare("PRAGMA journal_mode");
+            if (mode.Step() && QString::fromUtf8(mode.ColumnUtf8(0)).toLower() == u"wal"_s) {
+                mode.Reset();
+                try {
+                    p->Db.Exec("PRAGMA journal_mode = DELETE");
+                } catch (const EStorageError &) {
+                }
+            }
+        }
+        p->CheckColumns();
+        p->LoadIds();
+        p->EnsureSearchKeys();
+        p->Prepare();
+        p->DataVersion = p->ReadDataVersion();
+    } catch (...) {
+        p.reset();
+        if (!existed)
+            QFile::remove(fileName); // never leave an empty or half-made file behind
+        throw;
+    }
+    p->Current = p->Ids.empty() ? -1 : 0;
+    d = std::move(p);
+    emit TableReset();
+    emit CurrentChanged(d->Current);
+}
+
+void InvoiceTable::Close()
+{
+    if (!d)
+        return;
+    d.reset();
+    emit TableReset();
+    emit CurrentChanged(-1);
+}
+
+bool InvoiceTable::Active() const { return d != nullptr; }
+
+QString InvoiceTable::FileName() const { return d ? d->FileName : QString(); }
+
+void InvoiceTable::SetBusyTimeout(int milliseconds)
+{
+    RequireOpen();
+    d->Db.SetBusyTimeout(milliseconds);
+}
+
+void InvoiceTable::RequireOpen() const
+{
+    if (!d)
+        FailWith(u"The invoice table is not open."_s);
+}
+
+int InvoiceTable::RecordCount()
+{
+    Refresh();
+    return RowCount();
+}
+
+int InvoiceTable::RowCount() const { return d ? static_cast<int>(d->Ids.size()) : 0; }
+
+void InvoiceTable::Refresh()
+{
+    RequireOpen();
+    if (d->ReadDataVersion() != d->DataVersion)
+        Reload();
+}
+
+void InvoiceTable::Reload()
+{
+    const std::int32_t current = CurrentRecId();
+    d->DataVersion = d->ReadDataVersion();
+    d->LoadIds();
+    if (d->KeysUsable || d->HasObject("fatura_ara"))
+        d->EnsureSearchKeys();
+    // The current record stays current; when it has gone, the next one takes its place.
+    int row = -1;
+    if (!d->Ids.empty()) {
+        const auto it = std::lower_bound(d->Ids.begin(), d->Ids.end(), current);
+        row = it == d->Ids.end() ? static_cast<int>(d->Ids.size()) - 1
+                                 : static_cast<int>(it - d->Ids.begin());
+    }
+    d->Current = row;
+    emit TableReset();
+    emit CurrentChanged(row);
+}
+
+// Our own commits do not change data_version; a change seen right after one means that
+// another handle committed too, so the whole list is read again.
+static bool OthersCommitted(std::int64_t before, std::int64_t now) { return before != now; }
+
+std::int32_t InvoiceTable::Append(const TInvoiceRecord &record)
+{
+    RequireOpen();
+    const TInvoiceRecord r = CutToWidths(record);
+    std::int64_t id = 0;
+    {
+        TSqliteTransaction txn(d->Db);
+        {
+            TSqliteResetGuard guard(d->InsertStmt);
+            BindRecord(d->InsertStmt, r, 1);
+            d->InsertStmt.Run();
+        }
+        id = d->Db.LastInsertRowId();
+        if (id > std::numeric_limits<std::int32_t>::max())
+            FailWith(u"REC_ID %1 is out of range"_s.arg(id));
+        d->WriteKeys(id, r);
+        txn.Commit();
+    }
+    const auto recId = static_cast<std::int32_t>(id);
+    if (OthersCommitted(d->DataVersion, d->ReadDataVersion())) {
+        Reload();
+    } else {
+        const auto it = std::lower_bound(d->Ids.begin(), d->Ids.end(), recId);
+        const int row = static_cast<int>(it - d->Ids.begin());
+        d->Ids.insert(it, recId);
+        if (d->Current >= row)
+            ++d->Current;
+        emit RowInserted(row);
+    }
+    SetCurrentRow(d->RowOf(recId));
+    return recId;
+}
+
+bool InvoiceTable::Update(std::int32_t recId, const TInvoiceRecord &record)
+{
+    RequireOpen();
+    const TInvoiceRecord r = CutToWidths(record);
+    bool existed = false;
+    {
+        TSqliteTransaction txn(d->Db);
+        {
+            TSqliteResetGuard guard(d->UpdateStmt);
+            BindRecord(d->UpdateStmt, r, 1);
+            d->UpdateStmt.BindInt(static_cast<int>(RecordColumns().size()) + 1, recId);
+            d->UpdateStmt.Run();
+        }
+        existed = d->Db.Changes() > 0;
+        if (existed)
+            d->WriteKeys(recId, r);
+        txn.Commit();
+    }
+    if (OthersCommitted(d->DataVersion, d->ReadDataVersion()) || (!existed && RowOf(recId) >= 0))
+        Reload();
+    if (!existed)
+        return false;
+    const int row = d->RowOf(recId);
+    emit RowUpdated(row);
+    SetCurrentRow(row);
+    return true;
+}
+
+TInvoiceRecord InvoiceTable::Read()
+{
+    RequireOpen();
+    if (d->Current < 0)
+        FailWith(u"There is no current invoice."_s);
+    std::optional<TInvoiceRecord> r = ReadRecord(d->Ids[static_cast<size_t>(d->Current)]);
+    if (!r) {
+        Reload();
+        FailWith(u"The invoice has been deleted meanwhile."_s);
+    }
+    return *r;
+}
+
+std::optional<TInvoiceRecord> InvoiceTable::ReadRecord(std::int32_t recId)
+{
+    RequireOpen();
+    TSqliteResetGuard guard(d->SelectStmt);
+    d->SelectStmt.BindInt(1, recId);
+    if (!d->SelectStmt.Step())
+        return std::nullopt;
+    return RecordFrom(d->SelectStmt);
+}
+
+void InvoiceTable::Delete()
+{
+    RequireOpen();
+    if (d->Current < 0)
+        return;
+    // Deleted by REC_ID: if another handle changed the rows meanwhile, it is still the
+    // record that the user saw highlighted that goes, and no other.
+    const std::int32_t recId = d->Ids[static_cast<size_t>(d->Current)];
+    {
+        TSqliteTransaction txn(d->Db);
+        TSqliteResetGuard guard(d->DeleteStmt);
+        d->DeleteStmt.BindInt(1, recId);
+        d->DeleteStmt.Run();
+        txn.Commit();
+    }
+    if (OthersCommitted(d->DataVersion, d->ReadDataVersion())) {
+        Reload();
+        return;
+    }
+    const int row = d->Current;
+    d->Ids.erase(d->Ids.begin() + row);
+    d->Current = d->Ids.empty() ? -1 : std::min(row, static_cast<int>(d->Ids.size()) - 1);
+    emit RowRemoved(row);
+    emit CurrentChanged(d->Current);
+}
+
+void InvoiceTable::SetCurrentRow(int row)
+{
+    if (row == d->Current)
+        return;
+    d->Current = row;
+    emit CurrentChanged(row);
+}
+
+void InvoiceTable::First()
+{
+    Refresh();
+    SetCurrentRow(d->Ids.empty() ? -1 : 0);
+}
+
+void InvoiceTable::Last()
+{
+    Refresh();
+    SetCurrentRow(static_cast<int>(d->Ids.size()) - 1);
+}
+
+void InvoiceTable::Next() { MoveBy(1); }
+
+void InvoiceTable::Prior() { MoveBy(-1); }
+
+void InvoiceTable::MoveBy(int distance)
+{
+    RequireOpen();
+    if (d->Ids.empty())
+        return;
+    const long long target = static_cast<long long>(d->Current) + distance;
+    SetCurrentRow(static_cast<int>(
+        std::clamp<long long>(target, 0, static_cast<long long>(d->Ids.size()) - 1)));
+}
+
+bool InvoiceTable::Bof() const { return !d || d->Current <= 0; }
+
+bool InvoiceTable::Eof() const
+{
+    return !d || d->Current < 0 || d->Current == static_cast<int>(d->Ids.size()) - 1;
+}
+
+bool InvoiceTable::MoveTo(std::int32_t recId)
+{
+    RequireOpen();
+    const int row = d->RowOf(recId);
+    if (row < 0)
+        return false;
+    SetCurrentRow(row);
+    return true;
+}
+
+bool InvoiceTable::MoveToRow(int row)
+{
+    RequireOpen();
+    if (row < 0 || row >= static_cast<int>(d->Ids.size()))
+        return false;
+    SetCurrentRow(row);
+    return true;
+}
+
+std::int32_t InvoiceTable::CurrentRecId() const
+{
+    return d && d->Current >= 0 ? d->Ids[static_cast<size_t>(d->Current)] : 0;
+}
+
+int InvoiceTable::CurrentRow() const { return d ? d->Current : -1; }
+
+bool InvoiceTable::Locate(TLocateField field, const QString &prefix)
+{
+    Refresh();
+    if (d->Ids.empty())
+        return false;
+    const QByteArray key = SearchKeyOf(prefix);
+    if (key.isEmpty()) {
+        SetCurrentRow(0);
+        return true;
+    }
+    const std::int32_t found =
+        d->KeysUsable ? d->LocateByKey(field, key) : d->LocateByScan(field, key);
+    if (found == 0)
+        return false;
+    int row = d->RowOf(found);
+    if (row < 0) {
+        Reload(); // committed by another handle between our check and the search
+        row = d->RowOf(found);
+        if (row < 0)
+            return false;
+    }
+    SetCurrentRow(row);
+    return true;
+}
+
+std::vector<TInvoiceListRow> InvoiceTable::ReadListRows(int firstRow, int count)
+{
+    std::vector<TInvoiceListRow> rows;
+    if (!d)
+        return rows;
+    const int size = static_cast<int>(d->Ids.size());
+    firstRow = std::max(firstRow, 0);
+    const int last = std::min(size, firstRow + std::max(count, 0)); // exclusive
+    if (firstRow >= last)
+        return rows;
+    rows.reserve(static_cast<size_t>(last - firstRow));
+    for (int i = firstRow; i < last; ++i)
+        rows.push_back(TInvoiceListRow{d->Ids[static_cast<size_t>(i)], {}, {}, {}, {}});
+    TSqliteStatement &st = d->ListStmt;
+    TSqliteResetGuard guard(st);
+    st.BindInt(1, rows.front().REC_ID);
+    st.BindInt(2, rows.back().REC_ID);
+    // Both sides ascend by REC_ID; rows another handle added in the range are skipped.
+    size_t i = 0;
+    while (i < rows.size() && st.Step()) {
+        const auto id = static_cast<std::int32_t>(st.ColumnInt(0));
+        while (i < rows.size() && rows[i].REC_ID < id)
+            ++i;
+        if (i < rows.size() && rows[i].REC_ID == id) {
+            rows[i].TARIH = st.ColumnText(1);
+            rows[i].SAYIN1 = st.ColumnText(2);
+            rows[i].VDAIRESI = st.ColumnText(3);
+            rows[i].VNO = st.ColumnText(4);
+            ++i;
+        }
+    }
+    return rows;
+}
+
+std::int32_t InvoiceTable::RecIdAt(int row) const
+{
+    if (!d || row < 0 || row >= static_cast<int>(d->Ids.size()))
+        return 0;
+    return d->Ids[static_cast<size_t>(row)];
+}
+
+int InvoiceTable::RowOf(std::int32_t recId) const { return d ? d->RowOf(recId) : -1; }
+
+TInvoiceRecord InvoiceTable::CutToWidths(const TInvoiceRecord &record)
+{
+    TInvoiceRecord r = record;
+    r.TARIH = CutToCodePoints(r.TARIH, kWidthTARIH);
+    for (QString *s : {&r.SAYIN1, &r.SAYIN2, &r.SAYIN3})
+        *s = CutToCodePoints(*s, kWidthSAYIN);
+    r.VDAIRESI = CutToCodePoints(r.VDAIRESI, kWidthVDAIRESI);
+    r.VNO = CutToCodePoints(r.VNO, kWidthVNO);
+    for (QString &s : r.C)
+        s = CutToCodePoints(s, kWidthC);
+    r.YANLIZ = CutToCodePoints(r.YANLIZ, kWidthYANLIZ);
+    for (QString &s : r.B)
+        s = CutToCodePoints(s, kWidthB);
+    return r;
+}

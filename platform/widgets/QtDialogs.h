@@ -1,0 +1,25 @@
+#pragma once
+// The dialogs seam over Qt's standard boxes.
+
+#include "platform/Dialogs.h"
+
+class TQtDialogs : public IDialogs
+{
+public:
+    void Warning(QWidget *owner, const QString &title, const QString &text) override;
+    void Error(QWidget *owner, const QString &title, const QString &text) override;
+    void Information(QWidget *owner, const QString &title, const QString &text) override;
+    TAnswer AskYesNo(QWidget *owner, const QString &title, const QString &text) override;
+    TAnswer AskOkCancel(QWidget *owner, const QString &title, const QString &text) override;
+    bool InputBox(QWidget *owner, const QString &title, const QString &prompt,
+                  QString &value) override;
+    QString OpenFileName(QWidget *owner, const QString &title, const QString &folder,
+                         const QString &filter) override;
+    QString SaveFileName(QWidget *owner, const QString &title, const QString &folder,
+                         const QString &filter) override;
+    void Beep() override;
+    void ShellOpen(const QString &target, const QString &parameters) override;
+};
+
+// "\r\n" in a message constant becomes a line break only here, where it is shown.
+QString ShownText(const QString &text);

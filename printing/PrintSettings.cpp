@@ -1,0 +1,222 @@
+#include "printing/PrintSettings.h"
+
+#include "platform/Ini.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+
+// Keys match as the INI layer matches them: ASCII letters without regard to case, nothing else.
+bool SameAscii(QStringView a, QStringView b)
+{
+    if (a.size() != b.size())
+        return false;
+    auto lower = [](char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; };
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (lower(a[i].unicode()) != lower(b[i].unicode()))
+            return false;
+    return true;
+}
+
+// Spaces and control characters, C0, DEL and C1.
+bool IsTrimmed(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u <= 0x20 || (u >= 0x7F && u <= 0x9F);
+}
+
+QString TrimPart(QStringView s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && IsTrimmed(s[b]))
+        ++b;
+    while (e > b && IsTrimmed(s[e - 1]))
+        --e;
+    return s.mid(b, e - b).toString();
+}
+
+QString DefaultPosition(QStringView key)
+{
+    return (SameAscii(key, kKeyRaporSayfasi) || SameAscii(key, kKeyKdvYuzde))
+        ? kDefaultPagePosition.toString()
+        : kDefaultLabelPosition.toString();
+}
+
+} // namespace
+
+int LayoutIndexOfKey(QStringView key)
+{
+    for (int i = 0; i < kPositionCount; ++i)
+        if (SameAscii(kLayoutEntries[i].Key, key))
+            return i;
+    return -1;
+}
+
+int LayoutIndexOfCheckBox(QStringView checkBox)
+{
+    for (int i = 0; i < kPositionCount; ++i)
+        if (SameAscii(kLayoutEntries[i].CheckBox, checkBox))
+            return i;
+    return -1;
+}
+
+TPositionParts SplitPosition(QStringView text)
+{
+    const qsizetype bar = text.lastIndexOf(u'|');
+    if (bar < 0)
+        return { QString(), TrimPart(text) };
+    return { TrimPart(text.left(bar)), TrimPart(text.mid(bar + 1)) };
+}
+
+int PositionPartValue(QStringView part)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < part.size() && (part[i] == u'-' || part[i] == u'+')) {
+        negative = part[i] == u'-';
+        ++i;
+    }
+    if (i == part.size())
+        return 0;
+    std::int64_t v = 0;
+    for (; i < part.size(); ++i) {
+        const char16_t c = part[i].unicode();
+        if (c < u'0' || c > u'9')
+            return 0;
+        v = v * 10 + (c - u'0');
+        if (v > 2147483648LL)
+            return 0;
+    }
+    if (negative)
+        v = -v;
+    return v > 2147483647LL ? 0 : static_cast<int>(v);
+}
+
+TPosition ParsePosition(QStringView text)
+{
+    const TPositionParts p = SplitPosition(text);
+    return { PositionPartValue(p.First), PositionPartValue(p.Second) };
+}
+
+QString FormatPosition(int vertical, int horizontal)
+{
+    return QString::number(vertical) + u" | "_s + QString::number(horizontal);
+}
+
+QString KONUM_KAYDIR(QStringView text, int step, TKonumYonu direction)
+{
+    TPositionParts p = SplitPosition(text);
+    auto moved = [](const QString &part, std::int64_t by) {
+        const std::int64_t v
+            = std::clamp<std::int64_t>(PositionPartValue(part) + by, INT_MIN, INT_MAX);
+        return QString::number(v);
+    };
+    switch (direction) {
+    case TKonumYonu::UST:
+        p.First = moved(p.First, -std::int64_t(step));
+        break;
+    case TKonumYonu::ALT:
+        p.First = moved(p.First, step);
+        break;
+    case TKonumYonu::SOL:
+        p.Second = moved(p.Second, -std::int64_t(step));
+        break;
+    case TKonumYonu::SAG:
+        p.Second = moved(p.Second, step);
+        break;
+    }
+    return p.First + u" | "_s + p.Second;
+}
+
+TPrintSettings::TPrintSettings()
+    : GDisplayFormat(kDefaultDisplayFormat.toString())
+{
+    for (int i = 0; i < kPositionCount; ++i)
+        Positions[i] = DefaultPosition(kLayoutEntries[i].Key);
+}
+
+QString TPrintSettings::Position(QStringView key) const
+{
+    const int i = LayoutIndexOfKey(key);
+    return i < 0 ? QString() : Positions[i];
+}
+
+bool TPrintSettings::SetPosition(QStringView key, const QString &text)
+{
+    const int i = LayoutIndexOfKey(key);
+    if (i < 0)
+        return false;
+    Positions[i] = text;
+    return true;
+}
+
+QString PrintSettingsPath(const QString &programFolder)
+{
+    return QDir(programFolder).filePath(kSettingsFileName.toString());
+}
+
+int ListSelection(int stored, int count)
+{
+    return (stored >= 0 && stored < count) ? stored : -1;
+}
+
+void EnsurePrintSettingsFile(const QString &path, const QStringList &defaultLines)
+{
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+        return;
+    QByteArray text;
+    for (const QString &line : defaultLines)
+        text += line.toUtf8() + "\r\n";
+    WriteFileAtomically(path, text);
+}
+
+TPrintSettings LoadPrintSettings(const QString &path)
+{
+    // One read gives the loader a consistent view of the file.
+    const TIniDocument doc = TIniFile(path).Load();
+    auto integer = [&](QStringView section, QStringView key, int def) {
+        const std::optional<QString> v = doc.Value(section, key);
+        return v ? IniStrToIntDef(*v, def) : def;
+    };
+
+    TPrintSettings s;
+    s.KDVDahil1 = integer(kSectionGenel, kKeyKDVDahil1, 0) != 0;
+    s.tutarsabit = integer(kSectionGenel, kKeyTutarsabit, 0) != 0;
+    s.GDisplayFormat
+        = doc.Value(kSectionGenel, kKeyGDisplayFormat).value_or(kDefaultDisplayFormat.toString());
+    for (int i = 0; i < kPositionCount; ++i)
+        s.Positions[i] = doc.Value(kSectionFatureAyar, kLayoutEntries[i].Key)
+                             .value_or(DefaultPosition(kLayoutEntries[i].Key));
+    s.sayfaTipi
+        = ListSelection(integer(kSectionFatureAyar, kKeySayfaTipi, 0), int(kSayfaTipiItems.size()));
+    s.drpOutputBin = ListSelection(
+        integer(kSectionFatureAyar, kKeyDrpOutputBin, 0), int(kDrpOutputBinItems.size()));
+    s.sayfa_yonelimi = ListSelection(
+        integer(kSectionFatureAyar, kKeySayfaYonelimi, 0), int(kSayfaYonelimiItems.size()));
+    return s;
+}
+
+void SavePrintLayout(const QString &path, const TPrintSettings &settings)
+{
+    TIniPairs pairs;
+    pairs.reserve(kPositionCount + 3);
+    for (int i = 0; i < kPositionCount; ++i)
+        pairs.emplace_back(kLayoutEntries[i].Key.toString(), settings.Positions[i]);
+    pairs.emplace_back(kKeySayfaTipi.toString(), QString::number(settings.sayfaTipi));
+    pairs.emplace_back(kKeyDrpOutputBin.toString(), QString::number(settings.drpOutputBin));
+    pairs.emplace_back(kKeySayfaYonelimi.toString(), QString::number(settings.sayfa_yonelimi));
+    TIniFile(path).WriteStrings(kSectionFatureAyar, pairs);
+}
+
+void WriteOptionFlag(const QString &path, QStringView key, bool set)
+{
+    TIniFile(path).WriteInteger(kSectionGenel, key, set ? 1 : 0);
+}

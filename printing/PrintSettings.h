@@ -1,0 +1,176 @@
+#pragma once
+// The print settings of fatura_ayar.ini in memory, without widgets: the window loads them,
+// puts them into its controls, and hands them back from its controls to save.
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <array>
+
+inline constexpr QStringView kSettingsFileName = u"fatura_ayar.ini";
+inline constexpr QStringView kSectionGenel = u"GENEL";
+inline constexpr QStringView kSectionFatureAyar = u"FATURE_AYAR";
+
+inline constexpr QStringView kKeyKDVDahil1 = u"KDVDahil1";
+inline constexpr QStringView kKeyTutarsabit = u"tutarsabit";
+inline constexpr QStringView kKeyGDisplayFormat = u"GDisplayFormat";
+inline constexpr QStringView kKeySayfaTipi = u"sayfaTipi";
+inline constexpr QStringView kKeyDrpOutputBin = u"drpOutputBin";
+inline constexpr QStringView kKeySayfaYonelimi = u"sayfa_yonelimi";
+inline constexpr QStringView kKeyRaporSayfasi = u"RAPOR_SAYFASI";
+inline constexpr QStringView kKeyKdvYuzde = u"KDV_YUZDE";
+
+inline constexpr QStringView kDefaultDisplayFormat = u"#,###.00";
+inline constexpr QStringView kDefaultLabelPosition = u"0 | 0";
+inline constexpr QStringView kDefaultPagePosition = u"10 | 10"; // RAPOR_SAYFASI, KDV_YUZDE
+
+// Entries of the three page set-up lists; a list position indexes these.
+inline constexpr std::array<QStringView, 2> kSayfaTipiItems
+    = { u"A4 210 x 297 mm", u"A5 210 x 148 mm" };
+inline constexpr std::array<QStringView, 3> kDrpOutputBinItems
+    = { u"Otomatik", u"Elle Besleme", u"Sürekli Form" };
+inline constexpr std::array<QStringView, 2> kSayfaYonelimiItems
+    = { u"Sayfa Dikey", u"Sayfa Yatay" };
+
+// One tick box of the layout page: its name and its hint, the settings key.
+struct TLayoutEntry {
+    QStringView CheckBox;
+    QStringView Key;
+};
+
+inline constexpr int kPositionCount = 44;
+
+// The tick boxes in the order the layout page creates them (A6 before A5): the save writes
+// the keys in this order.
+inline constexpr std::array<TLayoutEntry, kPositionCount> kLayoutEntries = { {
+    { u"A1", u"TARIH" },
+    { u"A2", u"SAYIN1" },
+    { u"A3", u"SAYIN2" },
+    { u"A4", u"SAYIN3" },
+    { u"A6", u"VERGIHESAPNO" },
+    { u"A5", u"VERGIDAIRESI" },
+    { u"A7", u"M1" },
+    { u"A8", u"M2" },
+    { u"A9", u"M3" },
+    { u"A10", u"M4" },
+    { u"A11", u"M5" },
+    { u"A12", u"M6" },
+    { u"A13", u"M7" },
+    { u"A14", u"M8" },
+    { u"A15", u"C1" },
+    { u"A16", u"C2" },
+    { u"A17", u"C3" },
+    { u"A18", u"C4" },
+    { u"A19", u"C5" },
+    { u"A20", u"C6" },
+    { u"A21", u"C7" },
+    { u"A22", u"C8" },
+    { u"A23", u"F1" },
+    { u"A24", u"F2" },
+    { u"A25", u"F3" },
+    { u"A26", u"F4" },
+    { u"A27", u"F5" },
+    { u"A28", u"F6" },
+    { u"A29", u"F7" },
+    { u"A30", u"F8" },
+    { u"A31", u"T1" },
+    { u"A32", u"T2" },
+    { u"A33", u"T3" },
+    { u"A34", u"T4" },
+    { u"A35", u"T5" },
+    { u"A36", u"T6" },
+    { u"A37", u"T7" },
+    { u"A38", u"T8" },
+    { u"A39", u"YEKUN" },
+    { u"A40", u"KDV" },
+    { u"A41", u"TOPLAM" },
+    { u"A42", u"YALNIZ" },
+    { u"A43", u"RAPOR_SAYFASI" },
+    { u"A44", u"KDV_YUZDE" },
+} };
+
+// Index into kLayoutEntries of a settings key or a tick box name (letter case ignored);
+// -1 when there is none.
+int LayoutIndexOfKey(QStringView key);
+int LayoutIndexOfCheckBox(QStringView checkBox);
+
+// ---- position texts ----------------------------------------------------------------------
+
+struct TPosition {
+    int Vertical = 0; // distance down from the top
+    int Horizontal = 0; // distance in from the left
+    bool operator==(const TPosition &) const = default;
+};
+
+// The two parts of a position text, split at its last "|" (no bar: the first part is
+// empty) and trimmed of spaces and control characters.
+struct TPositionParts {
+    QString First;
+    QString Second;
+};
+TPositionParts SplitPosition(QStringView text);
+
+// A part as a whole number: optional sign and decimal digits, nothing else; anything else,
+// an empty part and a number outside the int range count as 0.
+int PositionPartValue(QStringView part);
+
+TPosition ParsePosition(QStringView text);
+// "10 | 10": each number in plain decimal, a minus sign when negative.
+QString FormatPosition(int vertical, int horizontal);
+inline QString FormatPosition(const TPosition &p)
+{
+    return FormatPosition(p.Vertical, p.Horizontal);
+}
+
+// The four arrow buttons of the layout page, valued as their tags.
+enum class TKonumYonu { SOL = 1, SAG = 2, UST = 3, ALT = 4 };
+
+// Moves a position text by step: up and down change the first number, left and right the
+// second; the other part stays the trimmed text it was. The result is always written
+// "first | second". A moved number stops at the ends of the int range, so that it still
+// reads back as the number it shows.
+QString KONUM_KAYDIR(QStringView text, int step, TKonumYonu direction);
+
+// ---- the settings ------------------------------------------------------------------------
+
+// A default-constructed value holds what an empty file reads as.
+struct TPrintSettings {
+    TPrintSettings();
+
+    // Position texts exactly as read, indexed like kLayoutEntries.
+    std::array<QString, kPositionCount> Positions;
+    // Selected list entries, counted from 0; -1 means no selection.
+    int sayfaTipi = 0;
+    int drpOutputBin = 0;
+    int sayfa_yonelimi = 0;
+    bool KDVDahil1 = false;
+    bool tutarsabit = false;
+    QString GDisplayFormat;
+
+    // The position text of a settings key; a null text for a key that is not a position.
+    QString Position(QStringView key) const;
+    // False for a key that is not a position.
+    bool SetPosition(QStringView key, const QString &text);
+};
+
+// The settings file in a program folder (with or without a trailing separator).
+QString PrintSettingsPath(const QString &programFolder);
+
+// A stored list position as a selection: outside [0, count) is no selection (-1).
+int ListSelection(int stored, int count);
+
+// Creates the file from the default settings text (one line each) when it does not exist.
+// Throws EPlatformError "Unable to write to %s" when it cannot be created.
+void EnsurePrintSettingsFile(const QString &path, const QStringList &defaultLines = {});
+
+// The loader's reading of the file (missing file or keys: defaults). Throws EPlatformError
+// when the file exists but cannot be read.
+TPrintSettings LoadPrintSettings(const QString &path);
+
+// "Ayarları Kaydet": every position in the tick boxes' creation order, then sayfaTipi,
+// drpOutputBin and sayfa_yonelimi as integers, all in one rewrite of the file, so that
+// either the whole layout lands or (with EPlatformError "Unable to write to %s") nothing.
+void SavePrintLayout(const QString &path, const TPrintSettings &settings);
+
+// An entry-mode toggle: writes KDVDahil1 or tutarsabit to GENEL as "1" or "0".
+void WriteOptionFlag(const QString &path, QStringView key, bool set);

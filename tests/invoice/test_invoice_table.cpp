@@ -1,0 +1,402 @@
+#include "invoice/InvoiceTable.h"
+#include "invoice/SearchKey.h"
+#include "platform/Sqlite.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+TInvoiceRecord Invoice(const QString &sayin1, const QString &tarih = u"01.02.2026"_s)
+{
+    TInvoiceRecord r;
+    r.TARIH = tarih;
+    r.SAYIN1 = sayin1;
+    return r;
+}
+
+struct TableTest : ::testing::Test
+{
+    QTemporaryDir dir;
+    InvoiceTable table;
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        table.Open(dir.path());
+    }
+    // Many rows at once, written as another program would (one transaction, raw SQL):
+    // quick, and the table must take them in, search keys included, when it reopens.
+    std::vector<std::int32_t> WriteForeign(const std::vector<QString> &names)
+    {
+        const std::int32_t before = table.RowCount();
+        table.Close();
+        {
+            TSqliteDatabase db(dir.filePath(u"fatura.DB"_s), TSqliteDatabase::TOpenMode::ReadWrite);
+            db.Exec("BEGIN");
+            TSqliteStatement st = db.Prepare("INSERT INTO fatura (TARIH, SAYIN1) VALUES ('1', ?1)");
+            for (const QString &n : names) {
+                st.BindText(1, n);
+                st.Run();
+            }
+            db.Exec("COMMIT");
+        }
+        table.Open(dir.path());
+        std::vector<std::int32_t> ids;
+        for (int i = before; i < table.RowCount(); ++i)
+            ids.push_back(table.RecIdAt(i));
+        return ids;
+    }
+    std::vector<std::int32_t> AppendAll(const std::vector<QString> &names)
+    {
+        std::vector<std::int32_t> ids;
+        for (const QString &n : names)
+            ids.push_back(table.Append(Invoice(n)));
+        return ids;
+    }
+};
+
+} // namespace
+
+TEST_F(TableTest, NewTableIsEmptyWithoutCurrent)
+{
+    EXPECT_EQ(table.RecordCount(), 0);
+    EXPECT_EQ(table.CurrentRow(), -1);
+    EXPECT_EQ(table.CurrentRecId(), 0);
+    EXPECT_TRUE(table.Bof());
+    EXPECT_TRUE(table.Eof());
+    EXPECT_THROW(table.Read(), EStorageError);
+    EXPECT_NO_THROW(table.Delete()); // nothing to delete is not an error
+}
+
+TEST_F(TableTest, EveryFieldComesBackAsStored)
+{
+    TInvoiceRecord r = Invoice(u"ABC Ltd"_s);
+    r.SAYIN2 = u"Atatürk Cad. No: 5"_s;
+    r.SAYIN3 = u"İSTANBUL"_s;
+    r.VDAIRESI = u"Kadıköy"_s;
+    r.VNO = u"1234567890"_s;
+    for (int i = 0; i < TInvoiceRecord::kLines; ++i) {
+        r.M[i] = i + 0.5;
+        r.F[i] = 1000.25 * i;
+        r.T[i] = r.M[i] * r.F[i];
+        r.C[i] = u"Kalem %1 çğışöü"_s.arg(i);
+        r.B[i] = u"ADET"_s;
+    }
+    r.YEKUN = 123456789.12;
+    r.KDV = -0.01; // a negative VAT (a credit note) is stored as it is
+    r.TOPLAM = 1e15;
+    r.YANLIZ = u"Yüzyirmiüç TL"_s;
+    const std::int32_t id = table.Append(r);
+    r.REC_ID = id;
+    EXPECT_EQ(table.Read(), r);
+    EXPECT_EQ(table.ReadRecord(id), r);
+
+    // And after closing and opening again, on the first record.
+    table.Close();
+    table.Open(dir.path());
+    EXPECT_EQ(table.CurrentRecId(), id);
+    EXPECT_EQ(table.Read(), r);
+}
+
+TEST_F(TableTest, UnfilledLinesComeBackAsZeroAndEmpty)
+{
+    TInvoiceRecord r = Invoice(u"X"_s);
+    for (int i = 0; i < 4; ++i) {
+        r.M[i] = 1;
+        r.C[i] = u"dolu"_s;
+        r.B[i] = u"KG"_s;
+    }
+    table.Append(r);
+    const TInvoiceRecord back = table.Read();
+    for (int i = 4; i < TInvoiceRecord::kLines; ++i) {
+        EXPECT_EQ(back.M[i], 0.0);
+        EXPECT_EQ(back.F[i], 0.0);
+        EXPECT_EQ(back.T[i], 0.0);
+        EXPECT_TRUE(back.C[i].isEmpty());
+        EXPECT_TRUE(back.B[i].isEmpty());
+        EXPECT_FALSE(back.C[i].isNull() && !back.C[i].isEmpty());
+    }
+}
+
+TEST_F(TableTest, TextsAreCutToTheirWidthInCodePoints)
+{
+    struct Case
+    {
+        const char *why;
+        std::function<QString &(TInvoiceRecord &)> field;
+        QString typed;
+        QString stored;
+    };
+    const QString emoji = u"\U0001F600"_s; // two UTF-16 units, one character
+    const std::vector<Case> cases{
+        {"unit of 12 keeps its first 10", [](auto &r) -> QString & { return r.B[0]; },
+         u"KİLOGRAMLIK"_s + u"X"_s, u"KİLOGRAMLI"_s},
+        {"unit of exactly 10 is kept whole", [](auto &r) -> QString & { return r.B[7]; },
+         u"1234567890"_s, u"1234567890"_s},
+        {"any date text up to 20 is kept as typed", [](auto &r) -> QString & { return r.TARIH; },
+         u"yarın öğlen, belki?"_s, u"yarın öğlen, belki?"_s},
+        {"date of 21 loses the last", [](auto &r) -> QString & { return r.TARIH; },
+         u"123456789012345678901"_s, u"12345678901234567890"_s},
+        {"Turkish letters count one each", [](auto &r) -> QString & { return r.VNO; },
+         QString(31, u'ş'), QString(30, u'ş')},
+        {"a character outside the BMP counts one and is never split",
+         [](auto &r) -> QString & { return r.B[1]; }, QString(9, u'a') + emoji + emoji,
+         QString(9, u'a') + emoji},
+        {"customer line 75", [](auto &r) -> QString & { return r.SAYIN3; }, QString(80, u'A'),
+         QString(75, u'A')},
+        {"tax office 35", [](auto &r) -> QString & { return r.VDAIRESI; }, QString(36, u'V'),
+         QString(35, u'V')},
+        {"description 50", [](auto &r) -> QString & { return r.C[4]; }, QString(51, u'c'),
+         QString(50, u'c')},
+        {"words 150", [](auto &r) -> QString & { return r.YANLIZ; }, QString(200, u'y'),
+         QString(150, u'y')},
+    };
+    for (const Case &c : cases) {
+        TInvoiceRecord r = Invoice(u"cut"_s);
+        c.field(r) = c.typed;
+        const std::int32_t id = table.Append(r);
+        TInvoiceRecord back = table.Read();
+        EXPECT_EQ(c.field(back), c.stored) << c.why;
+        // An overwrite cuts the same way.
+        EXPECT_TRUE(table.Update(id, r));
+        back = table.Read();
+        EXPECT_EQ(c.field(back), c.stored) << c.why << " (update)";
+    }
+}
+
+TEST_F(TableTest, DeleteMovesTheCursorToTheNextOrThePrevious)
+{
+    struct Case
+    {
+        const char *why;
+        int records;
+        int deleteRow;
+        int currentAfter; // row; -1 none
+    };
+    const std::vector<Case> cases{
+        {"middle: the next takes its row", 3, 1, 1},
+        {"first: the next takes its row", 3, 0, 0},
+        {"last: the previous becomes current", 3, 2, 1},
+        {"only: empty table without current", 1, 0, -1},
+    };
+    for (const Case &c : cases) {
+        QTemporaryDir d;
+        InvoiceTable t;
+        t.Open(d.path());
+        std::vector<std::int32_t> ids;
+        for (int i = 0; i < c.records; ++i)
+            ids.push_back(t.Append(Invoice(u"R%1"_s.arg(i))));
+        ASSERT_TRUE(t.MoveToRow(c.deleteRow));
+        t.Delete();
+        EXPECT_EQ(t.RecordCount(), c.records - 1) << c.why;
+        EXPECT_EQ(t.CurrentRow(), c.currentAfter) << c.why;
+        EXPECT_FALSE(t.ReadRecord(ids[c.deleteRow])) << c.why;
+        if (c.currentAfter >= 0) {
+            std::vector<std::int32_t> left = ids;
+            left.erase(left.begin() + c.deleteRow);
+            EXPECT_EQ(t.CurrentRecId(), left[c.currentAfter]) << c.why;
+        }
+    }
+}
+
+TEST_F(TableTest, DeletedRecIdsAreNeverGivenAgain)
+{
+    // A window still showing a deleted invoice must never overwrite a newer one by its id.
+    const std::int32_t a = table.Append(Invoice(u"A"_s));
+    table.Delete();
+    const std::int32_t b = table.Append(Invoice(u"B"_s));
+    EXPECT_GT(b, a);
+    table.Close();
+    table.Open(dir.path());
+    EXPECT_GT(table.Append(Invoice(u"C"_s)), b);
+}
+
+TEST_F(TableTest, UpdateOverwritesByRecIdOrReportsItGone)
+{
+    const auto ids = AppendAll({u"A"_s, u"B"_s, u"C"_s});
+    table.First(); // the find dialog moved the cursor away from the invoice on screen
+    EXPECT_TRUE(table.Update(ids[2], Invoice(u"C2"_s)));
+    EXPECT_EQ(table.CurrentRecId(), ids[2]);
+    EXPECT_EQ(table.Read().SAYIN1, u"C2"_s);
+    EXPECT_EQ(table.ReadRecord(ids[0])->SAYIN1, u"A"_s); // the cursor's record is untouched
+
+    ASSERT_TRUE(table.MoveTo(ids[1]));
+    table.Delete();
+    EXPECT_FALSE(table.Update(ids[1], Invoice(u"B2"_s)));
+    EXPECT_EQ(table.RecordCount(), 2);
+    EXPECT_FALSE(table.ReadRecord(ids[1]));
+}
+
+TEST_F(TableTest, CursorMovesStayWithinTheRecords)
+{
+    const auto ids = AppendAll({u"A"_s, u"B"_s, u"C"_s, u"D"_s});
+    table.First();
+    EXPECT_TRUE(table.Bof());
+    table.Prior();
+    EXPECT_EQ(table.CurrentRow(), 0);
+    table.Next();
+    EXPECT_EQ(table.CurrentRecId(), ids[1]);
+    table.MoveBy(100);
+    EXPECT_EQ(table.CurrentRow(), 3);
+    EXPECT_TRUE(table.Eof());
+    table.MoveBy(-2);
+    EXPECT_EQ(table.CurrentRecId(), ids[1]);
+    table.MoveBy(std::numeric_limits<int>::min()); // no overflow
+    EXPECT_EQ(table.CurrentRow(), 0);
+    table.Last();
+    EXPECT_EQ(table.CurrentRecId(), ids[3]);
+    EXPECT_FALSE(table.MoveTo(ids[3] + 1000));
+    EXPECT_FALSE(table.MoveToRow(4));
+    EXPECT_FALSE(table.MoveToRow(-1));
+    EXPECT_EQ(table.CurrentRecId(), ids[3]);
+    EXPECT_EQ(table.RowOf(ids[2]), 2);
+    EXPECT_EQ(table.RecIdAt(2), ids[2]);
+    EXPECT_EQ(table.RecIdAt(9), 0);
+}
+
+TEST_F(TableTest, LocateFindsTheFirstPrefixMatchIgnoringCaseTheTurkishWay)
+{
+    const std::vector<QString> names{u"Zeta"_s,       u"ABC Ltd"_s,   u"abd"_s,
+                                     u"IŞIK Ltd"_s,   u"istanbul"_s,  u"DİYARBAKIR"_s,
+                                     u"ÖZTÜRK ÇAĞ"_s, u"%50 indirim"_s, u"ışıl"_s};
+    const auto ids = AppendAll(names);
+    struct Case
+    {
+        const char *why;
+        QString prefix;
+        int expected; // index into names; -1: no match, cursor stays
+    };
+    const std::vector<Case> cases{
+        {"lower case finds capitals", u"ab"_s, 1},
+        {"mixed case", u"aB"_s, 1},
+        {"the first in table order wins", u"AB"_s, 1},
+        {"longer prefix narrows", u"abd"_s, 2},
+        {"whole value", u"abc ltd"_s, 1},
+        {"dotless ı finds I", u"ışık"_s, 3},
+        {"plain i finds I", u"iŞ"_s, 3},
+        {"dotted İ finds i", u"İSTANBUL"_s, 4},
+        {"plain I finds i", u"IST"_s, 4},
+        {"i finds İ", u"diyarbakir"_s, 5},
+        {"ı finds I at the end", u"DİYARBAKı"_s, 5},
+        {"Ö Ü Ç Ğ fold", u"öztürk çağ"_s, 6},
+        {"s is not ş", u"isik"_s, -1},
+        {"a LIKE wildcard is a plain letter", u"%5"_s, 7},
+        {"underscore is not a wildcard", u"_"_s, -1},
+        {"no match", u"qqq"_s, -1},
+        {"longer than the value", u"abc ltd and more"_s, -1},
+        {"the four i letters equal at the start", u"İşıl"_s, 8},
+    };
+    for (const Case &c : cases) {
+        ASSERT_TRUE(table.MoveToRow(0));
+        const bool found = table.Locate(TLocateField::SAYIN1, c.prefix);
+        EXPECT_EQ(found, c.expected >= 0) << c.why;
+        EXPECT_EQ(table.CurrentRecId(), c.expected >= 0 ? ids[c.expected] : ids[0]) << c.why;
+    }
+    // A failed search leaves the cursor wherever it was, not on the first record.
+    ASSERT_TRUE(table.MoveToRow(5));
+    EXPECT_FALSE(table.Locate(TLocateField::SAYIN1, u"nothing"_s));
+    EXPECT_EQ(table.CurrentRow(), 5);
+    // An empty prefix matches every record: the first.
+    EXPECT_TRUE(table.Locate(TLocateField::SAYIN1, QString()));
+    EXPECT_EQ(table.CurrentRow(), 0);
+}
+
+TEST_F(TableTest, LocateSearchesEachFieldByItself)
+{
+    TInvoiceRecord a = Invoice(u"Ali"_s, u"12.01.2026"_s);
+    a.VDAIRESI = u"Beşiktaş"_s;
+    a.VNO = u"111"_s;
+    TInvoiceRecord b = Invoice(u"Veli"_s, u"13.01.2026"_s);
+    b.VDAIRESI = u"Üsküdar"_s;
+    b.VNO = u"222"_s;
+    const std::int32_t ia = table.Append(a);
+    const std::int32_t ib = table.Append(b);
+    struct Case
+    {
+        TLocateField field;
+        QString prefix;
+        std::int32_t expected;
+    };
+    const std::vector<Case> cases{
+        {TLocateField::TARIH, u"12"_s, ia},         {TLocateField::TARIH, u"13"_s, ib},
+        {TLocateField::VDAIRESI, u"ÜSK"_s, ib},     {TLocateField::VDAIRESI, u"beşİK"_s, ia},
+        {TLocateField::VNO, u"22"_s, ib},           {TLocateField::SAYIN1, u"v"_s, ib},
+        {TLocateField::VNO, u"Veli"_s, 0},          {TLocateField::TARIH, u"Ali"_s, 0},
+    };
+    for (const Case &c : cases) {
+        ASSERT_TRUE(table.MoveTo(ia));
+        EXPECT_EQ(table.Locate(c.field, c.prefix), c.expected != 0) << c.prefix.toStdString();
+        EXPECT_EQ(table.CurrentRecId(), c.expected ? c.expected : ia) << c.prefix.toStdString();
+    }
+}
+
+TEST_F(TableTest, LocateGivesTheSmallestRecIdWhenKeyOrderDiffers)
+{
+    // Matches whose keys sort before the first match's key, in numbers beyond one search
+    // slice, and a first match far from the start: both search paths must agree on it.
+    std::vector<QString> names;
+    for (int i = 0; i < 150; ++i)
+        names.push_back(u"non %1"_s.arg(i));
+    names.push_back(u"abz first"_s);
+    for (int i = 0; i < 100; ++i)
+        names.push_back(u"aba %1"_s.arg(i));
+    const auto ids = WriteForeign(names);
+    ASSERT_EQ(ids.size(), names.size());
+    EXPECT_TRUE(table.Locate(TLocateField::SAYIN1, u"ab"_s));
+    EXPECT_EQ(table.CurrentRecId(), ids[150]);
+    // Many matches, the first one early: found the same.
+    EXPECT_TRUE(table.Locate(TLocateField::SAYIN1, u"n"_s));
+    EXPECT_EQ(table.CurrentRecId(), ids[0]);
+    EXPECT_TRUE(table.Locate(TLocateField::SAYIN1, u"aba 99"_s));
+    EXPECT_EQ(table.CurrentRecId(), ids.back());
+    // The key follows an overwrite and leaves with a delete.
+    ASSERT_TRUE(table.Update(ids[150], Invoice(u"zzz"_s)));
+    EXPECT_TRUE(table.Locate(TLocateField::SAYIN1, u"ab"_s));
+    EXPECT_EQ(table.CurrentRecId(), ids[151]);
+    table.Delete();
+    EXPECT_TRUE(table.Locate(TLocateField::SAYIN1, u"ab"_s));
+    EXPECT_EQ(table.CurrentRecId(), ids[152]);
+}
+
+TEST(SearchKey, FoldsLetterCaseTheTurkishWay)
+{
+    struct Case
+    {
+        QString a, b;
+        bool equal;
+    };
+    const std::vector<Case> cases{
+        {u"I"_s, u"ı"_s, true},   {u"I"_s, u"i"_s, true},       {u"İ"_s, u"i"_s, true},
+        {u"İ"_s, u"ı"_s, true},   {u"ŞĞÜÖÇ"_s, u"şğüöç"_s, true}, {u"ÂÎÛ"_s, u"âîû"_s, true},
+        {u"s"_s, u"ş"_s, false},  {u"g"_s, u"ğ"_s, false},       {u"o"_s, u"ö"_s, false},
+        {u"ΣΑ"_s, u"σα"_s, true}, {u"Ab1-"_s, u"aB1-"_s, true},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(SearchKeyOf(c.a) == SearchKeyOf(c.b), c.equal)
+            << c.a.toStdString() << " / " << c.b.toStdString();
+}
+
+TEST(ClosedTable, EveryOperationFails)
+{
+    InvoiceTable t;
+    const std::vector<std::pair<const char *, std::function<void()>>> ops{
+        {"count", [&] { t.RecordCount(); }},
+        {"append", [&] { t.Append(Invoice(u"x"_s)); }},
+        {"update", [&] { t.Update(1, Invoice(u"x"_s)); }},
+        {"read", [&] { t.Read(); }},
+        {"delete", [&] { t.Delete(); }},
+        {"first", [&] { t.First(); }},
+        {"next", [&] { t.Next(); }},
+        {"locate", [&] { t.Locate(TLocateField::SAYIN1, u"a"_s); }},
+        {"move", [&] { t.MoveTo(1); }},
+    };
+    for (const auto &[why, op] : ops)
+        EXPECT_THROW(op(), EStorageError) << why;
+    EXPECT_FALSE(t.Active());
+    EXPECT_EQ(t.RowCount(), 0);
+    EXPECT_TRUE(t.ReadListRows(0, 10).empty());
+}

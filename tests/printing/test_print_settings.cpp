@@ -1,0 +1,256 @@
+#include "platform/Errors.h"
+#include "printing/PrintSettings.h"
+#include "support/NoRootPrivileges.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <climits>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+
+QByteArray Slurp(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+class PrintSettingsFile : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Dir.isValid());
+        Path = PrintSettingsPath(Dir.path());
+    }
+    void Write(const QByteArray &bytes)
+    {
+        QFile f(Path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    QTemporaryDir Dir;
+    QString Path;
+};
+
+} // namespace
+
+TEST(PositionText, Parse)
+{
+    struct Row {
+        const char16_t *text;
+        TPosition want;
+        const char *why;
+    };
+    const Row rows[] = {
+        { u"10 | 10", { 10, 10 }, "as written" },
+        { u"12|34", { 12, 34 }, "hand-written without spaces" },
+        { u" -3 |\t4 \r", { -3, 4 }, "negative, tabs and control characters trimmed" },
+        { u"+5|6", { 5, 6 }, "explicit plus" },
+        { u"5", { 0, 5 }, "no bar: the lone number is horizontal" },
+        { u"1|2|3", { 0, 3 }, "last bar splits; the first part holds a bar" },
+        { u"abc|def", { 0, 0 }, "words count as 0" },
+        { u"1 2 | 3", { 0, 3 }, "two numbers in one part are not a number" },
+        { u"", { 0, 0 }, "empty" },
+        { u"|", { 0, 0 }, "both parts empty" },
+        { u"5|", { 5, 0 }, "second part empty" },
+        { u"7.5 | 1,5", { 0, 0 }, "fractions are not whole numbers" },
+        { u"99999999999 | 1", { 0, 1 }, "out of int range counts as 0" },
+        { u"2147483647 | -2147483648", { INT_MAX, INT_MIN }, "int range ends" },
+        { u"\u0661 | 2", { 0, 2 }, "only ASCII digits" },
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(ParsePosition(QStringView(r.text)), r.want) << r.why;
+
+    EXPECT_EQ(SplitPosition(u" a |  5 ").First, u"a"_s);
+    EXPECT_EQ(SplitPosition(u" a |  5 ").Second, u"5"_s);
+}
+
+TEST(PositionText, Format)
+{
+    EXPECT_EQ(FormatPosition(10, 10), u"10 | 10"_s);
+    EXPECT_EQ(FormatPosition(-255, 0), u"-255 | 0"_s);
+    EXPECT_EQ(FormatPosition(INT_MIN, INT_MAX), u"-2147483648 | 2147483647"_s);
+    EXPECT_EQ(ParsePosition(FormatPosition({ -7, 123 })), (TPosition { -7, 123 }));
+}
+
+TEST(PositionText, Move)
+{
+    using enum TKonumYonu;
+    struct Row {
+        const char16_t *text;
+        int step;
+        TKonumYonu dir;
+        const char16_t *want;
+        const char *why;
+    };
+    const Row rows[] = {
+        { u"0 | 0", 1, SOL, u"0 | -1", "left goes below 0" },
+        { u"0 | 0", 5, ALT, u"5 | 0", "down grows the first number" },
+        { u"0 | 0", 255, UST, u"-255 | 0", "up by the largest step" },
+        { u"abc | 5", 1, SAG, u"abc | 6", "the unmoved part stays text" },
+        { u"12|34", 0, SAG, u"12 | 34", "step 0 rewrites in the program's form" },
+        { u"5", 2, UST, u"-2 | 5", "no bar: the first part was empty" },
+        { u"2147483647 | 0", 10, ALT, u"2147483647 | 0", "stops at the int range" },
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(KONUM_KAYDIR(QStringView(r.text), r.step, r.dir), QString::fromUtf16(r.want))
+            << r.why;
+}
+
+TEST(LayoutTable, CreationOrderAndLookup)
+{
+    // The page creates A6 before A5; the save order follows it.
+    EXPECT_EQ(kLayoutEntries[4].CheckBox, u"A6");
+    EXPECT_EQ(kLayoutEntries[4].Key, u"VERGIHESAPNO");
+    EXPECT_EQ(LayoutIndexOfKey(u"vergidairesi"), 5);
+    EXPECT_EQ(LayoutIndexOfCheckBox(u"A44"), 43);
+    EXPECT_EQ(LayoutIndexOfKey(u"sayfaTipi"), -1);
+    for (int i = 1; i <= kPositionCount; ++i)
+        EXPECT_GE(LayoutIndexOfCheckBox(u"A%1"_s.arg(i)), 0) << "every box once: A" << i;
+}
+
+TEST_F(PrintSettingsFile, OnlyOneKeyGivesDefaultsForTheRest)
+{
+    Write("[FATURE_AYAR]\r\nTARIH=25 | 140\r\n");
+    const TPrintSettings s = LoadPrintSettings(Path);
+    EXPECT_EQ(s.Position(u"TARIH"), u"25 | 140"_s);
+    EXPECT_EQ(s.Position(u"SAYIN1"), u"0 | 0"_s);
+    EXPECT_EQ(s.Position(u"KDV_YUZDE"), u"10 | 10"_s);
+    EXPECT_EQ(s.Position(u"RAPOR_SAYFASI"), u"10 | 10"_s);
+    EXPECT_EQ(s.sayfaTipi, 0);
+    EXPECT_EQ(s.drpOutputBin, 0);
+    EXPECT_EQ(s.sayfa_yonelimi, 0);
+    EXPECT_EQ(s.GDisplayFormat, u"#,###.00"_s);
+    EXPECT_FALSE(s.KDVDahil1);
+    EXPECT_FALSE(s.tutarsabit);
+}
+
+TEST_F(PrintSettingsFile, ValuesAsRead)
+{
+    struct Row {
+        const char *file;
+        std::function<bool(const TPrintSettings &)> check;
+        const char *why;
+    };
+    const Row rows[] = {
+        { "[FATURE_AYAR]\nsayfa_yonelimi=1\n", [](auto &s) { return s.sayfa_yonelimi == 1; },
+            "landscape survives a restart" },
+        { "[FATURE_AYAR]\nsayfaTipi=0x1\n", [](auto &s) { return s.sayfaTipi == 1; }, "hex" },
+        { "[FATURE_AYAR]\nsayfaTipi=2\n", [](auto &s) { return s.sayfaTipi == -1; },
+            "outside the list: no selection" },
+        { "[FATURE_AYAR]\ndrpOutputBin=-1\n", [](auto &s) { return s.drpOutputBin == -1; },
+            "a saved no-selection stays one" },
+        { "[FATURE_AYAR]\ndrpOutputBin=2\n", [](auto &s) { return s.drpOutputBin == 2; },
+            "continuous form" },
+        { "[FATURE_AYAR]\nsayfaTipi=\n", [](auto &s) { return s.sayfaTipi == 0; },
+            "empty integer: default" },
+        { "[GENEL]\nKDVDahil1=2\n", [](auto &s) { return s.KDVDahil1; }, "any non-zero is set" },
+        { "[GENEL]\nKDVDahil1=evet\n", [](auto &s) { return !s.KDVDahil1; }, "a word is clear" },
+        { "[genel]\nTUTARSABIT=1\n", [](auto &s) { return s.tutarsabit; }, "case of names" },
+        { "[GENEL]\nGDisplayFormat=0.00\n", [](auto &s) { return s.GDisplayFormat == u"0.00"_s; },
+            "money format" },
+        { "[GENEL]\nGDisplayFormat=\n", [](auto &s) { return s.GDisplayFormat.isEmpty(); },
+            "an empty text is taken" },
+        { "[FATURE_AYAR]\nM3=7\n",
+            [](auto &s) {
+                return ParsePosition(s.Position(u"M3")) == TPosition { 0, 7 };
+            },
+            "a lone number is horizontal" },
+        { "[FATURE_AYAR]\nC1=\n", [](auto &s) { return s.Position(u"C1").isEmpty(); },
+            "an empty position stays empty (reads 0, 0)" },
+    };
+    for (const Row &r : rows) {
+        Write(r.file);
+        EXPECT_TRUE(r.check(LoadPrintSettings(Path))) << r.why;
+    }
+}
+
+TEST_F(PrintSettingsFile, SaveKeepsHandWrittenTextsAndAddsMissingKeys)
+{
+    const QByteArray before = "; mine\n[GENEL]\nGDisplayFormat=#,##0.00\n\n[FATURE_AYAR]\n"
+                              "M3=7\nTARIH=12|34\nOTHER=x\n";
+    Write(before);
+    TPrintSettings s = LoadPrintSettings(Path);
+    SavePrintLayout(Path, s);
+    const QByteArray after = Slurp(Path);
+    EXPECT_TRUE(after.startsWith(before.left(before.size() - 1))) << "old lines kept as they were";
+    EXPECT_TRUE(after.contains("\nTARIH=12|34\n"));
+    EXPECT_TRUE(after.contains("\nM3=7\n"));
+    EXPECT_TRUE(after.contains("\nRAPOR_SAYFASI=10 | 10\n"));
+    EXPECT_TRUE(after.contains("\nsayfa_yonelimi=0\n"));
+    // New keys follow the tick boxes' creation order: A6 (tax number) before A5.
+    EXPECT_LT(after.indexOf("VERGIHESAPNO="), after.indexOf("VERGIDAIRESI="));
+    EXPECT_LT(after.indexOf("KDV_YUZDE="), after.indexOf("sayfaTipi="));
+    EXPECT_EQ(LoadPrintSettings(Path).Positions, s.Positions);
+
+    // Moved positions and no selection round-trip.
+    s.SetPosition(u"YALNIZ", FormatPosition(-3, 250));
+    s.sayfaTipi = 1;
+    s.drpOutputBin = -1;
+    SavePrintLayout(Path, s);
+    const TPrintSettings back = LoadPrintSettings(Path);
+    EXPECT_EQ(back.Positions, s.Positions);
+    EXPECT_EQ(back.sayfaTipi, 1);
+    EXPECT_EQ(back.drpOutputBin, -1);
+    EXPECT_EQ(back.GDisplayFormat, u"#,##0.00"_s) << "the save never writes the money format";
+}
+
+TEST_F(PrintSettingsFile, TogglesWriteTheirFlagAtOnce)
+{
+    Write("[FATURE_AYAR]\nTARIH=1 | 2\n");
+    WriteOptionFlag(Path, kKeyKDVDahil1, true);
+    EXPECT_TRUE(LoadPrintSettings(Path).KDVDahil1);
+    EXPECT_TRUE(Slurp(Path).contains("KDVDahil1=1\n"));
+    WriteOptionFlag(Path, kKeyKDVDahil1, false);
+    WriteOptionFlag(Path, kKeyTutarsabit, true);
+    const TPrintSettings s = LoadPrintSettings(Path);
+    EXPECT_FALSE(s.KDVDahil1);
+    EXPECT_TRUE(s.tutarsabit);
+    EXPECT_EQ(s.Position(u"TARIH"), u"1 | 2"_s);
+}
+
+TEST_F(PrintSettingsFile, UnwritableFileOrFolderFailsAndKeepsTheFile)
+{
+    const QByteArray before = "[FATURE_AYAR]\nTARIH=1 | 2\n";
+    Write(before);
+    const QString want = u"Unable to write to "_s + Path;
+    TPrintSettings s;
+    s.SetPosition(u"TARIH", u"9 | 9"_s);
+    const std::vector<std::function<void()>> ops = { [&] { SavePrintLayout(Path, s); },
+        [&] { WriteOptionFlag(Path, kKeyTutarsabit, true); } };
+    for (const QString &readOnly : { Path, Dir.path() }) {
+        ASSERT_EQ(::chmod(QFile::encodeName(readOnly).constData(), 0555), 0);
+        for (const auto &op : ops) {
+            TNoRootPrivileges guard;
+            try {
+                op();
+                ADD_FAILURE() << "no error for read-only " << readOnly.toStdString();
+            } catch (const EPlatformError &e) {
+                EXPECT_EQ(e.Message(), want);
+            }
+            EXPECT_EQ(Slurp(Path), before);
+        }
+        ::chmod(QFile::encodeName(readOnly).constData(), 0755);
+    }
+}
+
+TEST_F(PrintSettingsFile, CreatedEmptyWhenMissingOnly)
+{
+    EnsurePrintSettingsFile(Path);
+    EXPECT_EQ(Slurp(Path), QByteArray());
+    EXPECT_EQ(LoadPrintSettings(Path).Position(u"RAPOR_SAYFASI"), u"10 | 10"_s);
+
+    Write("[GENEL]\nKDVDahil1=1\n");
+    EnsurePrintSettingsFile(Path);
+    EXPECT_EQ(Slurp(Path), QByteArray("[GENEL]\nKDVDahil1=1\n"))
+        << "an existing file is left alone";
+
+    const QString nowhere = Dir.filePath(u"missing-folder/fatura_ayar.ini"_s);
+    EXPECT_THROW(EnsurePrintSettingsFile(nowhere), EPlatformError);
+}

@@ -1,0 +1,98 @@
+#include "support/ScriptedDialogs.h"
+
+#include <algorithm>
+
+void TScriptedDialogs::Record(TKind kind, const QString &title, const QString &text)
+{
+    Shown.push_back({kind, title, text});
+    if (OnShown)
+        OnShown(Shown.back());
+}
+
+IDialogs::TAnswer TScriptedDialogs::Next(TAnswer fallback)
+{
+    if (Answers.empty())
+        return fallback;
+    const TAnswer a = Answers.front();
+    Answers.pop_front();
+    return a;
+}
+
+void TScriptedDialogs::Warning(QWidget *, const QString &title, const QString &text)
+{
+    Record(TKind::Warning, title, text);
+}
+
+void TScriptedDialogs::Error(QWidget *, const QString &title, const QString &text)
+{
+    Record(TKind::Error, title, text);
+}
+
+void TScriptedDialogs::Information(QWidget *, const QString &title, const QString &text)
+{
+    Record(TKind::Information, title, text);
+}
+
+IDialogs::TAnswer TScriptedDialogs::AskYesNo(QWidget *, const QString &title, const QString &text)
+{
+    Record(TKind::YesNo, title, text);
+    return Next(TAnswer::Yes);
+}
+
+IDialogs::TAnswer TScriptedDialogs::AskOkCancel(QWidget *, const QString &title,
+                                                const QString &text)
+{
+    Record(TKind::OkCancel, title, text);
+    return Next(TAnswer::Ok);
+}
+
+bool TScriptedDialogs::InputBox(QWidget *, const QString &title, const QString &prompt,
+                                QString &value)
+{
+    Record(TKind::Input, title, prompt);
+    if (Texts.empty())
+        return false;
+    value = Texts.front();
+    Texts.pop_front();
+    return true;
+}
+
+QString TScriptedDialogs::OpenFileName(QWidget *, const QString &title, const QString &, const QString &)
+{
+    Record(TKind::OpenFile, title, QString());
+    if (Texts.empty())
+        return {};
+    QString t = Texts.front();
+    Texts.pop_front();
+    return t;
+}
+
+QString TScriptedDialogs::SaveFileName(QWidget *, const QString &title, const QString &, const QString &)
+{
+    Record(TKind::SaveFile, title, QString());
+    if (Texts.empty())
+        return {};
+    QString t = Texts.front();
+    Texts.pop_front();
+    return t;
+}
+
+void TScriptedDialogs::ShellOpen(const QString &target, const QString &)
+{
+    Opened << target;
+}
+
+int TScriptedDialogs::Count(TKind kind) const
+{
+    return static_cast<int>(
+            std::count_if(Shown.begin(), Shown.end(), [kind](const TShown &s) { return s.Kind == kind; }));
+}
+
+void TScriptedDialogs::Clear()
+{
+    Shown.clear();
+    Beeps = 0;
+    Opened.clear();
+    Answers.clear();
+    Texts.clear();
+}

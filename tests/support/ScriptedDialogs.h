@@ -1,0 +1,58 @@
+#pragma once
+// A dialogs double: records every box, beep and shell open, and answers from a script.
+
+#include "platform/Dialogs.h"
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <vector>
+
+class TScriptedDialogs : public IDialogs
+{
+public:
+    enum class TKind { Warning, Error, Information, YesNo, OkCancel, Input, OpenFile, SaveFile };
+
+    struct TShown
+    {
+        TKind Kind;
+        QString Title;
+        QString Text;
+    };
+
+    // What was shown, in order.
+    std::vector<TShown> Shown;
+    int Beeps = 0;
+    QStringList Opened; // shell "Open" targets
+
+    // Answers for questions, taken in order; when empty, Yes/Ok is assumed.
+    std::deque<TAnswer> Answers;
+    // Results of input boxes and file dialogs, taken in order; when empty, "cancelled".
+    std::deque<QString> Texts;
+    // Called whenever a box is shown (e.g. to assert on the window's state at that moment).
+    std::function<void(const TShown &)> OnShown;
+
+    void Warning(QWidget *owner, const QString &title, const QString &text) override;
+    void Error(QWidget *owner, const QString &title, const QString &text) override;
+    void Information(QWidget *owner, const QString &title, const QString &text) override;
+    TAnswer AskYesNo(QWidget *owner, const QString &title, const QString &text) override;
+    TAnswer AskOkCancel(QWidget *owner, const QString &title, const QString &text) override;
+    bool InputBox(QWidget *owner, const QString &title, const QString &prompt,
+                  QString &value) override;
+    QString OpenFileName(QWidget *owner, const QString &title, const QString &folder,
+                         const QString &filter) override;
+    QString SaveFileName(QWidget *owner, const QString &title, const QString &folder,
+                         const QString &filter) override;
+    void Beep() override { ++Beeps; }
+    void ShellOpen(const QString &target, const QString &parameters) override;
+
+    // Convenience for assertions.
+    int Count(TKind kind) const;
+    QString LastText() const { return Shown.empty() ? QString() : Shown.back().Text; }
+    void Clear();
+
+private:
+    void Record(TKind kind, const QString &title, const QString &text);
+    TAnswer Next(TAnswer fallback);
+};

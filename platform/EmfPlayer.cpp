@@ -929,7 +929,7 @@ void TPlayer::Blit(const TRecord &r)
         // DIB source rectangles count rows from the bottom of a bottom-up bitmap.
         const qint32 rawHeight = r.I32(offBmi + 8);
         if (rawHeight > 0)
-            src.moveTop(img->height() - ys - cys);
+            src.moveTop(double(img->height()) - ys - cys);
     }
     src = src.normalized().intersected(QRectF(img->rect()));
     if (src.isEmpty())
@@ -1108,7 +1108,7 @@ void TPlayer::Text(const TRecord &r, bool wide)
     default: offy = std::round(fm.ascent()) * k; break; // whole pixels, as GDI's text metrics
     }
     const QPointF so = m.map(start);
-    QTransform frame = QTransform::fromTranslate(offx, offy) * QTransform().rotate(-f.Escapement / 10.0) *
+    QTransform frame = QTransform::fromTranslate(offx, offy) * QTransform().rotate(-(f.Escapement / 10.0)) *
                        QTransform::fromScale(sx, sy) * QTransform().rotate(worldAngle) *
                        QTransform::fromTranslate(so.x(), so.y()) * FBase;
     {

@@ -570,7 +570,7 @@ void TEmfRecorder::CopyRecords(const QRect &target, const QByteArray &emf)
         case U_EMR_RESTOREDC: {
             // Only relative restores within the picture's own saves are kept.
             const qint32 n = r.I32(8);
-            if (n >= 0 || -n > depth)
+            if (n >= 0 || -qint64(n) > depth)
                 continue;
             depth += n;
             state = saved[saved.size() + n];

@@ -86,8 +86,8 @@ THeader ReadHeader(QByteArrayView bytes)
     if (size >= 108 && (nDesc == 0 || offDesc >= 108)) {
         const QSize um(h.I32(100), h.I32(104));
         if (um.width() > 0 && um.height() > 0 &&
-            std::abs(um.width() - out.Millimeters.width() * 1000) <= 1000 &&
-            std::abs(um.height() - out.Millimeters.height() * 1000) <= 1000)
+            std::abs(qint64(um.width()) - qint64(out.Millimeters.width()) * 1000) <= 1000 &&
+            std::abs(qint64(um.height()) - qint64(out.Millimeters.height()) * 1000) <= 1000)
             out.Micrometers = um;
     }
     if (!LibrarySaysSafe(data, size))

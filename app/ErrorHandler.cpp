@@ -5,7 +5,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 // The error box carries the program's title, as the run-time's own error box does.
 const QString kErrorTitle = u"LEVANTA"_s;
 } // namespace
@@ -33,7 +34,10 @@ bool RunCommand(IDialogs &dialogs, const std::function<void()> &command)
     return false;
 }
 
-TLevantaApplication::TLevantaApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+TLevantaApplication::TLevantaApplication(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+}
 
 bool TLevantaApplication::notify(QObject *receiver, QEvent *event)
 {

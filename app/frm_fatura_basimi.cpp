@@ -26,13 +26,14 @@
 
 using namespace Qt::StringLiterals;
 
-const QString Tfatura_basimi::kYeniMesaji =
-    u"\r\nYENİ KAYDA GEÇİLECEK.\r\n\r\nEKRANDAKİ BİLGİLER SİLİNECEK."_s;
+const QString Tfatura_basimi::kYeniMesaji
+    = u"\r\nYENİ KAYDA GEÇİLECEK.\r\n\r\nEKRANDAKİ BİLGİLER SİLİNECEK."_s;
 const QString Tfatura_basimi::kTarihMesaji = u"\r\nFATURA TARİHİNİ GİRMEK ZORUNDASINIZ."_s;
 const QString Tfatura_basimi::kKayitYokMesaji = u"\r\nKAYITLI FATURA YOK."_s;
 const QString Tfatura_basimi::kCaption = u"LEVANTA v1.4 [ Güncelleme : 15.01.2019 ]  "_s;
 
-namespace {
+namespace
+{
 
 const QString kWarningTitle = u"Uyarı"_s;
 const QString kQuantityFormat = u",0.##;-,0.##"_s;
@@ -69,98 +70,95 @@ void SetBackground(QWidget *widget, const QColor &colour)
 }
 
 // The header buttons, in the order they are laid out.
-struct TButtonRow
-{
+struct TButtonRow {
     QPushButton *Tfatura_basimi::*Member;
     const char16_t *Name;
     const char16_t *Caption;
     int Left, Top, Width, Height;
 };
 constexpr TButtonRow kButtons[] = {
-    {&Tfatura_basimi::SpeedButton9, u"SpeedButton9", u"YENİ", 5, 4, 60, 29},
-    {&Tfatura_basimi::SpeedButton8, u"SpeedButton8", u"KAYDET", 69, 4, 60, 29},
-    {&Tfatura_basimi::SpeedButton11, u"SpeedButton11", u"BUL", 133, 4, 60, 29},
-    {&Tfatura_basimi::Button1, u"Button1", u"FATURA RAPOR", 201, 4, 112, 29},
-    {&Tfatura_basimi::SpeedButton12, u"SpeedButton12", u"AYARLAR", 317, 4, 90, 29},
-    {&Tfatura_basimi::SpeedButton7, u"SpeedButton7", u"????", 417, 4, 43, 29},
+    { &Tfatura_basimi::SpeedButton9, u"SpeedButton9", u"YENİ", 5, 4, 60, 29 },
+    { &Tfatura_basimi::SpeedButton8, u"SpeedButton8", u"KAYDET", 69, 4, 60, 29 },
+    { &Tfatura_basimi::SpeedButton11, u"SpeedButton11", u"BUL", 133, 4, 60, 29 },
+    { &Tfatura_basimi::Button1, u"Button1", u"FATURA RAPOR", 201, 4, 112, 29 },
+    { &Tfatura_basimi::SpeedButton12, u"SpeedButton12", u"AYARLAR", 317, 4, 90, 29 },
+    { &Tfatura_basimi::SpeedButton7, u"SpeedButton7", u"????", 417, 4, 43, 29 },
 };
 
 // The header text fields, in tab order.
-struct THeaderRow
-{
+struct THeaderRow {
     TTextField *Tfatura_basimi::*Member;
     const char16_t *Name;
     int Left, Top, Width, MaxLength; // 0: no limit
 };
 constexpr THeaderRow kHeaderFields[] = {
-    {&Tfatura_basimi::TARIH, u"TARIH", 104, 48, 65, 0},
-    {&Tfatura_basimi::SAYIN1, u"SAYIN1", 104, 70, 348, 75},
-    {&Tfatura_basimi::SAYIN2, u"SAYIN2", 104, 92, 348, 75},
-    {&Tfatura_basimi::SAYIN3, u"SAYIN3", 104, 114, 348, 75},
-    {&Tfatura_basimi::VERGIDAIRESI, u"VERGIDAIRESI", 104, 136, 129, 35},
-    {&Tfatura_basimi::VERGIHESAPNO, u"VERGIHESAPNO", 336, 136, 116, 30},
+    { &Tfatura_basimi::TARIH, u"TARIH", 104, 48, 65, 0 },
+    { &Tfatura_basimi::SAYIN1, u"SAYIN1", 104, 70, 348, 75 },
+    { &Tfatura_basimi::SAYIN2, u"SAYIN2", 104, 92, 348, 75 },
+    { &Tfatura_basimi::SAYIN3, u"SAYIN3", 104, 114, 348, 75 },
+    { &Tfatura_basimi::VERGIDAIRESI, u"VERGIDAIRESI", 104, 136, 129, 35 },
+    { &Tfatura_basimi::VERGIHESAPNO, u"VERGIHESAPNO", 336, 136, 116, 30 },
 };
 
 // The columns of an item line, in tab order within the line.
 enum class TColumnKind { Quantity, Text, Money };
-struct TColumnRow
-{
+struct TColumnRow {
     char16_t Letter;
     TColumnKind Kind;
     int Left, Width, MaxLength;
 };
 constexpr TColumnRow kColumns[] = {
-    {u'M', TColumnKind::Quantity, 16, 50, 0},
-    {u'B', TColumnKind::Text, 68, 42, 0},
-    {u'C', TColumnKind::Text, 112, 210, 50},
-    {u'F', TColumnKind::Money, 324, 60, 0},
-    {u'T', TColumnKind::Money, 387, 67, 0},
+    { u'M', TColumnKind::Quantity, 16, 50, 0 },
+    { u'B', TColumnKind::Text, 68, 42, 0 },
+    { u'C', TColumnKind::Text, 112, 210, 50 },
+    { u'F', TColumnKind::Money, 324, 60, 0 },
+    { u'T', TColumnKind::Money, 387, 67, 0 },
 };
 
-struct TTotalRow
-{
+struct TTotalRow {
     TNumericEdit *Tfatura_basimi::*Member;
     const char16_t *Name;
     int Top;
 };
 constexpr TTotalRow kTotals[] = {
-    {&Tfatura_basimi::YEKUN, u"YEKUN", 360},
-    {&Tfatura_basimi::KDV, u"KDV", 382},
-    {&Tfatura_basimi::TOPLAM, u"TOPLAM", 404},
+    { &Tfatura_basimi::YEKUN, u"YEKUN", 360 },
+    { &Tfatura_basimi::KDV, u"KDV", 382 },
+    { &Tfatura_basimi::TOPLAM, u"TOPLAM", 404 },
 };
 
-struct TCaptionRow
-{
+struct TCaptionRow {
     const char16_t *Text;
     int Left, Top, Width, Height;
     bool Bold, Centred;
 };
 constexpr TCaptionRow kCaptions[] = {
-    {u"Fatura Tarihi", 16, 50, 86, 18, true, false},
-    {u"Sayın", 16, 70, 86, 18, true, false},
-    {u"Vergi Dairesi", 16, 137, 86, 18, true, false},
-    {u"Vergi Hesap No", 237, 137, 96, 18, true, false},
-    {u"Miktar & Birim", 16, 165, 94, 15, true, true},
-    {u"Cinsi", 112, 165, 210, 15, true, false},
-    {u"Fiyatı", 324, 165, 60, 15, true, true},
-    {u"Tutarı", 387, 165, 67, 15, true, true},
-    {u"YEKÜN", 324, 362, 60, 18, false, false},
-    {u"K.D.V. %", 324, 384, 60, 18, false, false},
-    {u"TOPLAM", 324, 406, 60, 18, false, false},
-    {u"Yalnız", 16, 431, 40, 18, true, false},
+    { u"Fatura Tarihi", 16, 50, 86, 18, true, false },
+    { u"Sayın", 16, 70, 86, 18, true, false },
+    { u"Vergi Dairesi", 16, 137, 86, 18, true, false },
+    { u"Vergi Hesap No", 237, 137, 96, 18, true, false },
+    { u"Miktar & Birim", 16, 165, 94, 15, true, true },
+    { u"Cinsi", 112, 165, 210, 15, true, false },
+    { u"Fiyatı", 324, 165, 60, 15, true, true },
+    { u"Tutarı", 387, 165, 67, 15, true, true },
+    { u"YEKÜN", 324, 362, 60, 18, false, false },
+    { u"K.D.V. %", 324, 384, 60, 18, false, false },
+    { u"TOPLAM", 324, 406, 60, 18, false, false },
+    { u"Yalnız", 16, 431, 40, 18, true, false },
 };
 
 } // namespace
 
 Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
-                               QString programFolder, std::function<QDate()> today,
-                               QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                          | Qt::WindowCloseButtonHint),
-      FDialogs(dialogs), FFormat(format), FProgramFolder(std::move(programFolder)),
-      FToday(std::move(today)), FTable(std::make_unique<InvoiceTable>()),
-      FSettings(std::make_unique<TPrintSettings>())
+    QString programFolder, std::function<QDate()> today, QWidget *parent)
+    : QWidget(parent,
+        Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+            | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , FDialogs(dialogs)
+    , FFormat(format)
+    , FProgramFolder(std::move(programFolder))
+    , FToday(std::move(today))
+    , FTable(std::make_unique<InvoiceTable>())
+    , FSettings(std::make_unique<TPrintSettings>())
 {
     setObjectName(u"fatura_basimi"_s);
     setWindowTitle(kCaption);
@@ -227,7 +225,10 @@ void Tfatura_basimi::SetInfoWindow(Tucretsiz_yazilimlar_icin_bilgi *window)
     FInfoWindow = window;
 }
 
-void Tfatura_basimi::SetVatDialog(Tkdv_li_tutar *dialog) { FVatDialog = dialog; }
+void Tfatura_basimi::SetVatDialog(Tkdv_li_tutar *dialog)
+{
+    FVatDialog = dialog;
+}
 
 void Tfatura_basimi::BuildHeader(QWidget *page)
 {
@@ -276,15 +277,14 @@ void Tfatura_basimi::BuildHeader(QWidget *page)
     connect(SpeedButton7, &QPushButton::clicked, this, [this] { SpeedButton7Click(); });
     // The menus open below their buttons, top-left at the button's bottom-left corner.
     connect(Button1, &QPushButton::clicked, this,
-            [this] { rrrapor->popup(Button1->mapToGlobal(QPoint(0, Button1->height()))); });
-    connect(SpeedButton12, &QPushButton::clicked, this, [this] {
-        MNMENU->popup(SpeedButton12->mapToGlobal(QPoint(0, SpeedButton12->height())));
-    });
+        [this] { rrrapor->popup(Button1->mapToGlobal(QPoint(0, Button1->height()))); });
+    connect(SpeedButton12, &QPushButton::clicked, this,
+        [this] { MNMENU->popup(SpeedButton12->mapToGlobal(QPoint(0, SpeedButton12->height()))); });
     connect(FATURAIKTIAYARLARI1, &QAction::triggered, this, [this] { OpenPage(u"AYAR"_s); });
     connect(KDVDahil1, &QAction::triggered, this,
-            [this] { TOGGLE_FLAG(KDVDahil1, kKeyKDVDahil1.toString()); });
+        [this] { TOGGLE_FLAG(KDVDahil1, kKeyKDVDahil1.toString()); });
     connect(tutarsabit, &QAction::triggered, this,
-            [this] { TOGGLE_FLAG(tutarsabit, kKeyTutarsabit.toString()); });
+        [this] { TOGGLE_FLAG(tutarsabit, kKeyTutarsabit.toString()); });
     connect(MenuItem1, &QAction::triggered, this, [this] { MenuItem1Click(); });
     connect(MenuItem2, &QAction::triggered, this, [this] { MenuItem2Click(); });
 
@@ -314,8 +314,7 @@ void Tfatura_basimi::BuildFields(QWidget *page)
         auto *caption = new QLabel(QString::fromUtf16(row.Text), page);
         caption->setGeometry(row.Left, row.Top, row.Width, row.Height);
         caption->setFont(SansFont(11, row.Bold));
-        caption->setAlignment(Qt::AlignVCenter
-                              | (row.Centred ? Qt::AlignHCenter : Qt::AlignLeft));
+        caption->setAlignment(Qt::AlignVCenter | (row.Centred ? Qt::AlignHCenter : Qt::AlignLeft));
         SetBackground(caption, captionColour);
     }
 
@@ -382,14 +381,14 @@ void Tfatura_basimi::BuildFields(QWidget *page)
     // Exit actions: the field has re-shown its value in its format before these run.
     for (int n = 0; n < kLines; ++n) {
         connect(M[n], &TNumericEdit::Exited, this,
-                [this, n] { Guard([this, n] { BIRIM_FIYAT_HESAPLA(n); }); });
+            [this, n] { Guard([this, n] { BIRIM_FIYAT_HESAPLA(n); }); });
         connect(T[n], &TNumericEdit::Exited, this,
-                [this, n] { Guard([this, n] { BIRIM_FIYAT_HESAPLA(n); }); });
-        connect(F[n], &TNumericEdit::Exited, this,
-                [this] { Guard([this] { YEKUN_KDV_TOPLAM(); }); });
-        for (TNumericEdit *field : {F[n], T[n]})
+            [this, n] { Guard([this, n] { BIRIM_FIYAT_HESAPLA(n); }); });
+        connect(
+            F[n], &TNumericEdit::Exited, this, [this] { Guard([this] { YEKUN_KDV_TOPLAM(); }); });
+        for (TNumericEdit *field : { F[n], T[n] })
             connect(field, &TNumericEdit::StarPressed, this,
-                    [this, field] { Guard([this, field] { KDV_LI_TUTAR(field); }); });
+                [this, field] { Guard([this, field] { KDV_LI_TUTAR(field); }); });
     }
 }
 
@@ -400,8 +399,7 @@ void Tfatura_basimi::BuildLinks(QWidget *page)
     line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     line->setGeometry(0, 455, kClientWidth, 2);
 
-    struct TLinkRow
-    {
+    struct TLinkRow {
         QLabel *Tfatura_basimi::*Member;
         const char16_t *Name;
         const char16_t *Caption;
@@ -409,14 +407,14 @@ void Tfatura_basimi::BuildLinks(QWidget *page)
         QColor Colour;
     };
     const TLinkRow links[] = {
-        {&Tfatura_basimi::Label31, u"Label31",
-         u"Ücretsiz Kullanıcıların Dikkatine! Yazının devamı için tıklayınız...", 8, 464, 15,
-         QColor(255, 0, 0)},
+        { &Tfatura_basimi::Label31, u"Label31",
+            u"Ücretsiz Kullanıcıların Dikkatine! Yazının devamı için tıklayınız...", 8, 464, 15,
+            QColor(255, 0, 0) },
         // No address of a third party is shown: the label names the program itself.
-        {&Tfatura_basimi::Label26, u"Label26", u"LEVANTA Fatura Programı", 6, 491, 11,
-         QColor(0, 0, 128)},
-        {&Tfatura_basimi::Label27, u"Label27", u"\"KORDELYA\" programını deneyin...", 240, 491,
-         11, QColor(0, 0, 128)},
+        { &Tfatura_basimi::Label26, u"Label26", u"LEVANTA Fatura Programı", 6, 491, 11,
+            QColor(0, 0, 128) },
+        { &Tfatura_basimi::Label27, u"Label27", u"\"KORDELYA\" programını deneyin...", 240, 491, 11,
+            QColor(0, 0, 128) },
     };
     for (const TLinkRow &row : links) {
         auto *label = new QLabel(QString::fromUtf16(row.Caption), page);
@@ -432,7 +430,10 @@ void Tfatura_basimi::BuildLinks(QWidget *page)
     }
 }
 
-void Tfatura_basimi::Guard(const std::function<void()> &command) { RunCommand(FDialogs, command); }
+void Tfatura_basimi::Guard(const std::function<void()> &command)
+{
+    RunCommand(FDialogs, command);
+}
 
 QString Tfatura_basimi::Today() const
 {
@@ -479,7 +480,7 @@ void Tfatura_basimi::ApplyMoneyFormat(const QString &format)
         field->SetDisplayFormat(format);
     for (TNumericEdit *field : T)
         field->SetDisplayFormat(format);
-    for (TNumericEdit *field : {YEKUN, KDV, TOPLAM})
+    for (TNumericEdit *field : { YEKUN, KDV, TOPLAM })
         field->SetDisplayFormat(format);
 }
 
@@ -518,9 +519,15 @@ void Tfatura_basimi::TOGGLE_FLAG(QAction *item, const QString &key)
     Guard([&] { WriteOptionFlag(PrintSettingsPath(FProgramFolder), key, on); });
 }
 
-int Tfatura_basimi::VatRate() const { return ORAN_DEGERI(ORAN->text()); }
+int Tfatura_basimi::VatRate() const
+{
+    return ORAN_DEGERI(ORAN->text());
+}
 
-void Tfatura_basimi::YEKUN_KDV_TOPLAM() { ::YEKUN_KDV_TOPLAM(*FTotals, FFormat); }
+void Tfatura_basimi::YEKUN_KDV_TOPLAM()
+{
+    ::YEKUN_KDV_TOPLAM(*FTotals, FFormat);
+}
 
 void Tfatura_basimi::BIRIM_FIYAT_HESAPLA(int line)
 {
@@ -537,7 +544,7 @@ void Tfatura_basimi::KDV_LI_TUTAR(TNumericEdit *field)
     auto *target = qobject_cast<TNumericEdit *>(focusWidget());
     if (!target)
         target = field;
-    target->SetValue(FVatDialog->Value() / (1.0L + VatRate() / 100.0L));
+    target->SetValue(KDV_HARIC(FVatDialog->Value(), VatRate()));
 }
 
 TInvoiceRecord Tfatura_basimi::EKRANDAN_KAYDA()
@@ -593,7 +600,7 @@ void Tfatura_basimi::SpeedButton9Click()
     Guard([this] {
         if (FDialogs.AskYesNo(nullptr, kWarningTitle, kYeniMesaji) != IDialogs::TAnswer::Yes)
             return;
-        for (TTextField *field : {TARIH, SAYIN1, SAYIN2, SAYIN3, VERGIDAIRESI, VERGIHESAPNO})
+        for (TTextField *field : { TARIH, SAYIN1, SAYIN2, SAYIN3, VERGIDAIRESI, VERGIHESAPNO })
             field->clear();
         for (int n = 0; n < kLines; ++n) {
             B[n]->clear();
@@ -605,7 +612,7 @@ void Tfatura_basimi::SpeedButton9Click()
             F[n]->SetValue(0);
             T[n]->SetValue(0);
         }
-        for (TNumericEdit *field : {YEKUN, KDV, TOPLAM})
+        for (TNumericEdit *field : { YEKUN, KDV, TOPLAM })
             field->SetValue(0);
         TARIH->setText(Today());
         // The field being left runs its exit action now, on the emptied values.
@@ -661,12 +668,18 @@ void Tfatura_basimi::SpeedButton11Click()
 void Tfatura_basimi::SpeedButton7Click()
 {
     FDialogs.Information(this, u"Bilgi"_s,
-                         u"LEVANTA v1.4\r\nFatura Basım Programı\r\n\r\nGüncelleme : 15.01.2019"_s);
+        u"LEVANTA v1.4\r\nFatura Basım Programı\r\n\r\nGüncelleme : 15.01.2019"_s);
 }
 
-void Tfatura_basimi::MenuItem1Click() { TARIH->setFocus(Qt::TabFocusReason); }
+void Tfatura_basimi::MenuItem1Click()
+{
+    TARIH->setFocus(Qt::TabFocusReason);
+}
 
-void Tfatura_basimi::MenuItem2Click() { TARIH->setFocus(Qt::TabFocusReason); }
+void Tfatura_basimi::MenuItem2Click()
+{
+    TARIH->setFocus(Qt::TabFocusReason);
+}
 
 void Tfatura_basimi::OpenPage(const QString &page)
 {
@@ -693,10 +706,10 @@ bool Tfatura_basimi::eventFilter(QObject *watched, QEvent *event)
                 FInfoWindow->ShowInfo();
         } else if (widget == Label26) {
             FDialogs.ShellOpen(FProgramFolder + u"pages/levanta.html"_s,
-                               u" "_s + QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+                u" "_s + QFileInfo(QCoreApplication::applicationFilePath()).fileName());
         } else if (widget == Label27) {
             FDialogs.ShellOpen(FProgramFolder + u"pages/kordelya.html"_s,
-                               u" "_s + QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+                u" "_s + QFileInfo(QCoreApplication::applicationFilePath()).fileName());
         }
         return false;
     }

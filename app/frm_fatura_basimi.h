@@ -38,7 +38,7 @@ public:
     // programFolder ends in a path separator; every file of the program lives there. today
     // gives the date that start-up and YENİ put into TARIH (the clock when empty).
     Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format, QString programFolder,
-                   std::function<QDate()> today = {}, QWidget *parent = nullptr);
+        std::function<QDate()> today = {}, QWidget *parent = nullptr);
     ~Tfatura_basimi() override;
 
     // The windows the program entry creates after this one; each may stay unset (tests).
@@ -86,11 +86,11 @@ public:
     TTextField *TARIH = nullptr;
     TTextField *SAYIN1 = nullptr, *SAYIN2 = nullptr, *SAYIN3 = nullptr;
     TTextField *VERGIDAIRESI = nullptr, *VERGIHESAPNO = nullptr;
-    std::array<TNumericEdit *, kLines> M{};
-    std::array<TTextField *, kLines> B{};
-    std::array<TTextField *, kLines> C{};
-    std::array<TNumericEdit *, kLines> F{};
-    std::array<TNumericEdit *, kLines> T{};
+    std::array<TNumericEdit *, kLines> M {};
+    std::array<TTextField *, kLines> B {};
+    std::array<TTextField *, kLines> C {};
+    std::array<TNumericEdit *, kLines> F {};
+    std::array<TNumericEdit *, kLines> T {};
     TNumericEdit *YEKUN = nullptr, *KDV = nullptr, *TOPLAM = nullptr;
     TTextField *YALNIZ = nullptr;
     QSpinBox *ORAN = nullptr;

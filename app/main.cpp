@@ -28,13 +28,14 @@ int main(int argc, char **argv)
     Tfatura_basimi fatura_basimi(dialogs, format, folder);
     Tfatura_bul fatura_bul(dialogs);
     Tucretsiz_yazilimlar_icin_bilgi bilgi;
+    bilgi.SetPagesFolder(folder + u"pages/"_s);
     Tkdv_li_tutar kdv_li_tutar(dialogs, format);
     fatura_basimi.SetFindDialog(&fatura_bul);
     fatura_basimi.SetInfoWindow(&bilgi);
     fatura_basimi.SetVatDialog(&kdv_li_tutar);
     // Only the main window's closing ends the program.
-    for (QWidget *other : {static_cast<QWidget *>(&fatura_bul), static_cast<QWidget *>(&bilgi),
-                           static_cast<QWidget *>(&kdv_li_tutar)})
+    for (QWidget *other : { static_cast<QWidget *>(&fatura_bul), static_cast<QWidget *>(&bilgi),
+             static_cast<QWidget *>(&kdv_li_tutar) })
         other->setAttribute(Qt::WA_QuitOnClose, false);
 
     fatura_basimi.show();

@@ -2,6 +2,7 @@
 // unchanged document gives back its very bytes and that a write changes nothing else.
 #include "platform/Errors.h"
 #include "platform/Ini.h"
+#include "printing/PrintSettings.h"
 
 #include <QTemporaryDir>
 
@@ -32,6 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             const std::optional<QString> v = doc.Value(s, k);
             CHECK(v.has_value());
             (void)IniStrToIntDef(*v, 0);
+            // Every value may be a position text: a move by 0 only rewrites its form.
+            const TPosition p = ParsePosition(*v);
+            for (TKonumYonu d : { TKonumYonu::SAG, TKonumYonu::ALT })
+                CHECK(ParsePosition(KONUM_KAYDIR(*v, 0, d)) == p);
             if (seen.size() < 64)
                 seen.push_back({ s, k, *v });
         }

@@ -11,6 +11,12 @@ InvoiceListModel::InvoiceListModel(InvoiceTable *table, QObject *parent)
     connect(table, &InvoiceTable::RowRemoved, this, &InvoiceListModel::RowRemoved);
     connect(table, &InvoiceTable::RowUpdated, this, &InvoiceListModel::RowUpdated);
     connect(table, &InvoiceTable::CurrentChanged, this, &InvoiceListModel::CurrentRowChanged);
+    connect(table, &QObject::destroyed, this, [this] {
+        beginResetModel();
+        DropCache();
+        FRowCount = 0;
+        endResetModel();
+    });
 }
 
 int InvoiceListModel::CurrentRow() const { return FTable ? FTable->CurrentRow() : -1; }

@@ -3,9 +3,11 @@
 #include "invoice/SearchKey.h"
 #include "platform/Sqlite.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -68,7 +70,8 @@ std::string ColumnList()
 
 std::string CreateTableSql()
 {
-    std::string sql = "CREATE TABLE fatura (REC_ID INTEGER PRIMARY KEY AUTOINCREMENT";
+    // IF NOT EXISTS: two first starts at once may both find the file missing.
+    std::string sql = "CREATE TABLE IF NOT EXISTS fatura (REC_ID INTEGER PRIMARY KEY AUTOINCREMENT";
     for (const TColumn &c : RecordColumns())
         sql += ", " + c.Name
                + (c.Width ? " VARCHAR(" + std::to_string(c.Width) + ") NOT NULL DEFAULT ''"
@@ -181,13 +184,20 @@ struct InvoiceTable::TPrivate
 {
     TSqliteDatabase Db;
     QString FileName;
-    std::vector<std::int32_t> Ids; // every REC_ID, ascending: row i is Ids[i]
-    int Current = -1;              // row of the current record
+    // The REC_IDs of rows 0 .. Ids.size() - 1, ascending. At a million invoices the whole
+    // list takes ~100 ms to read, so it is read in chunks: as far as a caller needs, and the
+    // rest while the event loop is idle. Total is the number of rows.
+    std::vector<std::int32_t> Ids;
+    bool IdsComplete = true;
+    int Total = 0;
+    int Current = -1; // row of the current record; always within Ids
     std::int64_t DataVersion = 0;
     bool KeysUsable = true; // fatura_ara is complete; otherwise Locate reads every row
 
     TSqliteStatement DataVersionStmt, InsertStmt, UpdateStmt, KeysStmt, SelectStmt, DeleteStmt,
-        ListStmt;
+        ListStmt, CountStmt, IdChunkStmt;
+
+    static constexpr int kIdChunk = 65536;
 
     std::int64_t ReadDataVersion()
     {
@@ -238,17 +248,59 @@ struct InvoiceTable::TPrivate
             FailWith(u"table fatura: REC_ID is not its INTEGER PRIMARY KEY"_s);
     }
 
-    void LoadIds()
+    int CountRows()
     {
-        std::vector<std::int32_t> ids;
-        // fatura_sira is far narrower than the table itself; without it the table is read.
-        TSqliteStatement st = Db.Prepare(HasObject("fatura_sira")
-                                             ? "SELECT REC_ID FROM fatura INDEXED BY fatura_sira"
-                                               " ORDER BY REC_ID"
-                                             : "SELECT REC_ID FROM fatura ORDER BY REC_ID");
-        while (st.Step())
-            ids.push_back(static_cast<std::int32_t>(st.ColumnInt(0)));
-        Ids = std::move(ids);
+        TSqliteResetGuard guard(CountStmt);
+        CountStmt.Step();
+        return static_cast<int>(CountStmt.ColumnInt(0));
+    }
+
+    // Forgets the REC_IDs; Total becomes the store's count (nothing changes if that fails).
+    void RestartIds()
+    {
+        const int total = CountRows();
+        Ids.clear();
+        Ids.reserve(static_cast<size_t>(total));
+        Total = total;
+        IdsComplete = total == 0;
+        Current = -1;
+    }
+
+    void LoadChunk(int want)
+    {
+        TSqliteResetGuard guard(IdChunkStmt);
+        IdChunkStmt.BindInt(1, Ids.empty() ? std::numeric_limits<std::int64_t>::min() : Ids.back());
+        IdChunkStmt.BindInt(2, want);
+        const size_t before = Ids.size();
+        try {
+            while (IdChunkStmt.Step())
+                Ids.push_back(static_cast<std::int32_t>(IdChunkStmt.ColumnInt(0)));
+        } catch (...) {
+            Ids.resize(before); // a chunk is taken whole or not at all
+            throw;
+        }
+        if (static_cast<int>(Ids.size() - before) < want) {
+            IdsComplete = true;
+            Total = static_cast<int>(Ids.size()); // differs only if another handle just wrote
+        }
+    }
+
+    void EnsureRows(size_t rows)
+    {
+        while (!IdsComplete && Ids.size() < rows)
+            LoadChunk(static_cast<int>(std::max<size_t>(kIdChunk, rows - Ids.size() + 1)));
+    }
+
+    void EnsureThrough(std::int32_t recId)
+    {
+        while (!IdsComplete && (Ids.empty() || Ids.back() < recId))
+            LoadChunk(kIdChunk);
+    }
+
+    void EnsureAll()
+    {
+        while (!IdsComplete)
+            LoadChunk(std::max(kIdChunk, Total - static_cast<int>(Ids.size()) + 1));
     }
 
     std::int64_t CountOf(const char *sql)
@@ -266,10 +318,11 @@ struct InvoiceTable::TPrivate
         for (const char *name : kSearchSchemaObjects)
             complete = complete && HasObject(name);
         if (complete) {
+            // Both are index look-ups; a full count would cost tens of ms at each open.
             const bool keysMissing =
                 CountOf("SELECT EXISTS (SELECT 1 FROM fatura_ara WHERE TARIH_K IS NULL)")
-                || CountOf("SELECT count(*) FROM fatura_ara")
-                       != static_cast<std::int64_t>(Ids.size());
+                || CountOf("SELECT (SELECT max(REC_ID) FROM fatura)"
+                           " IS NOT (SELECT max(REC_ID) FROM fatura_ara)");
             if (!keysMissing) {
                 KeysUsable = true;
                 return;
@@ -320,6 +373,13 @@ struct InvoiceTable::TPrivate
         DeleteStmt = Db.Prepare("DELETE FROM fatura WHERE REC_ID = ?1");
         ListStmt = Db.Prepare("SELECT REC_ID, TARIH, SAYIN1, VDAIRESI, VNO FROM fatura"
                               " WHERE REC_ID BETWEEN ?1 AND ?2 ORDER BY REC_ID");
+        // fatura_sira is far narrower than the table itself; without it the table is read.
+        const bool narrow = HasObject("fatura_sira");
+        CountStmt = Db.Prepare(narrow ? "SELECT count(*) FROM fatura INDEXED BY fatura_sira"
+                                      : "SELECT count(*) FROM fatura");
+        IdChunkStmt = Db.Prepare(std::string("SELECT REC_ID FROM fatura")
+                                 + (narrow ? " INDEXED BY fatura_sira" : "")
+                                 + " WHERE REC_ID > ?1 ORDER BY REC_ID LIMIT ?2");
     }
 
     void WriteKeys(std::int64_t recId, const TInvoiceRecord &r)
@@ -335,8 +395,9 @@ struct InvoiceTable::TPrivate
         KeysStmt.Run();
     }
 
-    int RowOf(std::int32_t recId) const
+    int RowOf(std::int32_t recId)
     {
+        EnsureThrough(recId);
         const auto it = std::lower_bound(Ids.begin(), Ids.end(), recId);
         return it != Ids.end() && *it == recId ? static_cast<int>(it - Ids.begin()) : -1;
     }
@@ -441,20 +502,40 @@ void InvoiceTable::Open(const QString &folder)
             }
         }
         p->CheckColumns();
-        p->LoadIds();
         p->EnsureSearchKeys();
         p->Prepare();
         p->DataVersion = p->ReadDataVersion();
+        p->RestartIds();
+        p->EnsureRows(1);
     } catch (...) {
         p.reset();
-        if (!existed)
-            QFile::remove(fileName); // never leave an empty or half-made file behind
+        // Never leave an empty file behind; one that holds anything is not ours to remove.
+        if (!existed && QFileInfo::exists(fileName) && QFileInfo(fileName).size() == 0)
+            QFile::remove(fileName);
         throw;
     }
-    p->Current = p->Ids.empty() ? -1 : 0;
+    p->Current = p->Total > 0 ? 0 : -1;
     d = std::move(p);
     emit TableReset();
     emit CurrentChanged(d->Current);
+    LoadIdsWhenIdle();
+}
+
+void InvoiceTable::LoadIdsWhenIdle()
+{
+    if (!d || d->IdsComplete || !QCoreApplication::instance())
+        return;
+    QTimer::singleShot(0, this, [this] {
+        if (!d || d->IdsComplete)
+            return;
+        try {
+            d->LoadChunk(TPrivate::kIdChunk);
+        } catch (const EStorageError &) {
+            // Locked by another handle: the next caller that needs the rows loads them.
+            return;
+        }
+        LoadIdsWhenIdle();
+    });
 }
 
 void InvoiceTable::Close()
@@ -488,7 +569,7 @@ int InvoiceTable::RecordCount()
     return RowCount();
 }
 
-int InvoiceTable::RowCount() const { return d ? static_cast<int>(d->Ids.size()) : 0; }
+int InvoiceTable::RowCount() const { return d ? d->Total : 0; }
 
 void InvoiceTable::Refresh()
 {
@@ -500,20 +581,33 @@ void InvoiceTable::Refresh()
 void InvoiceTable::Reload()
 {
     const std::int32_t current = CurrentRecId();
-    d->DataVersion = d->ReadDataVersion();
-    d->LoadIds();
-    if (d->KeysUsable || d->HasObject("fatura_ara"))
-        d->EnsureSearchKeys();
-    // The current record stays current; when it has gone, the next one takes its place.
-    int row = -1;
-    if (!d->Ids.empty()) {
-        const auto it = std::lower_bound(d->Ids.begin(), d->Ids.end(), current);
-        row = it == d->Ids.end() ? static_cast<int>(d->Ids.size()) - 1
-                                 : static_cast<int>(it - d->Ids.begin());
+    const std::int64_t version = d->ReadDataVersion();
+    d->RestartIds(); // throws before it changes anything
+    d->DataVersion = version;
+    try {
+        if (d->KeysUsable || d->HasObject("fatura_ara"))
+            d->EnsureSearchKeys();
+        // The current record stays current; when it has gone, the next one takes its place.
+        int row = -1;
+        if (d->Total > 0) {
+            d->EnsureThrough(current);
+            const auto it = std::lower_bound(d->Ids.begin(), d->Ids.end(), current);
+            if (it != d->Ids.end()) {
+                row = static_cast<int>(it - d->Ids.begin());
+            } else {
+                d->EnsureAll();
+                row = d->Total - 1;
+            }
+        }
+        d->Current = row;
+    } catch (...) {
+        emit TableReset();
+        emit CurrentChanged(-1);
+        throw;
     }
-    d->Current = row;
     emit TableReset();
-    emit CurrentChanged(row);
+    emit CurrentChanged(d->Current);
+    LoadIdsWhenIdle();
 }
 
 // Our own commits do not change data_version; a change seen right after one means that
@@ -524,6 +618,8 @@ std::int32_t InvoiceTable::Append(const TInvoiceRecord &record)
 {
     RequireOpen();
     const TInvoiceRecord r = CutToWidths(record);
+    // Every REC_ID known first, so nothing after the commit can fail.
+    d->EnsureAll();
     std::int64_t id = 0;
     {
         TSqliteTransaction txn(d->Db);
@@ -541,15 +637,17 @@ std::int32_t InvoiceTable::Append(const TInvoiceRecord &record)
     const auto recId = static_cast<std::int32_t>(id);
     if (OthersCommitted(d->DataVersion, d->ReadDataVersion())) {
         Reload();
-    } else {
-        const auto it = std::lower_bound(d->Ids.begin(), d->Ids.end(), recId);
-        const int row = static_cast<int>(it - d->Ids.begin());
-        d->Ids.insert(it, recId);
-        if (d->Current >= row)
-            ++d->Current;
-        emit RowInserted(row);
+        SetCurrentRow(d->RowOf(recId));
+        return recId;
     }
-    SetCurrentRow(d->RowOf(recId));
+    const auto it = std::lower_bound(d->Ids.begin(), d->Ids.end(), recId);
+    const int row = static_cast<int>(it - d->Ids.begin());
+    d->Ids.insert(it, recId);
+    ++d->Total;
+    if (d->Current >= row)
+        ++d->Current;
+    emit RowInserted(row);
+    SetCurrentRow(row);
     return recId;
 }
 
@@ -557,6 +655,7 @@ bool InvoiceTable::Update(std::int32_t recId, const TInvoiceRecord &record)
 {
     RequireOpen();
     const TInvoiceRecord r = CutToWidths(record);
+    d->EnsureThrough(recId);
     bool existed = false;
     {
         TSqliteTransaction txn(d->Db);
@@ -609,6 +708,8 @@ void InvoiceTable::Delete()
     RequireOpen();
     if (d->Current < 0)
         return;
+    // The row after it must be known before the delete, so nothing after the commit fails.
+    d->EnsureRows(static_cast<size_t>(d->Current) + 2);
     // Deleted by REC_ID: if another handle changed the rows meanwhile, it is still the
     // record that the user saw highlighted that goes, and no other.
     const std::int32_t recId = d->Ids[static_cast<size_t>(d->Current)];
@@ -625,13 +726,16 @@ void InvoiceTable::Delete()
     }
     const int row = d->Current;
     d->Ids.erase(d->Ids.begin() + row);
-    d->Current = d->Ids.empty() ? -1 : std::min(row, static_cast<int>(d->Ids.size()) - 1);
+    --d->Total;
+    d->Current = d->Total == 0 ? -1 : std::min(row, d->Total - 1);
     emit RowRemoved(row);
     emit CurrentChanged(d->Current);
 }
 
 void InvoiceTable::SetCurrentRow(int row)
 {
+    if (row >= 0)
+        d->EnsureRows(static_cast<size_t>(row) + 1);
     if (row == d->Current)
         return;
     d->Current = row;
@@ -641,13 +745,13 @@ void InvoiceTable::SetCurrentRow(int row)
 void InvoiceTable::First()
 {
     Refresh();
-    SetCurrentRow(d->Ids.empty() ? -1 : 0);
+    SetCurrentRow(d->Total > 0 ? 0 : -1);
 }
 
 void InvoiceTable::Last()
 {
     Refresh();
-    SetCurrentRow(static_cast<int>(d->Ids.size()) - 1);
+    SetCurrentRow(d->Total - 1);
 }
 
 void InvoiceTable::Next() { MoveBy(1); }
@@ -657,19 +761,15 @@ void InvoiceTable::Prior() { MoveBy(-1); }
 void InvoiceTable::MoveBy(int distance)
 {
     RequireOpen();
-    if (d->Ids.empty())
+    if (d->Total == 0)
         return;
     const long long target = static_cast<long long>(d->Current) + distance;
-    SetCurrentRow(static_cast<int>(
-        std::clamp<long long>(target, 0, static_cast<long long>(d->Ids.size()) - 1)));
+    SetCurrentRow(static_cast<int>(std::clamp<long long>(target, 0, d->Total - 1LL)));
 }
 
 bool InvoiceTable::Bof() const { return !d || d->Current <= 0; }
 
-bool InvoiceTable::Eof() const
-{
-    return !d || d->Current < 0 || d->Current == static_cast<int>(d->Ids.size()) - 1;
-}
+bool InvoiceTable::Eof() const { return !d || d->Current < 0 || d->Current == d->Total - 1; }
 
 bool InvoiceTable::MoveTo(std::int32_t recId)
 {
@@ -684,10 +784,10 @@ bool InvoiceTable::MoveTo(std::int32_t recId)
 bool InvoiceTable::MoveToRow(int row)
 {
     RequireOpen();
-    if (row < 0 || row >= static_cast<int>(d->Ids.size()))
+    if (row < 0 || row >= d->Total)
         return false;
     SetCurrentRow(row);
-    return true;
+    return d->Current == row;
 }
 
 std::int32_t InvoiceTable::CurrentRecId() const
@@ -700,7 +800,7 @@ int InvoiceTable::CurrentRow() const { return d ? d->Current : -1; }
 bool InvoiceTable::Locate(TLocateField field, const QString &prefix)
 {
     Refresh();
-    if (d->Ids.empty())
+    if (d->Total == 0)
         return false;
     const QByteArray key = SearchKeyOf(prefix);
     if (key.isEmpty()) {
@@ -727,9 +827,12 @@ std::vector<TInvoiceListRow> InvoiceTable::ReadListRows(int firstRow, int count)
     std::vector<TInvoiceListRow> rows;
     if (!d)
         return rows;
-    const int size = static_cast<int>(d->Ids.size());
     firstRow = std::max(firstRow, 0);
-    const int last = std::min(size, firstRow + std::max(count, 0)); // exclusive
+    const int wanted = std::min(d->Total, firstRow + std::max(count, 0)); // exclusive
+    if (firstRow >= wanted)
+        return rows;
+    d->EnsureRows(static_cast<size_t>(wanted));
+    const int last = std::min(wanted, static_cast<int>(d->Ids.size()));
     if (firstRow >= last)
         return rows;
     rows.reserve(static_cast<size_t>(last - firstRow));
@@ -758,9 +861,10 @@ std::vector<TInvoiceListRow> InvoiceTable::ReadListRows(int firstRow, int count)
 
 std::int32_t InvoiceTable::RecIdAt(int row) const
 {
-    if (!d || row < 0 || row >= static_cast<int>(d->Ids.size()))
+    if (!d || row < 0 || row >= d->Total)
         return 0;
-    return d->Ids[static_cast<size_t>(row)];
+    d->EnsureRows(static_cast<size_t>(row) + 1);
+    return static_cast<size_t>(row) < d->Ids.size() ? d->Ids[static_cast<size_t>(row)] : 0;
 }
 
 int InvoiceTable::RowOf(std::int32_t recId) const { return d ? d->RowOf(recId) : -1; }

@@ -93,6 +93,7 @@ public:
     // The list's rows [firstRow, firstRow + count) as the cursor knows them; rows that have
     // gone from the store meanwhile come back empty but with their REC_ID.
     std::vector<TInvoiceListRow> ReadListRows(int firstRow, int count);
+    // These two may read REC_IDs from the store the first time (and so may throw).
     std::int32_t RecIdAt(int row) const; // 0 outside the rows
     int RowOf(std::int32_t recId) const; // -1 when unknown
 
@@ -116,6 +117,7 @@ private:
     std::unique_ptr<TPrivate> d;
 
     void Reload();
+    void LoadIdsWhenIdle();
     void SetCurrentRow(int row);
     void RequireOpen() const;
 };

@@ -2,7 +2,9 @@
 
 #include "platform/EmfRecords_p.h"
 
+#include <QBuffer>
 #include <QFont>
+#include <QImageReader>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPaintEngine>
@@ -50,6 +52,7 @@ namespace {
 constexpr int kMaxSaveDepth = 1024;
 constexpr qint64 kMaxBitmapPixels = 16 * 1024 * 1024;
 constexpr int kMaxRegionRects = 4096;
+constexpr int kMaxClipElements = 20000;
 constexpr double kHuge = 1e7; // reference pixels; "everything" for an open clip
 
 QColor Color(quint32 ref) { return QColor(ref & 0xff, (ref >> 8) & 0xff, (ref >> 16) & 0xff); }
@@ -225,6 +228,9 @@ private:
     bool FPathOpen = false;
     bool FRasterOps = false;
     TEmfPlayResult FResult;
+    QString FFontKey;
+    QFont FQFont;
+    std::optional<QFontMetricsF> FFontMetrics;
 };
 
 TObject *TPlayer::Object(quint32 h)
@@ -345,11 +351,22 @@ void TPlayer::AddToPath(const QPainterPath &logical)
     FPathOpen = true;
 }
 
-void TPlayer::SetClip(const QPainterPath &device, quint32 mode)
+void TPlayer::SetClip(const QPainterPath &deviceIn, quint32 mode)
 {
     QPainterPath all;
     all.addRect(QRectF(-kHuge, -kHuge, 2 * kHuge, 2 * kHuge));
-    const QPainterPath cur = FDC.HasClip ? FDC.Clip : all;
+    QPainterPath cur = FDC.HasClip ? FDC.Clip : all;
+    // Combining outlines costs more than linear time in their size: beyond a sane size the
+    // clip falls back to bounding boxes rather than stalling the page.
+    auto bounded = [](const QPainterPath &p) {
+        if (p.elementCount() <= kMaxClipElements)
+            return p;
+        QPainterPath box;
+        box.addRect(p.boundingRect());
+        return box;
+    };
+    cur = bounded(cur);
+    const QPainterPath device = bounded(deviceIn);
     QPainterPath next;
     switch (mode) {
     case U_RGN_AND: next = cur.intersected(device); break;
@@ -359,7 +376,7 @@ void TPlayer::SetClip(const QPainterPath &device, quint32 mode)
     case U_RGN_COPY: next = device; break;
     default: return;
     }
-    FDC.Clip = next;
+    FDC.Clip = bounded(next);
     FDC.HasClip = true;
     FClipDirty = true;
 }
@@ -721,8 +738,17 @@ std::optional<QImage> TPlayer::Dib(const TRecord &r, quint32 usage, quint32 offB
     const bool bottomUp = rawHeight > 0;
 
     if (compression == U_BI_PNG || compression == U_BI_JPEG) {
-        QImage img = QImage::fromData(r.Data() + offBits, static_cast<int>(cbBits));
-        if (img.isNull() || qint64(img.width()) * img.height() > kMaxBitmapPixels)
+        // The embedded image's own header is asked for its size before anything is decoded.
+        QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char *>(r.Data() + offBits),
+                                                  static_cast<qsizetype>(cbBits));
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        const QSize size = reader.size();
+        if (!size.isValid() || qint64(size.width()) * size.height() > kMaxBitmapPixels)
+            return std::nullopt;
+        QImage img = reader.read();
+        if (img.isNull())
             return std::nullopt;
         return img;
     }
@@ -903,7 +929,7 @@ void TPlayer::Blit(const TRecord &r)
         // DIB source rectangles count rows from the bottom of a bottom-up bitmap.
         const qint32 rawHeight = r.I32(offBmi + 8);
         if (rawHeight > 0)
-            src.moveTop(img->height() - ys - cys);
+            src.moveTop(double(img->height()) - ys - cys);
     }
     src = src.normalized().intersected(QRectF(img->rect()));
     if (src.isEmpty())
@@ -961,6 +987,16 @@ void TPlayer::Region(const TRecord &r, quint32 off, quint32 cb, QPainterPath &ou
     ok = true;
 }
 
+// A glyph transform within a few per cent of the identity scale becomes a pure translation:
+// the font was already chosen at the device size, and untransformed text is drawn from the
+// glyph cache instead of as outlines (ten times faster on a 600-dpi page).
+QTransform Snapped(const QTransform &t)
+{
+    if (t.type() <= QTransform::TxScale && std::abs(t.m11() - 1) < 0.03 && std::abs(t.m22() - 1) < 0.03)
+        return QTransform::fromTranslate(t.dx(), t.dy());
+    return t;
+}
+
 void TPlayer::Text(const TRecord &r, bool wide)
 {
     const QPointF ref(r.I32(36), r.I32(40));
@@ -1013,13 +1049,20 @@ void TPlayer::Text(const TRecord &r, bool wide)
     const double deviceScale = sy * std::abs(FBase.m22());
     double em = f.Height > 0 ? f.Height : 13.0 / sy;
     const int px = static_cast<int>(std::clamp(std::lround(em * deviceScale), 4L, 4096L));
-    QFont font(f.Face);
-    font.setPixelSize(px);
-    font.setWeight(static_cast<QFont::Weight>(std::clamp(f.Weight <= 0 ? 400 : f.Weight, 1, 1000)));
-    font.setItalic(f.Italic);
-    font.setUnderline(f.Underline);
-    font.setStrikeOut(f.StrikeOut);
-    const QFontMetricsF fm(font);
+    // Consecutive texts mostly share their font: keep the last one and its metrics.
+    const QString key = QStringLiteral("%1|%2|%3|%4%5%6").arg(f.Face).arg(px).arg(f.Weight).arg(f.Italic).arg(f.Underline).arg(f.StrikeOut);
+    if (key != FFontKey || !FFontMetrics) {
+        FFontKey = key;
+        FQFont = QFont(f.Face);
+        FQFont.setPixelSize(px);
+        FQFont.setWeight(static_cast<QFont::Weight>(std::clamp(f.Weight <= 0 ? 400 : f.Weight, 1, 1000)));
+        FQFont.setItalic(f.Italic);
+        FQFont.setUnderline(f.Underline);
+        FQFont.setStrikeOut(f.StrikeOut);
+        FFontMetrics.emplace(FQFont);
+    }
+    const QFont &font = FQFont;
+    const QFontMetricsF &fm = *FFontMetrics;
     if (f.CellHeight && fm.height() > 0)
         em = em * px / fm.height(); // a positive height asks for the cell, not the em
     if (em * deviceScale < 0.5 || em * deviceScale > 50000)
@@ -1065,7 +1108,7 @@ void TPlayer::Text(const TRecord &r, bool wide)
     default: offy = std::round(fm.ascent()) * k; break; // whole pixels, as GDI's text metrics
     }
     const QPointF so = m.map(start);
-    QTransform frame = QTransform::fromTranslate(offx, offy) * QTransform().rotate(-f.Escapement / 10.0) *
+    QTransform frame = QTransform::fromTranslate(offx, offy) * QTransform().rotate(-(f.Escapement / 10.0)) *
                        QTransform::fromScale(sx, sy) * QTransform().rotate(worldAngle) *
                        QTransform::fromTranslate(so.x(), so.y()) * FBase;
     {
@@ -1091,7 +1134,7 @@ void TPlayer::Text(const TRecord &r, bool wide)
         FPainter.setLayoutDirection(Qt::RightToLeft);
     if (perChar) {
         double x = 0;
-        FPainter.setTransform(QTransform::fromScale(k, k) * frame);
+        FPainter.setTransform(Snapped(QTransform::fromScale(k, k) * frame));
         for (qsizetype i = 0; i < text.size(); ++i) {
             qsizetype len = 1;
             if (text.at(i).isHighSurrogate() && i + 1 < text.size())
@@ -1102,7 +1145,7 @@ void TPlayer::Text(const TRecord &r, bool wide)
             i += len - 1;
         }
     } else {
-        FPainter.setTransform(QTransform::fromScale(k * hscale, k) * frame);
+        FPainter.setTransform(Snapped(QTransform::fromScale(k * hscale, k) * frame));
         FPainter.drawText(QPointF(0, 0), text);
     }
     FPainter.restore();
@@ -1328,8 +1371,6 @@ void TPlayer::Dispatch(const TRecord &r)
     case U_EMR_SELECTCLIPPATH:
         if (FInPath)
             return;
-        if (FPath.elementCount() > 100000)
-            Fail(QStringLiteral("clip path too complex"), r.Offset());
         {
             QPainterPath p = FPath;
             p.closeSubpath();

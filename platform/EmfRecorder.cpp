@@ -3,6 +3,7 @@
 #include "platform/EmfRecords_p.h"
 #include "platform/Rounding.h"
 
+#include <QTextLayout>
 #include <QTransform>
 #include <QtEndian>
 #include <cmath>
@@ -313,15 +314,23 @@ void TEmfRecorder::TextOut(QPoint at, const QString &text, const TTextStyle &sty
         FTextAlign = align;
     }
 
-    // Advances per UTF-16 unit from the cumulative widths, so that rounding never adds up
-    // and the recorded string is exactly as wide as the reference context measured it.
+    // Advances per UTF-16 unit from the cumulative caret positions of one shaping pass, so
+    // that rounding never adds up and the string is exactly as wide as TextExtent says.
     const auto n = static_cast<quint32>(text.size());
     std::vector<quint32> dx(n);
+    QTextLayout layout(text, FQFont);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    const long total = TextExtent(text).width();
     long previous = 0;
     for (quint32 i = 0; i < n; ++i) {
-        const long x = std::lround(FMetrics->horizontalAdvance(text.left(static_cast<int>(i + 1))));
-        dx[i] = static_cast<quint32>(std::max(0L, x - previous));
-        previous = std::max(previous, x);
+        // Distance from the caret before the first character works for either direction.
+        const double caret = line.isValid() ? std::abs(line.cursorToX(static_cast<int>(i + 1)) - line.cursorToX(0)) : 0.0;
+        long x = i + 1 == n ? total : std::lround(caret);
+        x = std::clamp(x, previous, total);
+        dx[i] = static_cast<quint32>(x - previous);
+        previous = x;
     }
     const QSize ext(static_cast<int>(previous), TextExtent(QString()).height());
     const TTextAlign a = style.Align;
@@ -561,7 +570,7 @@ void TEmfRecorder::CopyRecords(const QRect &target, const QByteArray &emf)
         case U_EMR_RESTOREDC: {
             // Only relative restores within the picture's own saves are kept.
             const qint32 n = r.I32(8);
-            if (n >= 0 || -n > depth)
+            if (n >= 0 || -qint64(n) > depth)
                 continue;
             depth += n;
             state = saved[saved.size() + n];

@@ -27,6 +27,17 @@ bool LibrarySaysSafe(const uchar *data, quint32 size)
     return U_emf_record_safe(copy.data()) != 0;
 }
 
+bool LibraryChecks(quint32 type)
+{
+    switch (type) {
+    case 69: case 96: case 97: case 102: case 103: case 105: case 106: case 107: case 109:
+    case 110: case 111: case 112: case 113: case 117: case 119: case 120: case 121:
+        return false;
+    default:
+        return type >= 1 && type <= U_EMR_MAX;
+    }
+}
+
 } // namespace
 
 THeader ReadHeader(QByteArrayView bytes)
@@ -75,8 +86,8 @@ THeader ReadHeader(QByteArrayView bytes)
     if (size >= 108 && (nDesc == 0 || offDesc >= 108)) {
         const QSize um(h.I32(100), h.I32(104));
         if (um.width() > 0 && um.height() > 0 &&
-            std::abs(um.width() - out.Millimeters.width() * 1000) <= 1000 &&
-            std::abs(um.height() - out.Millimeters.height() * 1000) <= 1000)
+            std::abs(qint64(um.width()) - qint64(out.Millimeters.width()) * 1000) <= 1000 &&
+            std::abs(qint64(um.height()) - qint64(out.Millimeters.height()) * 1000) <= 1000)
             out.Micrometers = um;
     }
     if (!LibrarySaysSafe(data, size))
@@ -109,8 +120,9 @@ bool TReader::Next(TRecord &out)
         Fail(QStringLiteral("too many records"), FPos);
     if (type == U_EMR_HEADER)
         Fail(QStringLiteral("second header"), FPos);
-    // The library knows the record types up to 122; others are skipped by the caller.
-    if (type >= 1 && type <= U_EMR_MAX && !LibrarySaysSafe(FData + FPos, size))
+    // The library checks the record types it implements (it complains on the console about
+    // the others); the rest are skipped by the player anyway.
+    if (LibraryChecks(type) && !LibrarySaysSafe(FData + FPos, size))
         Fail(QStringLiteral("malformed record of type %1").arg(type), FPos);
     out = TRecord(FData + FPos, size, type, FPos);
     FPos += size;

@@ -147,3 +147,16 @@ TEST_F(ListModelTest, ResetsWhenAnotherHandleChangesTheTableOrItCloses)
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_EQ(model.CurrentRow(), -1);
 }
+
+TEST_F(ListModelTest, OutlivingItsTableLeavesAnEmptyList)
+{
+    Fill(3);
+    auto *owned = new InvoiceTable;
+    owned->Open(dir.path());
+    InvoiceListModel model(owned);
+    EXPECT_EQ(model.rowCount(), 3);
+    delete owned;
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_FALSE(model.data(model.index(0, 0)).isValid());
+    EXPECT_EQ(model.CurrentRow(), -1);
+}

@@ -139,10 +139,25 @@ int HelperReadOnly(InvoiceTable &table)
     return 0;
 }
 
+// A read-only table without search keys (made by another program): searching still works.
+int HelperSearchWithoutKeys(InvoiceTable &table)
+{
+    if (!table.Locate(TLocateField::SAYIN1, u"ışı"_s) || table.CurrentRow() != 1) {
+        Say("not found");
+        return 1;
+    }
+    if (table.Locate(TLocateField::SAYIN1, u"yok"_s) || table.CurrentRow() != 1) {
+        Say("found what is not there");
+        return 1;
+    }
+    Say("ok");
+    return 0;
+}
+
 int RunHelper(const QByteArray &mode)
 {
     try {
-        if (mode == "readonly" && geteuid() == 0) {
+        if (mode.startsWith("readonly") && geteuid() == 0) {
             // Root writes anything; the check needs an ordinary user.
             if (setgid(65534) != 0 || setuid(65534) != 0) {
                 Say("cannot drop root");
@@ -157,6 +172,8 @@ int RunHelper(const QByteArray &mode)
             return HelperAppendSome(table, qgetenv("LEVANTA_TABLE_FIRST").toInt(), 20);
         if (mode == "readonly")
             return HelperReadOnly(table);
+        if (mode == "readonly-search")
+            return HelperSearchWithoutKeys(table);
         Say("unknown helper " + mode);
     } catch (const EStorageError &e) {
         Say("error: " + e.Message().toUtf8());
@@ -346,6 +363,22 @@ TEST_F(StoreTest, TableMadeByAnotherProgramOpensAndIsSearchable)
     EXPECT_EQ(r.M[0], 0.0);
 }
 
+TEST_F(StoreTest, ReadOnlyTableWithoutSearchKeysIsStillSearchable)
+{
+    {
+        TSqliteDatabase db(File(), TSqliteDatabase::TOpenMode::ReadWriteCreate);
+        db.Exec(FaturaSql(RecordColumnDefinitions()));
+        db.Exec("INSERT INTO fatura (SAYIN1) VALUES ('Ali'), ('IŞIK'), ('Işıl')");
+    }
+    ASSERT_EQ(chmod(QFile::encodeName(File()).constData(), 0444), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    QProcess helper;
+    StartHelper(helper, "readonly-search", dir.path());
+    EXPECT_EQ(FinishHelper(helper), u"ok"_s);
+    chmod(QFile::encodeName(dir.path()).constData(), 0700);
+    chmod(QFile::encodeName(File()).constData(), 0600);
+}
+
 TEST_F(StoreTest, RowsWrittenByAnotherProgramWhileOpenAreSeenAndFound)
 {
     MakeTable(2);
@@ -520,4 +553,27 @@ TEST_F(StoreTest, TwoProcessesAppendingAtOnceLoseNothing)
     EXPECT_EQ(*stored.begin(), 1);
     EXPECT_EQ(*stored.rbegin(), 1019);
     EXPECT_EQ(IntegrityOf(dir.path()), u"ok"_s);
+}
+
+TEST_F(StoreTest, NewFileHoldsTheInvoiceRecordAsItsTable)
+{
+    MakeTable(0);
+    TSqliteDatabase db(File(), TSqliteDatabase::TOpenMode::ReadWrite);
+    TSqliteStatement info = db.Prepare("PRAGMA table_info(fatura)");
+    QStringList columns;
+    while (info.Step())
+        columns << info.ColumnText(1) + u' ' + info.ColumnText(2);
+    QStringList expected{u"REC_ID INTEGER"_s, u"TARIH VARCHAR(20)"_s, u"SAYIN1 VARCHAR(75)"_s,
+                         u"SAYIN2 VARCHAR(75)"_s, u"SAYIN3 VARCHAR(75)"_s,
+                         u"VDAIRESI VARCHAR(35)"_s, u"VNO VARCHAR(30)"_s};
+    for (int i = 1; i <= 8; ++i) expected << u"M%1 REAL"_s.arg(i);
+    for (int i = 1; i <= 8; ++i) expected << u"C%1 VARCHAR(50)"_s.arg(i);
+    for (int i = 1; i <= 8; ++i) expected << u"F%1 REAL"_s.arg(i);
+    for (int i = 1; i <= 8; ++i) expected << u"T%1 REAL"_s.arg(i);
+    expected << u"YEKUN REAL"_s << u"KDV REAL"_s << u"TOPLAM REAL"_s << u"YANLIZ VARCHAR(150)"_s;
+    for (int i = 1; i <= 8; ++i) expected << u"B%1 VARCHAR(10)"_s.arg(i);
+    EXPECT_EQ(columns, expected);
+    TSqliteStatement sql = db.Prepare("SELECT sql FROM sqlite_master WHERE name = 'fatura'");
+    ASSERT_TRUE(sql.Step());
+    EXPECT_TRUE(sql.ColumnText(0).contains(u"REC_ID INTEGER PRIMARY KEY AUTOINCREMENT"_s));
 }

@@ -400,3 +400,53 @@ TEST(ClosedTable, EveryOperationFails)
     EXPECT_EQ(t.RowCount(), 0);
     EXPECT_TRUE(t.ReadListRows(0, 10).empty());
 }
+
+TEST_F(TableTest, LargeTableKnowsEveryRowBeyondTheFirstChunkOfRecIds)
+{
+    // More rows than the table reads at open; no event loop runs here, so every row past
+    // the first chunk is read on demand.
+    table.Close();
+    {
+        // One statement: quick, where 70000 single inserts with triggers are not.
+        TSqliteDatabase db(dir.filePath(u"fatura.DB"_s), TSqliteDatabase::TOpenMode::ReadWrite);
+        db.Exec("WITH RECURSIVE c(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM c WHERE x < 69999)"
+                " INSERT INTO fatura (TARIH, SAYIN1) SELECT '1',"
+                " CASE x WHEN 69990 THEN 'Son Müşteri' ELSE 'M ' || x END FROM c");
+        // Holes in the REC_IDs, as deletes leave them, on both sides of the first chunk.
+        db.Exec("DELETE FROM fatura WHERE REC_ID IN (2, 65537, 65538, 69000)");
+    }
+    table.Open(dir.path());
+    ASSERT_EQ(table.RowCount(), 69996);
+    EXPECT_EQ(table.RecIdAt(1), 3);
+    EXPECT_EQ(table.RecIdAt(65534), 65536);
+    EXPECT_EQ(table.RecIdAt(65535), 65539);
+    EXPECT_EQ(table.RowOf(70000), 69995);
+    EXPECT_EQ(table.RowOf(69000), -1);
+
+    table.Close();
+    table.Open(dir.path());
+    EXPECT_TRUE(table.Locate(TLocateField::SAYIN1, u"son"_s));
+    EXPECT_EQ(table.CurrentRecId(), 69991);
+    EXPECT_EQ(table.CurrentRow(), 69991 - 5);
+
+    table.Close();
+    table.Open(dir.path());
+    table.Last();
+    EXPECT_EQ(table.CurrentRecId(), 70000);
+    table.Delete();
+    EXPECT_EQ(table.CurrentRecId(), 69999);
+    EXPECT_EQ(table.RecordCount(), 69995);
+
+    table.Close();
+    table.Open(dir.path());
+    ASSERT_TRUE(table.MoveToRow(65534)); // the last row of the first chunk
+    table.Delete();                       // the next one, not yet read, becomes current
+    EXPECT_EQ(table.CurrentRecId(), 65539);
+    const std::int32_t id = table.Append(Invoice(u"yeni"_s));
+    EXPECT_EQ(table.CurrentRow(), table.RowCount() - 1);
+    EXPECT_EQ(table.RecIdAt(table.RowCount() - 1), id);
+    const auto rows = table.ReadListRows(65530, 10);
+    ASSERT_EQ(rows.size(), 10u);
+    EXPECT_EQ(rows[4].REC_ID, 65539);
+    EXPECT_EQ(rows[4].SAYIN1, u"M 65538"_s);
+}

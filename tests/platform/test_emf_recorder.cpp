@@ -2,6 +2,7 @@
 
 #include "EmfTestUtil.h"
 #include "platform/EmfPlayer.h"
+#include "platform/Errors.h"
 #include "platform/Rounding.h"
 
 #include <QFontMetricsF>
@@ -284,4 +285,17 @@ TEST(EmfRecorder, FinishIsFinal)
     const QByteArray first = rec.Finish();
     rec.FillRect(QRect(20, 20, 10, 10), Qt::red); // ignored: the picture is closed
     EXPECT_EQ(rec.Finish(), first);
+}
+
+TEST(EmfRecorder, DamagedPictureIsRefusedWhole)
+{
+    TEmfRecorder rec(QSize(100, 100), 96);
+    rec.FillRect(QRect(0, 0, 10, 10), Qt::red);
+    const quint32 before = rec.RecordCount();
+    TEmfRecorder inner(QSize(50, 50), 96);
+    inner.FillRect(QRect(0, 0, 10, 10), Qt::blue);
+    const QByteArray innerBytes = inner.Finish();
+    EXPECT_THROW(rec.DrawPicture(QRect(0, 0, 50, 50), innerBytes.left(innerBytes.size() - 8)), EPlatformError);
+    EXPECT_EQ(rec.RecordCount(), before) << "nothing of the damaged picture is copied";
+    EXPECT_NO_THROW(ReadEmfInfo(rec.Finish()));
 }

@@ -67,7 +67,6 @@ TEST(IniRead, LookupRules)
         { "[S]\nk=v", "S", "k", u"v"_s, "no final line break" },
         { "  [ S ]  \nk=v\n", "S", "k", u"v"_s, "blanks around and inside the brackets" },
         { "[S]\nI=v\n", "S", "\xC4\xB1", std::nullopt, "Turkish dotless i is not ASCII i" },
-        { "[S]\na=b=c\n", "S", "a", u"b=c"_s, "the first = splits" },
     };
     for (const Row &r : rows) {
         const TIniDocument d = TIniDocument::FromBytes(r.file);
@@ -100,7 +99,6 @@ TEST(IniRead, Integers)
         { u"2147483647", 2147483647, "int max" },
         { u"-2147483648", -2147483647 - 1, "int min" },
         { u"2147483648", 99, "just past int max" },
-        { u"99999999999999999999", 99, "far past int max" },
     };
     for (const Row &r : rows)
         EXPECT_EQ(IniStrToIntDef(QStringView(r.text), 99), r.want) << r.why;

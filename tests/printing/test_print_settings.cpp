@@ -71,14 +71,6 @@ TEST(PositionText, Parse)
     EXPECT_EQ(SplitPosition(u" a |  5 ").Second, u"5"_s);
 }
 
-TEST(PositionText, Format)
-{
-    EXPECT_EQ(FormatPosition(10, 10), u"10 | 10"_s);
-    EXPECT_EQ(FormatPosition(-255, 0), u"-255 | 0"_s);
-    EXPECT_EQ(FormatPosition(INT_MIN, INT_MAX), u"-2147483648 | 2147483647"_s);
-    EXPECT_EQ(ParsePosition(FormatPosition({ -7, 123 })), (TPosition { -7, 123 }));
-}
-
 TEST(PositionText, Move)
 {
     using enum TKonumYonu;
@@ -101,18 +93,6 @@ TEST(PositionText, Move)
     for (const Row &r : rows)
         EXPECT_EQ(KONUM_KAYDIR(QStringView(r.text), r.step, r.dir), QString::fromUtf16(r.want))
             << r.why;
-}
-
-TEST(LayoutTable, CreationOrderAndLookup)
-{
-    // The page creates A6 before A5; the save order follows it.
-    EXPECT_EQ(kLayoutEntries[4].CheckBox, u"A6");
-    EXPECT_EQ(kLayoutEntries[4].Key, u"VERGIHESAPNO");
-    EXPECT_EQ(LayoutIndexOfKey(u"vergidairesi"), 5);
-    EXPECT_EQ(LayoutIndexOfCheckBox(u"A44"), 43);
-    EXPECT_EQ(LayoutIndexOfKey(u"sayfaTipi"), -1);
-    for (int i = 1; i <= kPositionCount; ++i)
-        EXPECT_GE(LayoutIndexOfCheckBox(u"A%1"_s.arg(i)), 0) << "every box once: A" << i;
 }
 
 TEST_F(PrintSettingsFile, OnlyOneKeyGivesDefaultsForTheRest)
@@ -146,13 +126,10 @@ TEST_F(PrintSettingsFile, ValuesAsRead)
             "outside the list: no selection" },
         { "[FATURE_AYAR]\ndrpOutputBin=-1\n", [](auto &s) { return s.drpOutputBin == -1; },
             "a saved no-selection stays one" },
-        { "[FATURE_AYAR]\ndrpOutputBin=2\n", [](auto &s) { return s.drpOutputBin == 2; },
-            "continuous form" },
         { "[FATURE_AYAR]\nsayfaTipi=\n", [](auto &s) { return s.sayfaTipi == 0; },
             "empty integer: default" },
         { "[GENEL]\nKDVDahil1=2\n", [](auto &s) { return s.KDVDahil1; }, "any non-zero is set" },
         { "[GENEL]\nKDVDahil1=evet\n", [](auto &s) { return !s.KDVDahil1; }, "a word is clear" },
-        { "[genel]\nTUTARSABIT=1\n", [](auto &s) { return s.tutarsabit; }, "case of names" },
         { "[GENEL]\nGDisplayFormat=0.00\n", [](auto &s) { return s.GDisplayFormat == u"0.00"_s; },
             "money format" },
         { "[GENEL]\nGDisplayFormat=\n", [](auto &s) { return s.GDisplayFormat.isEmpty(); },

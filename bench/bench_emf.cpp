@@ -1,0 +1,170 @@
+// Page pictures: playing a recorded invoice page onto a 600-dpi A4 image against drawing the
+// same page straight onto it, and recording a page against Qt's own picture recorder.
+#include "platform/EmfPlayer.h"
+#include "platform/EmfRecorder.h"
+#include "platform/QPainterCanvas.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPicture>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <map>
+#include <string>
+
+namespace {
+
+constexpr int kScreenDpi = 96;
+constexpr int kPrintDpi = 600;
+const QSize kA4Screen(794, 1123);
+
+// The invoice page: 45 labels in the spirit of the real form (header, eight item lines,
+// totals, amount in words) and a few boxes. scale maps 96-dpi positions to the canvas.
+void DrawInvoice(ICanvas &c, double scale)
+{
+    auto p = [scale](int x, int y) { return QPoint(int(x * scale + 0.5), int(y * scale + 0.5)); };
+    auto r = [scale](int x, int y, int w, int h) {
+        return QRect(int(x * scale + 0.5), int(y * scale + 0.5), int(w * scale + 0.5), int(h * scale + 0.5));
+    };
+    c.FillRect(r(40, 40, 714, 2), Qt::black);
+    c.FillRect(r(40, 300, 714, 1), Qt::black);
+    c.FillRect(r(500, 900, 254, 90), QColor(240, 240, 240));
+    c.FillRect(r(40, 1000, 714, 1), Qt::black);
+    TCanvasFont f;
+    f.Name = QStringLiteral("Arial");
+    f.PointSize = 10;
+    f.CharSet = 162;
+    c.SelectFont(f);
+    const TTextStyle left;
+    TTextStyle right;
+    right.Align = TTextAlign::Right;
+    c.TextOut(p(600, 60), QStringLiteral("09.12.2026"), left);
+    c.TextOut(p(60, 100), QStringLiteral("Ahmet Yılmaz Ticaret Ltd. Şti."), left);
+    c.TextOut(p(60, 120), QStringLiteral("Atatürk Cad. No: 12/4"), left);
+    c.TextOut(p(60, 140), QStringLiteral("Çankaya / ANKARA"), left);
+    c.TextOut(p(60, 170), QStringLiteral("Kavaklıdere V.D."), left);
+    c.TextOut(p(300, 170), QStringLiteral("1234567890"), left);
+    for (int i = 0; i < 8; ++i) {
+        const int y = 320 + i * 24;
+        c.TextOut(p(60, y), QString::number(i + 1) + QStringLiteral(",00"), right);
+        c.TextOut(p(90, y), QStringLiteral("Adet"), left);
+        c.TextOut(p(160, y), QStringLiteral("Kalem %1 açıklaması, ölçü 30×40").arg(i + 1), left);
+        c.TextOut(p(620, y), QStringLiteral("1.250,00"), right);
+        c.TextOut(p(740, y), QStringLiteral("%1.250,00").arg(i + 1), right);
+    }
+    c.TextOut(p(740, 910), QStringLiteral("45.000,00"), right);
+    c.TextOut(p(740, 935), QStringLiteral("8.100,00"), right);
+    f.Bold = true;
+    c.SelectFont(f);
+    c.TextOut(p(740, 960), QStringLiteral("53.100,00"), right);
+    f.Bold = false;
+    c.SelectFont(f);
+    c.TextOut(p(60, 1010), QStringLiteral("Yalnız: ElliüçbinYüz Türk Lirası"), left);
+}
+
+QByteArray RecordInvoice()
+{
+    TEmfRecorder rec(kA4Screen, kScreenDpi);
+    DrawInvoice(rec, 1.0);
+    return rec.Finish();
+}
+
+QImage &PrintPage()
+{
+    // A4 at 600 dpi, touched once here so that neither side pays for fresh pages of memory.
+    static QImage img = [] {
+        QImage i(QSize(4961, 7016), QImage::Format_RGB32);
+        i.fill(Qt::white);
+        return i;
+    }();
+    return img;
+}
+
+void BM_PlayInvoiceAt600Dpi(benchmark::State &state)
+{
+    const QByteArray emf = RecordInvoice();
+    QImage &img = PrintPage();
+    for (auto _ : state) {
+        img.fill(Qt::white);
+        QPainter painter(&img);
+        PlayEmf(painter, QRectF(0, 0, img.width(), img.height()), emf);
+    }
+}
+
+void BM_DrawInvoiceAt600Dpi(benchmark::State &state)
+{
+    QImage &img = PrintPage();
+    for (auto _ : state) {
+        img.fill(Qt::white);
+        QPainter painter(&img);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        TQPainterCanvas canvas(painter, kPrintDpi, img.size());
+        DrawInvoice(canvas, double(kPrintDpi) / kScreenDpi);
+    }
+}
+
+void BM_RecordInvoice(benchmark::State &state)
+{
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const QByteArray emf = RecordInvoice();
+        bytes = static_cast<std::size_t>(emf.size());
+        benchmark::DoNotOptimize(emf.constData());
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+
+void BM_RecordInvoiceQPicture(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QPicture pic;
+        QPainter painter(&pic);
+        TQPainterCanvas canvas(painter, kScreenDpi, kA4Screen);
+        DrawInvoice(canvas, 1.0);
+        painter.end();
+        benchmark::DoNotOptimize(pic.data());
+    }
+}
+
+BENCHMARK(BM_PlayInvoiceAt600Dpi)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawInvoiceAt600Dpi)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecordInvoice)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RecordInvoiceQPicture)->Unit(benchmark::kMicrosecond);
+
+// Keeps each benchmark's time per iteration so that figures can be printed as ratios.
+class TRatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    std::map<std::string, double> Times; // CPU milliseconds per iteration (the machine is shared)
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &r : runs)
+            if (r.iterations > 0)
+                Times[r.benchmark_name()] = r.GetAdjustedCPUTime() *
+                                            (r.time_unit == benchmark::kMicrosecond ? 1e-3 : 1.0);
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    auto figure = [&](const char *what, const char *mine, const char *base, const char *unit, double mul) {
+        if (!reporter.Times.count(mine) || !reporter.Times.count(base))
+            return;
+        const double a = reporter.Times[mine] * mul, b = reporter.Times[base] * mul;
+        std::printf("%s: %.3f %s (baseline %.3f, ratio %.2f)\n", what, a, unit, b, a / b);
+    };
+    figure("play recorded invoice page onto 600-dpi A4 vs drawing it directly", "BM_PlayInvoiceAt600Dpi",
+           "BM_DrawInvoiceAt600Dpi", "ms", 1.0);
+    figure("record invoice page as EMF vs QPicture", "BM_RecordInvoice", "BM_RecordInvoiceQPicture", "us", 1000.0);
+    benchmark::Shutdown();
+    return 0;
+}

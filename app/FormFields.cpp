@@ -4,6 +4,7 @@
 #include "platform/NumberFormat.h"
 
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPalette>
 
@@ -236,12 +237,29 @@ void TNumericEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
 
+    TypeChecked(typed);
+    event->accept();
+}
+
+void TNumericEdit::TypeChecked(const QString &typed)
+{
     for (const QChar ch : typed) {
         if (Accepts(ch))
             insert(QString(ch));
         else
             FDialogs.Beep();
     }
+}
+
+void TNumericEdit::inputMethodEvent(QInputMethodEvent *event)
+{
+    // Characters composed by an input method are typed characters too; only what is still
+    // being composed is left to the line edit.
+    if (event->commitString().isEmpty()) {
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    TypeChecked(event->commitString());
     event->accept();
 }
 

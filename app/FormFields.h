@@ -105,11 +105,13 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
     void EnterProcessing() override { Reformat(); }
     void ExitProcessing() override { Reformat(); }
 
 private:
     bool Accepts(QChar ch) const;
+    void TypeChecked(const QString &typed);
     void ShowText(const QString &text);
 
     IDialogs &FDialogs;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -161,6 +162,18 @@ TEST_F(FieldWindow, SeparatorReplacesASelectionThatHoldsOne)
     QTest::keyClicks(Field, u","_s);
     EXPECT_EQ(Field->text(), u"1,"_s);
     EXPECT_EQ(Dialogs.Beeps, 1);
+}
+
+TEST_F(FieldWindow, ComposedCharactersAreCheckedLikeTypedOnes)
+{
+    Build(TFormatSettings::Turkish(), false, kQuantity);
+    Enter();
+    Field->clear();
+    QInputMethodEvent composed;
+    composed.setCommitString(u"1a,5"_s);
+    QCoreApplication::sendEvent(Field, &composed);
+    EXPECT_EQ(Field->text(), u"15"_s);
+    EXPECT_EQ(Dialogs.Beeps, 2);
 }
 
 TEST_F(FieldWindow, PastedTextIsNotCheckedButParsedWhenRead)

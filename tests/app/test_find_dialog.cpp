@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <ostream>
+
 #include <memory>
 #include <vector>
 
@@ -108,6 +111,13 @@ struct TSearchRow {
     const char16_t *Typed;
     int Row; // expected current row; -1: where it was (the last row)
 };
+
+// Test names carry the row's reason, in characters that every test runner accepts.
+void PrintTo(const TSearchRow &row, std::ostream *os)
+{
+    for (const char *c = row.Why; *c; ++c)
+        *os << (std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_');
+}
 
 class FindSearch : public FindDialog, public ::testing::WithParamInterface<TSearchRow>
 {

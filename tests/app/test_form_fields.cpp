@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <ostream>
+
 #include <cmath>
 #include <memory>
 
@@ -78,6 +81,13 @@ struct TTypingRow {
     const char16_t *Left; // text after leaving the field
     double Value;
 };
+
+// Test names carry the row's reason, in characters that every test runner accepts.
+void PrintTo(const TTypingRow &row, std::ostream *os)
+{
+    for (const char *c = row.Why; *c; ++c)
+        *os << (std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_');
+}
 
 class TypingRules : public FieldWindow, public ::testing::WithParamInterface<TTypingRow>
 {

@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <ostream>
+
 #include <functional>
 #include <memory>
 
@@ -47,6 +50,13 @@ struct TCloseRow {
     double Value;
     int Beeps;
 };
+
+// Test names carry the row's reason, in characters that every test runner accepts.
+void PrintTo(const TCloseRow &row, std::ostream *os)
+{
+    for (const char *c = row.Why; *c; ++c)
+        *os << (std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_');
+}
 
 class VatDialogClose : public VatDialog, public ::testing::WithParamInterface<TCloseRow>
 {

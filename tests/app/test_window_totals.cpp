@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <ostream>
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -91,6 +94,13 @@ struct TWindowScenario {
     std::vector<const char16_t *> Steps;
     std::vector<std::pair<const char16_t *, const char16_t *>> Expect;
 };
+
+// Test names carry the row's reason, in characters that every test runner accepts.
+void PrintTo(const TWindowScenario &row, std::ostream *os)
+{
+    for (const char *c = row.Why; *c; ++c)
+        *os << (std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_');
+}
 
 class WindowScenario : public WindowTotals, public ::testing::WithParamInterface<TWindowScenario>
 {

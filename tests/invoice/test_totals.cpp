@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <ostream>
+
 #include <QStringList>
 #include <utility>
 #include <vector>
@@ -22,6 +25,13 @@ struct TScenario {
     std::vector<const char16_t *> Steps;
     std::vector<std::pair<const char16_t *, const char16_t *>> Expect;
 };
+
+// Test names carry the row's reason, in characters that every test runner accepts.
+void PrintTo(const TScenario &row, std::ostream *os)
+{
+    for (const char *c = row.Why; *c; ++c)
+        *os << (std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_');
+}
 
 TInMemoryField &FieldOf(TInMemoryForm &form, const QString &name)
 {

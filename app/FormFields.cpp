@@ -39,6 +39,8 @@ void TFormEdit::SetIdleColor(const QColor &color)
 
 void TFormEdit::SetBackground(const QColor &color)
 {
+    if (palette().color(QPalette::Base) == color)
+        return;
     QPalette pal = palette();
     pal.setColor(QPalette::Base, color);
     setPalette(pal);
@@ -52,7 +54,10 @@ void TFormEdit::focusInEvent(QFocusEvent *event)
         QLineEdit::focusInEvent(event);
         return;
     }
-    FinishStaleFields();
+    // A field left by a real focus move has had its exit already; only an entry that comes
+    // with the window's activation can follow a silent move.
+    if (IsWindowSwitch(reason))
+        FinishStaleFields();
     EnterProcessing();
     QLineEdit::focusInEvent(event);
     DoEnter(/*selectAll*/ reason != Qt::MouseFocusReason);

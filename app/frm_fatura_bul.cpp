@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -143,7 +144,9 @@ InvoiceTable *Tfatura_bul::Table() const
 void Tfatura_bul::SetTable(InvoiceTable *table)
 {
     if (FModel) {
+        QItemSelectionModel *selection = DBGrid1->selectionModel();
         DBGrid1->setModel(nullptr);
+        delete selection;
         delete FModel;
         FModel = nullptr;
     }
@@ -151,15 +154,25 @@ void Tfatura_bul::SetTable(InvoiceTable *table)
     if (!table)
         return;
     FModel = new InvoiceListModel(table, this);
+    // While rows come and go the view moves its own current row; that is no move of the
+    // user's and must not move the table. The hold is connected before the view's own
+    // handlers and the release after them, so that it spans all they do; afterwards the
+    // table's row is shown again.
+    auto hold = [this] { FSyncing = true; };
+    auto release = [this] {
+        FSyncing = false;
+        ShowCurrentRow();
+    };
+    connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this, hold);
+    connect(FModel, &QAbstractItemModel::rowsAboutToBeRemoved, this, hold);
+    connect(FModel, &QAbstractItemModel::rowsAboutToBeInserted, this, hold);
     DBGrid1->setModel(FModel);
+    connect(FModel, &QAbstractItemModel::modelReset, this, release);
+    connect(FModel, &QAbstractItemModel::rowsRemoved, this, release);
+    connect(FModel, &QAbstractItemModel::rowsInserted, this, release);
     for (int c = 0; c < 4; ++c)
         DBGrid1->setColumnWidth(c, kColumnWidths[c]);
     connect(FModel, &InvoiceListModel::CurrentRowChanged, this, &Tfatura_bul::ShowCurrentRow);
-    // Views drop their selection when rows come and go; put the table's row back.
-    connect(FModel, &QAbstractItemModel::modelReset, this, &Tfatura_bul::ShowCurrentRow,
-            Qt::QueuedConnection);
-    connect(FModel, &QAbstractItemModel::rowsRemoved, this, &Tfatura_bul::ShowCurrentRow);
-    connect(FModel, &QAbstractItemModel::rowsInserted, this, &Tfatura_bul::ShowCurrentRow);
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) { ViewRowChanged(current.row()); });
     ShowCurrentRow();
@@ -285,6 +298,11 @@ void Tfatura_bul::showEvent(QShowEvent *event)
 bool Tfatura_bul::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == DBGrid1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        // The row under the mouse is the one chosen, whatever the press before did.
+        const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+        const QModelIndex index = DBGrid1->indexAt(at);
+        if (index.isValid() && FTable)
+            Guard([&] { FTable->MoveToRow(index.row()); });
         Button1Click();
         return true;
     }

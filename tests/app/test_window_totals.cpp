@@ -1,0 +1,250 @@
+// The invoice arithmetic on the real main window: typed with keys, fields left with Tab,
+// entry modes toggled through their menu items, the star key through the real dialog.
+
+#include "app/FormFields.h"
+#include "app/frm_fatura_basimi.h"
+#include "app/frm_kdv_li_tutar.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class WindowTotals : public ::testing::Test
+{
+protected:
+    void Start()
+    {
+        ASSERT_TRUE(Dir.isValid());
+        W = std::make_unique<Tfatura_basimi>(Dialogs, TFormatSettings::Turkish(),
+                                             Dir.path() + u"/"_s, [] { return QDate(2026, 12, 9); });
+        W->SetVatDialog(&VatDialog);
+        W->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(W.get()));
+        ASSERT_EQ(Dialogs.Count(TScriptedDialogs::TKind::Error), 0) << Dialogs.LastText().toStdString();
+    }
+
+    TNumericEdit *Field(const QString &name) const
+    {
+        if (name == u"YEKUN")
+            return W->YEKUN;
+        if (name == u"KDV")
+            return W->KDV;
+        if (name == u"TOPLAM")
+            return W->TOPLAM;
+        const int n = name.mid(1).toInt() - 1;
+        return name.startsWith(u'M') ? W->M.at(n) : name.startsWith(u'F') ? W->F.at(n) : W->T.at(n);
+    }
+
+    // Enters a field as Tab would (its text selected), types over it and leaves with Tab.
+    void Type(QWidget *field, const QString &text)
+    {
+        field->setFocus(Qt::TabFocusReason);
+        QTest::keyClicks(field, text);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+
+    void SetRate(const QString &text)
+    {
+        W->ORAN->setFocus(Qt::MouseFocusReason);
+        W->ORAN->selectAll();
+        QTest::keyClicks(W->ORAN, text);
+    }
+
+    // "M1=3" types 3 into M1 and leaves it; "ORAN=8" types the rate.
+    void Run(const QString &step)
+    {
+        const QString name = step.section(u'=', 0, 0);
+        const QString text = step.section(u'=', 1);
+        if (name == u"ORAN")
+            SetRate(text);
+        else
+            Type(Field(name), text);
+    }
+
+    QTemporaryDir Dir;
+    TScriptedDialogs Dialogs;
+    Tkdv_li_tutar VatDialog{Dialogs, TFormatSettings::Turkish()};
+    std::unique_ptr<Tfatura_basimi> W;
+};
+
+struct TWindowScenario
+{
+    const char *Why;
+    bool KDVDahil;
+    bool TutarSabit;
+    std::vector<const char16_t *> Steps;
+    std::vector<std::pair<const char16_t *, const char16_t *>> Expect;
+};
+
+class WindowScenario : public WindowTotals, public ::testing::WithParamInterface<TWindowScenario>
+{
+};
+
+TEST_P(WindowScenario, FormShowsExpectedTexts)
+{
+    const TWindowScenario &sc = GetParam();
+    Start();
+    if (sc.KDVDahil)
+        W->KDVDahil1->trigger();
+    if (sc.TutarSabit)
+        W->tutarsabit->trigger();
+    for (const char16_t *step : sc.Steps)
+        Run(QString::fromUtf16(step));
+    for (const auto &[name, text] : sc.Expect) {
+        const QString field = QString::fromUtf16(name);
+        const QString shown = field == u"YALNIZ" ? W->YALNIZ->text() : Field(field)->text();
+        EXPECT_EQ(shown, QString::fromUtf16(text)) << sc.Why << ": " << field.toStdString();
+    }
+    EXPECT_EQ(Dialogs.Beeps, 0) << sc.Why;
+}
+
+// ORAN 18 unless a step sets it; the default money format shows 0 as ",00".
+const TWindowScenario kWindowScenarios[] = {
+    {"VAT 3.7782 is cut to 3.77", false, false, {u"M1=1", u"F1=20,99"},
+     {{u"KDV", u"3,77"}, {u"TOPLAM", u"24,76"}, {u"YALNIZ", u"YİRMİDÖRT TL YETMİŞALTI KR"}}},
+    {"VAT 1.899 is cut to 1.89", false, false, {u"M1=1", u"F1=10,55"},
+     {{u"KDV", u"1,89"}, {u"TOPLAM", u"12,44"}}},
+    {"99.99 at 8 % gives 7.99", false, false, {u"ORAN=8", u"M1=1", u"F1=99,99"},
+     {{u"KDV", u"7,99"}, {u"TOPLAM", u"107,98"}}},
+    {"quantity change keeps the amount, moves the price", false, false,
+     {u"M1=2", u"F1=10", u"M1=3"}, {{u"F1", u"6,67"}, {u"T1", u"20,01"}, {u"YEKUN", u"20,01"}}},
+    {"fixed amounts keep the typed amount", false, true, {u"M1=3", u"T1=20"},
+     {{u"F1", u"6,67"}, {u"T1", u"20,00"}, {u"YEKUN", u"20,00"}}},
+    {"VAT-inclusive amount becomes VAT-exclusive", true, false, {u"M1=2", u"T1=236"},
+     {{u"F1", u"100,00"}, {u"T1", u"200,00"}, {u"YEKUN", u"200,00"}, {u"KDV", u"36,00"},
+      {u"TOPLAM", u"236,00"}}},
+    {"VAT-inclusive divides again at every exit", true, false,
+     {u"M1=2", u"T1=236", u"T1=200,00"}, {{u"F1", u"84,75"}, {u"T1", u"169,50"}}},
+    {"both modes: typed amounts are the subtotal", true, true, {u"M1=1", u"T1=118"},
+     {{u"F1", u"100,00"}, {u"T1", u"118,00"}, {u"YEKUN", u"118,00"}, {u"KDV", u"21,24"},
+      {u"TOPLAM", u"139,24"}}},
+    {"a negative line reduces the subtotal", false, false,
+     {u"M1=-1", u"F1=10", u"M2=1", u"F2=30"},
+     {{u"T1", u"-10,00"}, {u"YEKUN", u"20,00"}, {u"KDV", u"3,60"}, {u"TOPLAM", u"23,60"}}},
+    {"lines summing below zero zero the totals", false, false,
+     {u"M1=-1", u"F1=30", u"M2=1", u"F2=10"},
+     {{u"YEKUN", u",00"}, {u"KDV", u",00"}, {u"TOPLAM", u",00"}, {u"YALNIZ", u""}}},
+    {"a zero quantity clears its line and leaves the totals", false, false,
+     {u"M1=2", u"F1=10", u"M1=0"},
+     {{u"F1", u",00"}, {u"T1", u",00"}, {u"YEKUN", u"20,00"}, {u"TOPLAM", u"23,60"}}},
+    {"the next price exit brings the totals up to date", false, false,
+     {u"M1=2", u"F1=10", u"M1=0", u"F2=5"},
+     {{u"YEKUN", u",00"}, {u"TOPLAM", u",00"}, {u"YALNIZ", u""}}},
+    {"an exponent price", false, false, {u"M1=1", u"F1=1E3"},
+     {{u"F1", u"1.000,00"}, {u"T1", u"1.000,00"}, {u"TOPLAM", u"1.180,00"}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Window, WindowScenario, ::testing::ValuesIn(kWindowScenarios));
+
+TEST_F(WindowTotals, TypingIntoATotalChangesNothingElse)
+{
+    Start();
+    Run(u"M1=1"_s);
+    Run(u"F1=10"_s);
+    W->YEKUN->setFocus(Qt::MouseFocusReason);
+    W->YEKUN->selectAll();
+    QTest::keyClicks(W->YEKUN, u"999"_s);
+    W->TARIH->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(W->YEKUN->text(), u"999,00"_s);
+    EXPECT_EQ(W->KDV->text(), u"1,80"_s);
+    EXPECT_EQ(W->TOPLAM->text(), u"11,80"_s);
+    // ... until the next recomputation overwrites it.
+    Run(u"F1=10"_s);
+    EXPECT_EQ(W->YEKUN->text(), u"10,00"_s);
+}
+
+// The star key opens the real dialog; the test types into it from inside its event loop.
+class WindowStar : public WindowTotals
+{
+protected:
+    void PressStarIn(TNumericEdit *field, const QString &amount, bool ok)
+    {
+        QTimer::singleShot(0, &VatDialog, [this, amount, ok] {
+            if (QTest::qWaitForWindowActive(&VatDialog)) {
+                QTest::keyClicks(VatDialog.TutarField(), amount);
+                QTest::mouseClick(ok ? VatDialog.TamamButton() : VatDialog.VazgecButton(),
+                                  Qt::LeftButton);
+            }
+            if (VatDialog.isVisible())
+                VatDialog.reject();
+        });
+        QTest::keyClicks(field, u"*"_s);
+    }
+
+    // The window system gives the activation back when a modal dialog closes; the
+    // offscreen platform leaves that to the program.
+    void BackToWindow()
+    {
+        W->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(W.get()));
+    }
+};
+
+TEST_F(WindowStar, TamamPutsTheAmountWithoutVatAndTheExitRecomputes)
+{
+    Start();
+    Run(u"M2=2"_s);
+    W->F[1]->setFocus(Qt::TabFocusReason);
+    PressStarIn(W->F[1], u"118"_s, true);
+    EXPECT_EQ(W->F[1]->text(), u"100,00"_s);
+    EXPECT_EQ(Dialogs.Beeps, 1);
+    EXPECT_EQ(W->T[1]->text(), u",00"_s) << "nothing recomputed before the field is left";
+    BackToWindow();
+    ASSERT_EQ(QApplication::focusWidget(), W->F[1]) << "the focus stays where the star was typed";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(W->T[1]->text(), u"200,00"_s);
+    EXPECT_EQ(W->YEKUN->text(), u"200,00"_s);
+    EXPECT_EQ(W->TOPLAM->text(), u"236,00"_s);
+}
+
+TEST_F(WindowStar, VazgecKeepsTheField)
+{
+    Start();
+    Run(u"M1=1"_s);
+    Run(u"F1=7"_s);
+    W->F[0]->setFocus(Qt::TabFocusReason);
+    PressStarIn(W->F[0], u"118"_s, false);
+    EXPECT_EQ(W->F[0]->text(), u"7,00"_s);
+    EXPECT_EQ(Dialogs.Beeps, 1);
+}
+
+TEST_F(WindowStar, InAnAmountTheExitDerivesThePrice)
+{
+    Start();
+    Run(u"M1=2"_s);
+    W->T[0]->setFocus(Qt::TabFocusReason);
+    PressStarIn(W->T[0], u"236"_s, true);
+    EXPECT_EQ(W->T[0]->text(), u"200,00"_s);
+    BackToWindow();
+    ASSERT_EQ(QApplication::focusWidget(), W->T[0]) << "the focus stays where the star was typed";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(W->F[0]->text(), u"100,00"_s);
+    EXPECT_EQ(W->KDV->text(), u"36,00"_s);
+}
+
+TEST_F(WindowStar, QuantityFieldsRefuseTheStarWithoutTheDialog)
+{
+    Start();
+    W->M[0]->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(W->M[0], u"2*"_s);
+    EXPECT_FALSE(VatDialog.isVisible());
+    EXPECT_EQ(W->M[0]->text(), u"2"_s);
+    EXPECT_EQ(Dialogs.Beeps, 1);
+}
+
+} // namespace

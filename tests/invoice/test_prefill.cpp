@@ -1,5 +1,6 @@
 #include "invoice/Prefill.h"
 #include "platform/Errors.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,7 +12,7 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-class PrefillFile : public ::testing::Test
+class PrefillFile : public TTempFileTest
 {
 protected:
     void SetUp() override
@@ -19,14 +20,6 @@ protected:
         ASSERT_TRUE(Dir.isValid());
         Path = PrefillPath(Dir.path());
     }
-    void Write(const QByteArray &bytes)
-    {
-        QFile f(Path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
-    QTemporaryDir Dir;
-    QString Path;
     const TFormatSettings Tr = TFormatSettings::Turkish();
 };
 

@@ -1,6 +1,7 @@
 #include "platform/Errors.h"
 #include "platform/Ini.h"
 #include "support/NoRootPrivileges.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,19 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-
-QByteArray Slurp(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void Spit(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 QString ErrorOf(const std::function<void()> &f)
 {
@@ -225,16 +213,16 @@ TEST_F(IniFileTest, FailedWriteLeavesTheOldFile)
     const QByteArray old = "[S]\nk=1\n";
     const QString want = u"Unable to write to "_s + Path;
 
-    Spit(Path, old);
+    WriteBytes(Path, old);
     ASSERT_EQ(::chmod(QFile::encodeName(Path).constData(), 0444), 0);
     EXPECT_EQ(ErrorOf([&] { TIniFile(Path).WriteString(u"S", u"k", u"2"); }), want)
         << "read-only file, even for root";
     ASSERT_EQ(::chmod(QFile::encodeName(Path).constData(), 0644), 0);
-    EXPECT_EQ(Slurp(Path), old);
+    EXPECT_EQ(ReadBytes(Path), old);
 
     EXPECT_EQ(ErrorOf([&] { TIniFile(Path).WriteString(u"S", u"k", u"a\nb"); }), want)
         << "a value no line can hold";
-    EXPECT_EQ(Slurp(Path), old);
+    EXPECT_EQ(ReadBytes(Path), old);
 
     // A full disk: the file size limit makes the write fail half-way.
     struct rlimit saved = {};
@@ -248,11 +236,11 @@ TEST_F(IniFileTest, FailedWriteLeavesTheOldFile)
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(err, want) << "full disk";
-    EXPECT_EQ(Slurp(Path), old);
+    EXPECT_EQ(ReadBytes(Path), old);
     EXPECT_EQ(Leftovers(), QStringList { u"a.ini"_s }) << "the temporary file is removed";
 
     // A folder that cannot take files (here: not a folder at all, which stops root too).
-    Spit(Dir.filePath(u"plain"_s), "x");
+    WriteBytes(Dir.filePath(u"plain"_s), "x");
     const QString inside = Dir.filePath(u"plain/b.ini"_s);
     EXPECT_EQ(ErrorOf([&] { TIniFile(inside).WriteString(u"S", u"k", u"1"); }),
         u"Unable to write to "_s + inside);
@@ -260,7 +248,7 @@ TEST_F(IniFileTest, FailedWriteLeavesTheOldFile)
 
 TEST_F(IniFileTest, ReadOnlyFolder)
 {
-    Spit(Path, "[S]\nk=1\n");
+    WriteBytes(Path, "[S]\nk=1\n");
     ASSERT_EQ(::chmod(QFile::encodeName(Dir.path()).constData(), 0555), 0);
     QString err;
     {
@@ -270,18 +258,18 @@ TEST_F(IniFileTest, ReadOnlyFolder)
     }
     ::chmod(QFile::encodeName(Dir.path()).constData(), 0755);
     EXPECT_EQ(err, u"Unable to write to "_s + Path);
-    EXPECT_EQ(Slurp(Path), QByteArray("[S]\nk=1\n"));
+    EXPECT_EQ(ReadBytes(Path), QByteArray("[S]\nk=1\n"));
 }
 
 TEST_F(IniFileTest, KeepsModeAndLinks)
 {
-    Spit(Path, "[S]\nk=1\n");
+    WriteBytes(Path, "[S]\nk=1\n");
     ASSERT_EQ(::chmod(QFile::encodeName(Path).constData(), 0600), 0);
     const QString link = Dir.filePath(u"link.ini"_s);
     ASSERT_TRUE(QFile::link(Path, link));
     TIniFile(link).WriteString(u"S", u"k", u"2");
     EXPECT_TRUE(QFileInfo(link).isSymLink());
-    EXPECT_EQ(Slurp(Path), QByteArray("[S]\nk=2\n"));
+    EXPECT_EQ(ReadBytes(Path), QByteArray("[S]\nk=2\n"));
     struct stat st = {};
     ASSERT_EQ(::stat(QFile::encodeName(Path).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);

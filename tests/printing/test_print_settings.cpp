@@ -1,6 +1,7 @@
 #include "platform/Errors.h"
 #include "printing/PrintSettings.h"
 #include "support/NoRootPrivileges.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,13 +15,8 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-QByteArray Slurp(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
-class PrintSettingsFile : public ::testing::Test
+class PrintSettingsFile : public TTempFileTest
 {
 protected:
     void SetUp() override
@@ -28,14 +24,6 @@ protected:
         ASSERT_TRUE(Dir.isValid());
         Path = PrintSettingsPath(Dir.path());
     }
-    void Write(const QByteArray &bytes)
-    {
-        QFile f(Path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
-    QTemporaryDir Dir;
-    QString Path;
 };
 
 } // namespace
@@ -155,7 +143,7 @@ TEST_F(PrintSettingsFile, SaveKeepsHandWrittenTextsAndAddsMissingKeys)
     Write(before);
     TPrintSettings s = LoadPrintSettings(Path);
     SavePrintLayout(Path, s);
-    const QByteArray after = Slurp(Path);
+    const QByteArray after = ReadBytes(Path);
     EXPECT_TRUE(after.startsWith(before.left(before.size() - 1))) << "old lines kept as they were";
     EXPECT_TRUE(after.contains("\nTARIH=12|34\n"));
     EXPECT_TRUE(after.contains("\nM3=7\n"));
@@ -183,7 +171,7 @@ TEST_F(PrintSettingsFile, TogglesWriteTheirFlagAtOnce)
     Write("[FATURE_AYAR]\nTARIH=1 | 2\n");
     WriteOptionFlag(Path, kKeyKDVDahil1, true);
     EXPECT_TRUE(LoadPrintSettings(Path).KDVDahil1);
-    EXPECT_TRUE(Slurp(Path).contains("KDVDahil1=1\n"));
+    EXPECT_TRUE(ReadBytes(Path).contains("KDVDahil1=1\n"));
     WriteOptionFlag(Path, kKeyKDVDahil1, false);
     WriteOptionFlag(Path, kKeyTutarsabit, true);
     const TPrintSettings s = LoadPrintSettings(Path);
@@ -211,7 +199,7 @@ TEST_F(PrintSettingsFile, UnwritableFileOrFolderFailsAndKeepsTheFile)
             } catch (const EPlatformError &e) {
                 EXPECT_EQ(e.Message(), want);
             }
-            EXPECT_EQ(Slurp(Path), before);
+            EXPECT_EQ(ReadBytes(Path), before);
         }
         ::chmod(QFile::encodeName(readOnly).constData(), 0755);
     }
@@ -220,12 +208,12 @@ TEST_F(PrintSettingsFile, UnwritableFileOrFolderFailsAndKeepsTheFile)
 TEST_F(PrintSettingsFile, CreatedEmptyWhenMissingOnly)
 {
     EnsurePrintSettingsFile(Path);
-    EXPECT_EQ(Slurp(Path), QByteArray());
+    EXPECT_EQ(ReadBytes(Path), QByteArray());
     EXPECT_EQ(LoadPrintSettings(Path).Position(u"RAPOR_SAYFASI"), u"10 | 10"_s);
 
     Write("[GENEL]\nKDVDahil1=1\n");
     EnsurePrintSettingsFile(Path);
-    EXPECT_EQ(Slurp(Path), QByteArray("[GENEL]\nKDVDahil1=1\n"))
+    EXPECT_EQ(ReadBytes(Path), QByteArray("[GENEL]\nKDVDahil1=1\n"))
         << "an existing file is left alone";
 
     const QString nowhere = Dir.filePath(u"missing-folder/fatura_ayar.ini"_s);

@@ -358,11 +358,12 @@ void TPlayer::SetClip(const QPainterPath &deviceIn, quint32 mode)
     QPainterPath cur = FDC.HasClip ? FDC.Clip : all;
     // Combining outlines costs more than linear time in their size: beyond a sane size the
     // clip falls back to bounding boxes rather than stalling the page.
-    auto bounded = [](const QPainterPath &p) {
-        if (p.elementCount() <= kMaxClipElements)
+    auto bounded = [&all](const QPainterPath &p) {
+        const QRectF br = p.controlPointRect();
+        if (p.elementCount() <= kMaxClipElements && all.boundingRect().contains(br))
             return p;
         QPainterPath box;
-        box.addRect(p.boundingRect());
+        box.addRect(br.intersected(all.boundingRect()));
         return box;
     };
     cur = bounded(cur);

@@ -358,11 +358,12 @@ void TPlayer::SetClip(const QPainterPath &deviceIn, quint32 mode)
     QPainterPath cur = FDC.HasClip ? FDC.Clip : all;
     // Combining outlines costs more than linear time in their size: beyond a sane size the
     // clip falls back to bounding boxes rather than stalling the page.
-    auto bounded = [](const QPainterPath &p) {
-        if (p.elementCount() <= kMaxClipElements)
+    auto bounded = [&all](const QPainterPath &p) {
+        const QRectF br = p.controlPointRect();
+        if (p.elementCount() <= kMaxClipElements && all.boundingRect().contains(br))
             return p;
         QPainterPath box;
-        box.addRect(p.boundingRect());
+        box.addRect(br.intersected(all.boundingRect()));
         return box;
     };
     cur = bounded(cur);
@@ -1114,10 +1115,16 @@ void TPlayer::Text(const TRecord &r, bool wide)
     {
         // Glyphs are rasterised at their size on the device: an em stretched to thousands of
         // pixels along one axis would cost the glyph cache unbounded memory and time.
+        // The glyph transform's singular values are its largest and smallest stretch: both
+        // must stay within a page, and a sliver sheared across it is not text anyone wrote
+        // (FreeType fails on such glyphs and the raster engine does not survive that).
         const QTransform glyph = QTransform::fromScale(k * hscale, k) * frame;
-        const double gx = std::hypot(glyph.m11(), glyph.m12()) * px;
-        const double gy = std::hypot(glyph.m21(), glyph.m22()) * px;
-        if (!(gx < 8192 && gy < 8192) || !(gx > 0.25 && gy > 0.25) || gx / gy > 64 || gy / gx > 64)
+        const double a = glyph.m11(), b = glyph.m12(), c = glyph.m21(), d = glyph.m22();
+        const double sum = a * a + b * b + c * c + d * d, det = std::abs(a * d - b * c);
+        const double root = std::sqrt(std::max(0.0, sum * sum - 4 * det * det));
+        const double big = std::sqrt((sum + root) / 2) * px, small = std::sqrt(std::max(0.0, (sum - root) / 2)) * px;
+        const double boxX = (std::abs(a) + std::abs(c)) * px, boxY = (std::abs(b) + std::abs(d)) * px;
+        if (!(big < 4096 && boxX < 4096 && boxY < 4096) || !(small > 0.25) || big / small > 64)
             return;
     }
     FPainter.save();

@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QPicture>
+#include "bench/RatioReporter.h"
+
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <map>
@@ -132,21 +134,6 @@ BENCHMARK(BM_DrawInvoiceAt600Dpi)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RecordInvoice)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RecordInvoiceQPicture)->Unit(benchmark::kMicrosecond);
 
-// Keeps each benchmark's time per iteration so that figures can be printed as ratios.
-class TRatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    std::map<std::string, double> Times; // CPU milliseconds per iteration (the machine is shared)
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &r : runs)
-            if (r.iterations > 0)
-                Times[r.benchmark_name()] = r.GetAdjustedCPUTime() *
-                                            (r.time_unit == benchmark::kMicrosecond ? 1e-3 : 1.0);
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -156,15 +143,10 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto figure = [&](const char *what, const char *mine, const char *base, const char *unit, double mul) {
-        if (!reporter.Times.count(mine) || !reporter.Times.count(base))
-            return;
-        const double a = reporter.Times[mine] * mul, b = reporter.Times[base] * mul;
-        std::printf("%s: %.3f %s (baseline %.3f, ratio %.2f)\n", what, a, unit, b, a / b);
-    };
-    figure("play recorded invoice page onto 600-dpi A4 vs drawing it directly", "BM_PlayInvoiceAt600Dpi",
-           "BM_DrawInvoiceAt600Dpi", "ms", 1.0);
-    figure("record invoice page as EMF vs QPicture", "BM_RecordInvoice", "BM_RecordInvoiceQPicture", "us", 1000.0);
+    reporter.PrintRatio("play recorded invoice page onto 600-dpi A4 vs drawing it directly",
+                        "BM_PlayInvoiceAt600Dpi", "BM_DrawInvoiceAt600Dpi", "ms", 1e-6);
+    reporter.PrintRatio("record invoice page as EMF vs QPicture", "BM_RecordInvoice",
+                        "BM_RecordInvoiceQPicture", "us", 1e-3);
     benchmark::Shutdown();
     return 0;
 }

@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QString>
 
+#include "bench/RatioReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -66,22 +68,6 @@ void BM_QLocaleToDouble(benchmark::State &state)
 BENCHMARK(BM_QLocaleToDouble);
 
 // Keeps the time per call of every run so that main can print each figure beside its
-// baseline.
-class TRatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    std::map<std::string, double> Nanoseconds;
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &r : runs)
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-                Nanoseconds[r.run_name.function_name]
-                    = r.GetAdjustedRealTime() * 1e9 / benchmark::GetTimeUnitMultiplier(r.time_unit);
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -89,20 +75,8 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const struct {
-        const char *Figure, *Ours, *Baseline;
-    } pairs[] = {
-        { "FormatFloat money pattern per call", "BM_FormatFloat", "BM_QLocaleToString" },
-        { "ParseNumericText per call", "BM_ParseNumericText", "BM_QLocaleToDouble" },
-    };
-    for (const auto &p : pairs) {
-        const auto ours = reporter.Nanoseconds.find(p.Ours);
-        const auto base = reporter.Nanoseconds.find(p.Baseline);
-        if (ours == reporter.Nanoseconds.end() || base == reporter.Nanoseconds.end())
-            continue;
-        std::printf("%s: %.0f ns (baseline %.0f ns, ratio %.2f)\n", p.Figure, ours->second,
-            base->second, ours->second / base->second);
-    }
+    reporter.PrintRatio("FormatFloat money pattern per call", "BM_FormatFloat", "BM_QLocaleToString");
+    reporter.PrintRatio("ParseNumericText per call", "BM_ParseNumericText", "BM_QLocaleToDouble");
     benchmark::Shutdown();
     return 0;
 }

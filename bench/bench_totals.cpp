@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QWidget>
 
+#include "bench/RatioReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -224,25 +226,6 @@ void BM_PlainEditsUpdate(benchmark::State &state)
 }
 BENCHMARK(BM_PlainEditsUpdate);
 
-class TRatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    // Per call, in nanoseconds: CPU time (our cost; the build machine is shared, so wall
-    // time also holds the waits for a core) and wall time.
-    std::map<std::string, double> Cpu, Wall;
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &r : runs)
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
-                const double unit = 1e9 / benchmark::GetTimeUnitMultiplier(r.time_unit);
-                Cpu[r.run_name.function_name] = r.GetAdjustedCPUTime() * unit;
-                Wall[r.run_name.function_name] = r.GetAdjustedRealTime() * unit;
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -262,7 +245,7 @@ int main(int argc, char **argv)
         { "numeric field exit alone", "BM_NumericExitAlone", "BM_PlainEditsUpdate" },
     };
     for (const auto &p : pairs) {
-        if (!reporter.Cpu.count(p.Ours) || !reporter.Cpu.count(p.Baseline))
+        if (!reporter.Has(p.Ours, p.Baseline))
             continue;
         const double ours = reporter.Cpu[p.Ours], base = reporter.Cpu[p.Baseline];
         std::printf("%s: %.0f ns CPU (baseline %.0f ns, ratio %.2f; wall %.0f ns; target "

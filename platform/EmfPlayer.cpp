@@ -557,6 +557,19 @@ void TPlayer::ArcLike(const TRecord &r)
     }
 }
 
+// The dash styles that plain and extended pens share.
+void SetDashStyle(TPenObj &p, quint32 style)
+{
+    switch (style & U_PS_STYLE_MASK) {
+    case U_PS_NULL: p.Null = true; break;
+    case U_PS_DASH: p.Style = Qt::DashLine; break;
+    case U_PS_DOT: p.Style = Qt::DotLine; break;
+    case U_PS_DASHDOT: p.Style = Qt::DashDotLine; break;
+    case U_PS_DASHDOTDOT: p.Style = Qt::DashDotDotLine; break;
+    default: break;
+    }
+}
+
 void TPlayer::CreateObject(const TRecord &r)
 {
     const quint32 h = r.U32(8);
@@ -574,14 +587,7 @@ void TPlayer::CreateObject(const TRecord &r)
         p.Color = Color(r.U32(24));
         p.Width = width;
         p.Cosmetic = width <= 1 ? width <= 0 : false;
-        switch (style & U_PS_STYLE_MASK) {
-        case U_PS_NULL: p.Null = true; break;
-        case U_PS_DASH: p.Style = Qt::DashLine; break;
-        case U_PS_DOT: p.Style = Qt::DotLine; break;
-        case U_PS_DASHDOT: p.Style = Qt::DashDotLine; break;
-        case U_PS_DASHDOTDOT: p.Style = Qt::DashDotDotLine; break;
-        default: break;
-        }
+        SetDashStyle(p, style);
         break;
     }
     case U_EMR_EXTCREATEPEN: {
@@ -604,12 +610,8 @@ void TPlayer::CreateObject(const TRecord &r)
         case U_PS_JOIN_MITER: p.Join = Qt::MiterJoin; break;
         default: p.Join = Qt::RoundJoin; break;
         }
+        SetDashStyle(p, style);
         switch (style & U_PS_STYLE_MASK) {
-        case U_PS_NULL: p.Null = true; break;
-        case U_PS_DASH: p.Style = Qt::DashLine; break;
-        case U_PS_DOT: p.Style = Qt::DotLine; break;
-        case U_PS_DASHDOT: p.Style = Qt::DashDotLine; break;
-        case U_PS_DASHDOTDOT: p.Style = Qt::DashDotDotLine; break;
         case U_PS_USERSTYLE: {
             const quint32 n = r.U32(48);
             r.NeedArray(52, n, 4);

@@ -23,6 +23,15 @@ long double NativeOfPixels(const TQRUnitBase &object, bool horizontal, int pixel
     return object.UnitsToNative(TQRUnit::Pixels, horizontal, pixels);
 }
 
+std::vector<TQRPrintable *> PrintablesAmong(const std::vector<TQRControl *> &children)
+{
+    std::vector<TQRPrintable *> out;
+    for (TQRControl *c : children)
+        if (auto *p = dynamic_cast<TQRPrintable *>(c))
+            out.push_back(p);
+    return out;
+}
+
 } // namespace
 
 // --- TQRPage ------------------------------------------------------------------------------
@@ -336,11 +345,7 @@ void TCustomQuickRep::SetHideBands(bool v)
 
 std::vector<TQRPrintable *> TCustomQuickRep::Printables() const
 {
-    std::vector<TQRPrintable *> out;
-    for (TQRControl *c : Children())
-        if (auto *p = dynamic_cast<TQRPrintable *>(c))
-            out.push_back(p);
-    return out;
+    return PrintablesAmong(Children());
 }
 
 void TCustomQuickRep::EndLoading()
@@ -518,11 +523,7 @@ void TQRCustomBand::SetParentBand(TQRCustomBand *band)
 
 std::vector<TQRPrintable *> TQRCustomBand::Printables() const
 {
-    std::vector<TQRPrintable *> out;
-    for (TQRControl *c : Children())
-        if (auto *p = dynamic_cast<TQRPrintable *>(c))
-            out.push_back(p);
-    return out;
+    return PrintablesAmong(Children());
 }
 
 void TQRCustomBand::SetBounds(int left, int top, int width, int height)

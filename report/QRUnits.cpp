@@ -59,16 +59,6 @@ QSizeF QRMeasureCharCell(const TQRFont &font, int pixelsPerInch)
     return QSizeF(fm.averageCharWidth(), fm.height());
 }
 
-QSizeF QRNominalCharCell(const TQRFont &font, int pixelsPerInch)
-{
-    const int size = font.PointSize();
-    if (size == 0)
-        return QSizeF();
-    const long double toPixels = 10.0L * pixelsPerInch / 254.0L;
-    return QSizeF(static_cast<double>(80.0L / size / 2.54L * toPixels),
-        static_cast<double>(145.3L / size / 2.54L * toPixels));
-}
-
 long double QRNativeToUnits(
     TQRUnit unit, long double native, int resolution, int zoom, long double cellNative)
 {

@@ -26,14 +26,12 @@ int QRScreenResolution();
 
 // --- Character cells ---------------------------------------------------------------------
 // The Characters unit is one character cell of the report font. By default the cell is the
-// fixed one of stored designs (see QRNominalCharCell); a report may be given a function that
-// measures the font instead (QRMeasureCharCell: average width and height with QFontMetricsF).
+// fixed one of stored designs: 80 / s / 2.54 native units across and 145.3 / s / 2.54 down
+// for a font of s points (it shrinks as the font grows). A report may be given a function
+// that measures the font instead (QRMeasureCharCell: average width and height with
+// QFontMetricsF).
 using TQRCharCellMetrics = std::function<QSizeF(const TQRFont &font, int pixelsPerInch)>;
 QSizeF QRMeasureCharCell(const TQRFont &font, int pixelsPerInch);
-// A fixed nominal cell instead of a measured one: 80 / s / 2.54 native units across and
-// 145.3 / s / 2.54 down for a font of s points, given in pixels at pixelsPerInch. Note that
-// it shrinks as the font grows.
-QSizeF QRNominalCharCell(const TQRFont &font, int pixelsPerInch);
 
 // --- Conversions -------------------------------------------------------------------------
 // Native -> unit and back, at resolution r and zoom z (percent). cellNative is the

@@ -442,7 +442,10 @@ void TQRPageList::LoadFromStream(QIODevice &inStream)
     std::vector<char> chunk(TQRStream::CopyChunkSize);
     for (;;) {
         const qint64 got = inStream.read(chunk.data(), TQRStream::CopyChunkSize);
-        if (got <= 0)
+        // A failed read would otherwise pass for the end and show up as a damaged report.
+        if (got < 0)
+            throw EPlatformError(u"Unable to read the report: %1"_s.arg(inStream.errorString()));
+        if (got == 0)
             break;
         store->WriteBuffer(chunk.data(), got);
     }

@@ -40,21 +40,25 @@ struct TColumn
 const std::vector<TColumn> &RecordColumns()
 {
     static const std::vector<TColumn> columns = [] {
-        std::vector<TColumn> c{{"TARIH", 20}, {"SAYIN1", 75}, {"SAYIN2", 75},
-                               {"SAYIN3", 75}, {"VDAIRESI", 35}, {"VNO", 30}};
+        std::vector<TColumn> c{{"TARIH", InvoiceTable::kWidthTARIH},
+                               {"SAYIN1", InvoiceTable::kWidthSAYIN},
+                               {"SAYIN2", InvoiceTable::kWidthSAYIN},
+                               {"SAYIN3", InvoiceTable::kWidthSAYIN},
+                               {"VDAIRESI", InvoiceTable::kWidthVDAIRESI},
+                               {"VNO", InvoiceTable::kWidthVNO}};
         auto numbered = [&c](const char *stem, int width) {
             for (int i = 1; i <= TInvoiceRecord::kLines; ++i)
                 c.push_back({stem + std::to_string(i), width});
         };
         numbered("M", 0);
-        numbered("C", 50);
+        numbered("C", InvoiceTable::kWidthC);
         numbered("F", 0);
         numbered("T", 0);
         c.push_back({"YEKUN", 0});
         c.push_back({"KDV", 0});
         c.push_back({"TOPLAM", 0});
-        c.push_back({"YANLIZ", 150});
-        numbered("B", 10);
+        c.push_back({"YANLIZ", InvoiceTable::kWidthYANLIZ});
+        numbered("B", InvoiceTable::kWidthB);
         return c;
     }();
     return columns;

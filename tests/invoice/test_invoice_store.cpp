@@ -3,6 +3,7 @@
 
 #include "invoice/InvoiceTable.h"
 #include "platform/Sqlite.h"
+#include "support/TestFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -64,19 +65,6 @@ QString IntegrityOf(const QString &folder)
     TSqliteDatabase db(QDir(folder).filePath(u"fatura.DB"_s), TSqliteDatabase::TOpenMode::ReadWrite);
     TSqliteStatement st = db.Prepare("PRAGMA integrity_check");
     return st.Step() ? st.ColumnText(0) : u"no answer"_s;
-}
-
-QByteArray FileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
 }
 
 // ---- Helper processes: this executable started again with LEVANTA_TABLE_HELPER set runs
@@ -290,7 +278,7 @@ TEST_F(StoreTest, FilesThatAreNotAnInvoiceTableFailToOpenAndStayUntouched)
         QTemporaryDir d;
         const QString file = d.filePath(u"fatura.DB"_s);
         c.make(file);
-        const QByteArray before = FileBytes(file);
+        const QByteArray before = ReadBytes(file);
         InvoiceTable t;
         try {
             t.Open(d.path());
@@ -302,7 +290,7 @@ TEST_F(StoreTest, FilesThatAreNotAnInvoiceTableFailToOpenAndStayUntouched)
         EXPECT_FALSE(t.Active()) << c.why;
         EXPECT_THROW(t.RecordCount(), EStorageError) << c.why;
         EXPECT_THROW(t.Append(Numbered(1)), EStorageError) << c.why;
-        EXPECT_EQ(FileBytes(file), before) << c.why << ": the file was changed";
+        EXPECT_EQ(ReadBytes(file), before) << c.why << ": the file was changed";
     }
 }
 
@@ -317,7 +305,7 @@ TEST_F(StoreTest, DamagedInvoiceTableFailsWithTheStoresText)
                 " printf('%0100d', x) FROM c");
     }
     { InvoiceTable t; t.Open(dir.path()); } // builds the search keys
-    QByteArray bytes = FileBytes(File());
+    QByteArray bytes = ReadBytes(File());
     ASSERT_GT(bytes.size(), 3 * 4096);
     for (qsizetype i = 4096; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(0xA5 ^ (i * 31));
@@ -330,7 +318,7 @@ TEST_F(StoreTest, DamagedInvoiceTableFailsWithTheStoresText)
         EXPECT_TRUE(e.Message().contains(u"malformed"_s)) << e.what();
     }
     EXPECT_FALSE(t.Active());
-    EXPECT_EQ(FileBytes(File()), bytes);
+    EXPECT_EQ(ReadBytes(File()), bytes);
 }
 
 TEST_F(StoreTest, MissingFolderFailsAndCreatesNothing)
@@ -451,7 +439,7 @@ TEST_F(StoreTest, ReadOnlyFileOrFolderRefusesEveryPostAndKeepsTheTable)
             for (int n = 1; n <= 3; ++n)
                 t.Append(Numbered(n));
         }
-        const QByteArray before = FileBytes(file);
+        const QByteArray before = ReadBytes(file);
         ASSERT_EQ(chmod(QFile::encodeName(file).constData(), c.fileMode), 0);
         ASSERT_EQ(chmod(QFile::encodeName(d.path()).constData(), c.dirMode), 0);
         QProcess helper;
@@ -460,7 +448,7 @@ TEST_F(StoreTest, ReadOnlyFileOrFolderRefusesEveryPostAndKeepsTheTable)
         chmod(QFile::encodeName(d.path()).constData(), 0700);
         chmod(QFile::encodeName(file).constData(), 0600);
         EXPECT_EQ(said, u"ok"_s) << c.why;
-        EXPECT_EQ(FileBytes(file), before) << c.why;
+        EXPECT_EQ(ReadBytes(file), before) << c.why;
         EXPECT_EQ(IntegrityOf(d.path()), u"ok"_s) << c.why;
     }
 }

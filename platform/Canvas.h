@@ -10,6 +10,9 @@
 #include <QSize>
 #include <QString>
 
+class QFont;
+class QFontMetricsF;
+
 // Windows character-set codes, kept as the font record stores them.
 enum : quint8 {
     ANSI_CHARSET_CODE = 0,
@@ -76,3 +79,7 @@ public:
 
 // Pixel height of a font of the given point size on a canvas of the given resolution.
 int FontPixelHeight(const TCanvasFont &font, int dpi);
+// The Qt font a canvas of the given resolution draws and measures font with.
+QFont ToQFont(const TCanvasFont &font, int dpi);
+// Width and height of text in whole pixels, as every canvas reports TextExtent.
+QSize TextExtentOf(const QFontMetricsF &metrics, const QString &text);

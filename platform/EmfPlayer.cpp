@@ -427,26 +427,24 @@ void TPlayer::Poly(const TRecord &r, bool small)
     case U_EMR_POLYBEZIERTO: {
         if (pts.empty())
             return;
-        if (FInPath) {
-            // Continue the figure being built at the current position.
-            if (!FPathOpen || FPath.elementCount() == 0)
-                FPath.moveTo(M().map(FDC.Cur));
-            const QTransform m = M();
+        auto append = [&](QPainterPath &into, const QTransform &m) {
             if (base == U_EMR_POLYLINETO)
                 for (const QPointF &p : pts)
-                    FPath.lineTo(m.map(p));
+                    into.lineTo(m.map(p));
             else
                 for (size_t i = 0; i + 2 < pts.size(); i += 3)
-                    FPath.cubicTo(m.map(pts[i]), m.map(pts[i + 1]), m.map(pts[i + 2]));
+                    into.cubicTo(m.map(pts[i]), m.map(pts[i + 1]), m.map(pts[i + 2]));
+        };
+        if (FInPath) {
+            // Continue the figure being built at the current position.
+            const QTransform m = M();
+            if (!FPathOpen || FPath.elementCount() == 0)
+                FPath.moveTo(m.map(FDC.Cur));
+            append(FPath, m);
             FPathOpen = true;
         } else {
             path.moveTo(FDC.Cur);
-            if (base == U_EMR_POLYLINETO)
-                for (const QPointF &p : pts)
-                    path.lineTo(p);
-            else
-                for (size_t i = 0; i + 2 < pts.size(); i += 3)
-                    path.cubicTo(pts[i], pts[i + 1], pts[i + 2]);
+            append(path, QTransform());
             DrawPath(path, false, true);
         }
         FDC.Cur = base == U_EMR_POLYLINETO ? pts.back() : pts[(pts.size() / 3) * 3 - (pts.size() >= 3 ? 1 : 0)];

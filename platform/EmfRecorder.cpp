@@ -24,6 +24,24 @@ int FontPixelHeight(const TCanvasFont &font, int dpi)
     return std::abs(MulDiv(font.PointSize, dpi, 72));
 }
 
+QFont ToQFont(const TCanvasFont &font, int dpi)
+{
+    QFont f(font.Name);
+    // Pixel sizes keep the font independent of the device's own idea of its resolution.
+    f.setPixelSize(std::max(1, FontPixelHeight(font, dpi)));
+    f.setBold(font.Bold);
+    f.setItalic(font.Italic);
+    f.setUnderline(font.Underline);
+    f.setStrikeOut(font.StrikeOut);
+    return f;
+}
+
+QSize TextExtentOf(const QFontMetricsF &metrics, const QString &text)
+{
+    return QSize(static_cast<int>(std::lround(metrics.horizontalAdvance(text))),
+                 static_cast<int>(std::lround(metrics.ascent()) + std::lround(metrics.descent())));
+}
+
 TEmfRecorder::TEmfRecorder(QSize pageSize, int dpi, const QString &description)
     : FPageSize(pageSize.expandedTo(QSize(1, 1))), FDpi(dpi > 0 ? dpi : 96)
 {
@@ -192,12 +210,7 @@ void TEmfRecorder::SelectFont(const TCanvasFont &font)
     if (font == FFont && !FFontDirty)
         return;
     FFont = font;
-    FQFont = QFont(font.Name);
-    FQFont.setPixelSize(std::max(1, FontPixelHeight(font, FDpi)));
-    FQFont.setBold(font.Bold);
-    FQFont.setItalic(font.Italic);
-    FQFont.setUnderline(font.Underline);
-    FQFont.setStrikeOut(font.StrikeOut);
+    FQFont = ToQFont(font, FDpi);
     FMetrics.emplace(FQFont);
     FFontDirty = false;
 }
@@ -206,8 +219,7 @@ QSize TEmfRecorder::TextExtent(const QString &text) const
 {
     if (!FMetrics)
         const_cast<TEmfRecorder *>(this)->SelectFont(FFont);
-    return QSize(static_cast<int>(std::lround(FMetrics->horizontalAdvance(text))),
-                 static_cast<int>(std::lround(FMetrics->ascent()) + std::lround(FMetrics->descent())));
+    return TextExtentOf(*FMetrics, text);
 }
 
 void TEmfRecorder::UseFont()

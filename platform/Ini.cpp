@@ -57,6 +57,15 @@ bool SameName(QStringView a, QStringView b)
     return true;
 }
 
+// A name written twice in a hand-edited file is listed once, in the spelling seen first.
+void AppendNameOnce(QStringList &names, const QString &name)
+{
+    for (const QString &s : names)
+        if (SameName(s, name))
+            return;
+    names.append(name);
+}
+
 bool IsValidUtf8(const unsigned char *p, qsizetype n)
 {
     qsizetype i = 0;
@@ -292,15 +301,9 @@ std::optional<QString> TIniDocument::Value(QStringView section, QStringView key)
 QStringList TIniDocument::SectionNames() const
 {
     QStringList out;
-    for (const TLine &l : FLines) {
-        if (l.Kind != TKind::Section)
-            continue;
-        bool seen = false;
-        for (const QString &s : out)
-            seen = seen || SameName(s, l.Name);
-        if (!seen)
-            out.append(l.Name);
-    }
+    for (const TLine &l : FLines)
+        if (l.Kind == TKind::Section)
+            AppendNameOnce(out, l.Name);
     return out;
 }
 
@@ -308,15 +311,9 @@ QStringList TIniDocument::KeyNames(QStringView section) const
 {
     const QString sec = TrimBlanks(section);
     QStringList out;
-    for (const TLine &l : FLines) {
-        if (l.Kind != TKind::Key || l.Section < 0 || !SameName(FLines[l.Section].Name, sec))
-            continue;
-        bool seen = false;
-        for (const QString &s : out)
-            seen = seen || SameName(s, l.Name);
-        if (!seen)
-            out.append(l.Name);
-    }
+    for (const TLine &l : FLines)
+        if (l.Kind == TKind::Key && l.Section >= 0 && SameName(FLines[l.Section].Name, sec))
+            AppendNameOnce(out, l.Name);
     return out;
 }
 

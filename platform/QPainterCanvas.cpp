@@ -14,20 +14,13 @@ TQPainterCanvas::TQPainterCanvas(QPainter &painter, int dpi, QSize pageSize)
 void TQPainterCanvas::SelectFont(const TCanvasFont &font)
 {
     FFont = font;
-    FQFont = QFont(font.Name);
-    // Pixel sizes keep the font independent of the device's own idea of its resolution.
-    FQFont.setPixelSize(std::max(1, FontPixelHeight(font, FDpi)));
-    FQFont.setBold(font.Bold);
-    FQFont.setItalic(font.Italic);
-    FQFont.setUnderline(font.Underline);
-    FQFont.setStrikeOut(font.StrikeOut);
+    FQFont = ToQFont(font, FDpi);
     FMetrics.emplace(FQFont, FPainter.device());
 }
 
 QSize TQPainterCanvas::TextExtent(const QString &text) const
 {
-    return QSize(static_cast<int>(std::lround(FMetrics->horizontalAdvance(text))),
-                 static_cast<int>(std::lround(FMetrics->ascent()) + std::lround(FMetrics->descent())));
+    return TextExtentOf(*FMetrics, text);
 }
 
 void TQPainterCanvas::FillRect(const QRect &r, const QColor &color)

@@ -20,7 +20,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QSpinBox>
 #include <QStackedWidget>
 
@@ -447,10 +446,7 @@ void Tfatura_basimi::showEvent(QShowEvent *event)
     if (FShown)
         return;
     FShown = true;
-    if (const QScreen *screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+    CentreOnScreen(this);
     // An error shows its text and skips the rest of the sequence; the window stays.
     Guard([this] { FormShow(); });
 }

@@ -319,11 +319,9 @@ void Tfatura_basimi::BuildFields(QWidget *page)
 
     QList<QWidget *> tabOrder;
     for (const THeaderRow &row : kHeaderFields) {
-        auto *field = new TTextField(page);
+        auto *field = new TTextField(row.MaxLength, page);
         field->setObjectName(QString::fromUtf16(row.Name));
         field->setGeometry(row.Left, row.Top, row.Width, kFieldHeight);
-        if (row.MaxLength > 0)
-            field->setMaxLength(row.MaxLength);
         this->*row.Member = field;
         tabOrder << field;
     }
@@ -334,9 +332,7 @@ void Tfatura_basimi::BuildFields(QWidget *page)
             const QString name = QString(column.Letter) + QString::number(n + 1);
             QWidget *widget = nullptr;
             if (column.Kind == TColumnKind::Text) {
-                auto *field = new TTextField(page);
-                if (column.MaxLength > 0)
-                    field->setMaxLength(column.MaxLength);
+                auto *field = new TTextField(column.MaxLength, page);
                 (column.Letter == u'B' ? B : C)[n] = field;
                 widget = field;
             } else {

@@ -696,11 +696,9 @@ bool Tfatura_basimi::eventFilter(QObject *watched, QEvent *event)
         if (widget == Label31) {
             if (FInfoWindow)
                 FInfoWindow->ShowInfo();
-        } else if (widget == Label26) {
-            FDialogs.ShellOpen(FProgramFolder + u"pages/levanta.html"_s,
-                u" "_s + QFileInfo(QCoreApplication::applicationFilePath()).fileName());
-        } else if (widget == Label27) {
-            FDialogs.ShellOpen(FProgramFolder + u"pages/kordelya.html"_s,
+        } else if (widget == Label26 || widget == Label27) {
+            const QString page = widget == Label26 ? u"levanta.html"_s : u"kordelya.html"_s;
+            FDialogs.ShellOpen(FProgramFolder + u"pages/"_s + page,
                 u" "_s + QFileInfo(QCoreApplication::applicationFilePath()).fileName());
         }
         return false;

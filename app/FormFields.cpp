@@ -4,9 +4,11 @@
 #include "platform/NumberFormat.h"
 
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPalette>
+#include <QScreen>
 
 namespace
 {
@@ -271,4 +273,11 @@ QString DialogButtonStyle()
         "QPushButton:hover { border: 2px solid rgb(255, 184, 60); }"
         "QPushButton:pressed { background-color: rgb(226, 226, 218); }"
         "QPushButton:default { border-width: 2px; }");
+}
+
+void CentreOnScreen(QWidget *window)
+{
+    if (const QScreen *s = window->screen() ? window->screen() : QGuiApplication::primaryScreen())
+        window->move(s->availableGeometry().center() - QPoint(window->width() / 2,
+                                                               window->height() / 2));
 }

@@ -124,3 +124,6 @@ private:
 // The style sheet of the dialogs' buttons: a light face, a dark blue frame that lights up
 // under the mouse.
 QString DialogButtonStyle();
+
+// Every window of the program opens in the middle of its screen's work area.
+void CentreOnScreen(QWidget *window);

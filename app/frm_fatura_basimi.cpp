@@ -20,7 +20,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QSpinBox>
 #include <QStackedWidget>
 
@@ -320,11 +319,9 @@ void Tfatura_basimi::BuildFields(QWidget *page)
 
     QList<QWidget *> tabOrder;
     for (const THeaderRow &row : kHeaderFields) {
-        auto *field = new TTextField(page);
+        auto *field = new TTextField(row.MaxLength, page);
         field->setObjectName(QString::fromUtf16(row.Name));
         field->setGeometry(row.Left, row.Top, row.Width, kFieldHeight);
-        if (row.MaxLength > 0)
-            field->setMaxLength(row.MaxLength);
         this->*row.Member = field;
         tabOrder << field;
     }
@@ -335,9 +332,7 @@ void Tfatura_basimi::BuildFields(QWidget *page)
             const QString name = QString(column.Letter) + QString::number(n + 1);
             QWidget *widget = nullptr;
             if (column.Kind == TColumnKind::Text) {
-                auto *field = new TTextField(page);
-                if (column.MaxLength > 0)
-                    field->setMaxLength(column.MaxLength);
+                auto *field = new TTextField(column.MaxLength, page);
                 (column.Letter == u'B' ? B : C)[n] = field;
                 widget = field;
             } else {
@@ -447,10 +442,7 @@ void Tfatura_basimi::showEvent(QShowEvent *event)
     if (FShown)
         return;
     FShown = true;
-    if (const QScreen *screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+    CentreOnScreen(this);
     // An error shows its text and skips the rest of the sequence; the window stays.
     Guard([this] { FormShow(); });
 }
@@ -704,11 +696,9 @@ bool Tfatura_basimi::eventFilter(QObject *watched, QEvent *event)
         if (widget == Label31) {
             if (FInfoWindow)
                 FInfoWindow->ShowInfo();
-        } else if (widget == Label26) {
-            FDialogs.ShellOpen(FProgramFolder + u"pages/levanta.html"_s,
-                u" "_s + QFileInfo(QCoreApplication::applicationFilePath()).fileName());
-        } else if (widget == Label27) {
-            FDialogs.ShellOpen(FProgramFolder + u"pages/kordelya.html"_s,
+        } else if (widget == Label26 || widget == Label27) {
+            const QString page = widget == Label26 ? u"levanta.html"_s : u"kordelya.html"_s;
+            FDialogs.ShellOpen(FProgramFolder + u"pages/"_s + page,
                 u" "_s + QFileInfo(QCoreApplication::applicationFilePath()).fileName());
         }
         return false;

@@ -1,21 +1,18 @@
 #include "app/frm_fatura_bul.h"
 
+#include "app/ErrorHandler.h"
 #include "app/FormFields.h"
 #include "invoice/InvoiceListModel.h"
 #include "invoice/InvoiceTable.h"
 #include "platform/Dialogs.h"
-#include "platform/Errors.h"
 
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableView>
-#include <exception>
 #include <string_view>
 
 using namespace Qt::StringLiterals;
@@ -24,8 +21,6 @@ const QString Tfatura_bul::kSilMesaji = u"\r\nAKTİF FATURA SİLİNECEK.\r\n\r\n
 
 namespace
 {
-
-const QString kErrorTitle = u"LEVANTA"_s;
 
 struct TSearchBox {
     const char16_t *Name;
@@ -182,13 +177,7 @@ void Tfatura_bul::SetTable(InvoiceTable *table)
 void Tfatura_bul::Guard(const std::function<void()> &command)
 {
     // A store failure (a locked or damaged file) ends the one action, not the dialog.
-    try {
-        command();
-    } catch (const ELevantaError &error) {
-        FDialogs.Error(nullptr, kErrorTitle, error.Message());
-    } catch (const std::exception &error) {
-        FDialogs.Error(nullptr, kErrorTitle, QString::fromUtf8(error.what()));
-    }
+    RunCommand(FDialogs, command);
 }
 
 bool Tfatura_bul::HasRecords()
@@ -292,8 +281,7 @@ void Tfatura_bul::showEvent(QShowEvent *event)
 {
     FSecildi = false;
     QDialog::showEvent(event);
-    if (QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    CentreOnScreen(this);
     ShowCurrentRow();
 }
 

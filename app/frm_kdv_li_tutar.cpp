@@ -2,9 +2,7 @@
 
 #include "app/FormFields.h"
 
-#include <QGuiApplication>
 #include <QPushButton>
-#include <QScreen>
 
 Tkdv_li_tutar::Tkdv_li_tutar(IDialogs &dialogs, const TFormatSettings &fs, QWidget *parent)
     : QDialog(parent,
@@ -47,8 +45,7 @@ long double Tkdv_li_tutar::Value() const
 void Tkdv_li_tutar::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    CentreOnScreen(this);
     FTutar->SetValue(0);
     FTutar->setFocus(Qt::OtherFocusReason);
     FTutar->selectAll();

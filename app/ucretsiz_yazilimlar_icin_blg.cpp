@@ -1,9 +1,9 @@
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
 
+#include "app/FormFields.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTextBrowser>
 #include <QUrl>
@@ -50,8 +50,7 @@ void Tucretsiz_yazilimlar_icin_bilgi::showEvent(QShowEvent *event)
     // A restore from the task bar is not a new showing.
     if (event->spontaneous())
         return;
-    if (QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    CentreOnScreen(this);
     Navigate();
 }
 

@@ -46,10 +46,8 @@ IDialogs::TAnswer TScriptedDialogs::AskOkCancel(QWidget *, const QString &title,
     return Next(TAnswer::Ok);
 }
 
-bool TScriptedDialogs::InputBox(QWidget *, const QString &title, const QString &prompt,
-                                QString &value)
+bool TScriptedDialogs::NextText(QString &value)
 {
-    Record(TKind::Input, title, prompt);
     if (Texts.empty())
         return false;
     value = Texts.front();
@@ -57,24 +55,27 @@ bool TScriptedDialogs::InputBox(QWidget *, const QString &title, const QString &
     return true;
 }
 
+bool TScriptedDialogs::InputBox(QWidget *, const QString &title, const QString &prompt,
+                                QString &value)
+{
+    Record(TKind::Input, title, prompt);
+    return NextText(value);
+}
+
 QString TScriptedDialogs::OpenFileName(QWidget *, const QString &title, const QString &, const QString &)
 {
     Record(TKind::OpenFile, title, QString());
-    if (Texts.empty())
-        return {};
-    QString t = Texts.front();
-    Texts.pop_front();
-    return t;
+    QString name;
+    NextText(name);
+    return name;
 }
 
 QString TScriptedDialogs::SaveFileName(QWidget *, const QString &title, const QString &, const QString &)
 {
     Record(TKind::SaveFile, title, QString());
-    if (Texts.empty())
-        return {};
-    QString t = Texts.front();
-    Texts.pop_front();
-    return t;
+    QString name;
+    NextText(name);
+    return name;
 }
 
 void TScriptedDialogs::ShellOpen(const QString &target, const QString &)

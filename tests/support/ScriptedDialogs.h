@@ -55,4 +55,6 @@ public:
 private:
     void Record(TKind kind, const QString &title, const QString &text);
     TAnswer Next(TAnswer fallback);
+    // Takes the next scripted text; false (value untouched) when none is left.
+    bool NextText(QString &value);
 };

@@ -6,10 +6,13 @@
 
 #include "platform/Locale.h"
 #include "report/QRControl.h"
+#include "report/QRExport.h"
 #include "report/QRPaper.h"
+#include "report/QRPrntr.h"
 #include "report/QRUnits.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -33,18 +36,67 @@ enum TQRBandType : int {
     rbChild,
 };
 
-// What the report asks of the printer. Only the orientation lives here so far; the printer
-// side adds the rest.
-class TQuickRepPrinterSettings
+
+enum TPenStyle : int {
+    psSolid,
+    psDash,
+    psDot,
+    psDashDot,
+    psDashDotDot,
+    psClear,
+    psInsideFrame,
+    psUserStyle,
+    psAlternate,
+};
+
+// The frame a band, a printable or the report draws around itself.
+class TQRFrame
 {
 public:
-    virtual ~TQuickRepPrinterSettings() = default;
-    TPrinterOrientation Orientation() const { return FOrientation; }
-    virtual void SetOrientation(TPrinterOrientation v) { FOrientation = v; }
+    explicit TQRFrame(TQRControl *parent = nullptr)
+        : FParent(parent)
+    {
+    }
+    QColor Color() const { return FColor; }
+    void SetColor(const QColor &v) { FColor = v; }
+    bool DrawTop() const { return FTop; }
+    void SetDrawTop(bool v) { FTop = v; }
+    bool DrawBottom() const { return FBottom; }
+    void SetDrawBottom(bool v) { FBottom = v; }
+    bool DrawLeft() const { return FLeft; }
+    void SetDrawLeft(bool v) { FLeft = v; }
+    bool DrawRight() const { return FRight; }
+    void SetDrawRight(bool v) { FRight = v; }
+    TPenStyle Style() const { return FPenStyle; }
+    void SetStyle(TPenStyle v) { FPenStyle = v; }
+    // Line thickness in points; -1 is one device pixel.
+    int Width() const { return FWidth; }
+    void SetWidth(int v) { FWidth = v; }
+    // Present when at least one side is on.
+    bool AnyFrame() const { return FTop || FBottom || FLeft || FRight; }
+    // Fills each side that is on as a solid rectangle inside r (device pixels); xFactor and
+    // yFactor are the run printer's device pixels per native unit.
+    void DrawFrame(ICanvas &canvas, const QRect &r, long double xFactor, long double yFactor) const;
 
 private:
-    TPrinterOrientation FOrientation = poPortrait;
+    QColor FColor = QColor(0, 0, 0);
+    bool FBottom = false;
+    bool FLeft = false;
+    TQRControl *FParent;
+    TPenStyle FPenStyle = psSolid;
+    bool FRight = false;
+    bool FTop = false;
+    int FWidth = 1;
 };
+
+// The preview window's zoom modes and initial states, and its actions as the report's
+// OnStandPrevEvent names them.
+enum TQRZoomState : int { qrZoomToFit, qrZoomToWidth, qrZoomOther, qrZoom100 };
+enum TWindowState : int { wsNormal, wsMinimized, wsMaximized };
+enum TFormStyle : int { fsNormal, fsStayOnTop };
+enum TQRSaveType : int { stQRP, stPDF, stXL, stHTML, stRTF, stCSV, stASCII, stXML };
+enum TStandPrevEventType : int { spOpen, spClose, spCopy, spPrint, spPrintSetup, spLoad, spSave, spCancel };
+enum TQROption : int { FirstPageHeader, LastPageFooter, Compression };
 
 // The report's page. Its seven float dimensions form one indexed family.
 class TQRPage : public TQRUnitBase
@@ -245,8 +297,159 @@ public:
 
     void Repaint() override;
 
+    // --- Generation run ---
+    TQuickRepPrinterSettings &UserPrinterSettings() { return *FUserPrinterSettings; }
+    // Runs into recorded pages while a modeless preview shows them; returns when the
+    // preview window has closed.
+    void Preview();
+    // Runs completely, then shows the preview modally.
+    void PreviewModal();
+    // Runs straight to the printer.
+    void Print();
+    // Runs into recorded pages without showing anything; the pages stay with QRPrinter().
+    void Prepare();
+    // Runs once more with filter as the export target.
+    void ExportToFilter(TQRExportFilter *filter);
+    // The print dialog; Tag() tells 1 when the user cancelled, 0 after OK.
+    void PrinterSetup();
+    void Cancel();
+    void CreateReport();
+    void PrintBand(TQRCustomBand *band);
+    void NewPage();
+    void NewColumn();
+    void EndPage();
+    long double AvailableSpace() const;
+    // Starts a new page or column unless band fits where the run stands.
+    void MakeSpace(TQRCustomBand *band);
+    // The preview window tells the report that it closed: the run printer goes.
+    void PreviewClosed(TQRPrinter *printer);
+    // Releases the run printer and its pages.
+    void FreeQRPrinter();
+
+    TQRPrinter *QRPrinter() const { return FQRPrinter.get(); }
+    bool Available() const { return FAvailable; }
+    bool Cancelled() const { return FCancelled; }
+    bool FinalPass() const { return FFinalPass; }
+    bool Exporting() const { return FExportFilter != nullptr; }
+    TQRExportFilter *ExportFilter() const { return FExportFilter; }
+    long double CurrentX() const { return FCurrentX; }
+    long double CurrentY() const { return FCurrentY; }
+    void SetCurrentY(long double v) { FCurrentY = v; }
+    int PageCount() const { return FPagecount; }
+    int CurrentColumn() const { return FCurrentColumn; }
+    long double PageFooterSize() const { return FPageFooterSize; }
+    const QString &ReportTitle() const { return FReportTitle; }
+    void SetReportTitle(const QString &v) { FReportTitle = v; }
+    bool ShowProgress() const { return FShowProgress; }
+    void SetShowProgress(bool v) { FShowProgress = v; }
+    bool PrintIfEmpty() const { return FPrintIfEmpty; }
+    void SetPrintIfEmpty(bool v) { FPrintIfEmpty = v; }
+    bool HasOption(TQROption o) const { return (FOptions & (1u << o)) != 0; }
+    void SetOption(TQROption o, bool on);
+    QColor BackgroundColor() const { return FBackgroundColor; }
+    void SetBackgroundColor(const QColor &v) { FBackgroundColor = v; }
+    TQRFrame &Frame() { return FFrame; }
+    int Tag() const { return FTag; }
+    void SetTag(int v) { FTag = v; }
+    // The band of a role: the first band of that type in the band list, or null.
+    TQRCustomBand *BandOfType(TQRBandType type) const;
+    // The value of an expression constant ("PAGENUMBER", "COLUMNNUMBER", "REPORTTITLE").
+    QString Constant(const QString &name) const;
+
+    // Text measuring on the screen-compatible reference context, in its pixels.
+    int TextWidth(const TQRFont &font, const QString &text) const;
+    int TextHeight(const TQRFont &font, const QString &text) const;
+
+    // Preview properties (read by the preview window only).
+    bool PrevShowThumbs() const { return FPrevShowThumbs; }
+    void SetPrevShowThumbs(bool v) { FPrevShowThumbs = v; }
+    bool PrevShowSearch() const { return FPrevShowSearch; }
+    void SetPrevShowSearch(bool v) { FPrevShowSearch = v; }
+    TQRZoomState PrevInitialZoom() const { return FPrevInitialZoom; }
+    void SetPrevInitialZoom(TQRZoomState v) { FPrevInitialZoom = v; }
+    TWindowState PreviewInitialState() const { return FPreviewInitialState; }
+    void SetPreviewInitialState(TWindowState v) { FPreviewInitialState = v; }
+    TFormStyle PrevFormStyle() const { return FPrevFormStyle; }
+    void SetPrevFormStyle(TFormStyle v) { FPrevFormStyle = v; }
+    TQRSaveType PreviewDefaultSaveType() const { return FPreviewDefaultSaveType; }
+    void SetPreviewDefaultSaveType(TQRSaveType v) { FPreviewDefaultSaveType = v; }
+    int PreviewLeft() const { return FPreviewLeft; }
+    int PreviewTop() const { return FPreviewTop; }
+    int PreviewWidth() const { return FPreviewWidth; }
+    int PreviewHeight() const { return FPreviewHeight; }
+    void SetPreviewBounds(int left, int top, int width, int height)
+    {
+        FPreviewLeft = left, FPreviewTop = top, FPreviewWidth = width, FPreviewHeight = height;
+    }
+    int PagesInPreview() const { return FPagesInPreview; }
+    void SetPagesInPreview(int v) { FPagesInPreview = v; }
+    bool PrintAfterSetup() const { return FPrintAfterSetup; }
+    void SetPrintAfterSetup(bool v) { FPrintAfterSetup = v; }
+    // Set by the preview's stop button and the progress window's Cancel.
+    bool UserCancel() const { return FUserCancel; }
+    void SetUserCancel(bool v);
+
+    // Report events; all optional.
+    std::function<void(TCustomQuickRep *, bool &print)> BeforePrint;
+    std::function<void(TCustomQuickRep *)> OnStartPage;
+    std::function<void(TCustomQuickRep *)> OnEndPage;
+    std::function<void(TCustomQuickRep *)> AfterPrint;
+    std::function<void(TCustomQuickRep *)> AfterPreview;
+    std::function<void()> OnPreview;
+    std::function<void(QObject *sender, TStandPrevEventType type, const QString &name,
+                       bool &handled)>
+        OnStandPrevEvent;
+    // An error of a preview run, which closes the preview; the program shows it.
+    std::function<void(const std::exception &)> OnPreviewError;
+
 private:
     bool IsFullWidth(const TQRCustomBand *band) const;
+    void NewRunPrinter(bool needDevice);
+    void ApplyReportPrinterSettings();
+    void RunController();
+    void BandStep(TQRCustomBand *band);
+    void PrintPrintables(const std::vector<TQRPrintable *> &list, TQRCustomBand *band);
+    void CloseRun(bool failed);
+
+    std::unique_ptr<TQuickRepPrinterSettings> FUserPrinterSettings;
+    std::unique_ptr<TQRPrinter> FQRPrinter;
+    bool FAvailable = true;
+    bool FCancelled = false;
+    bool FUserCancel = false;
+    long double FCurrentX = 0;
+    long double FCurrentY = -1;
+    int FCurrentColumn = 1;
+    long double FColumnTopPosition = 0;
+    int FPagecount = 0;
+    bool FLastPage = false;
+    bool FFinalPass = true;
+    long double FPageFooterSize = 0;
+    bool FForceNewPage = false;
+    bool FForceNewColumn = false;
+    unsigned FOptions = (1u << FirstPageHeader) | (1u << LastPageFooter);
+    bool FShowProgress = true;
+    QString FReportTitle;
+    bool FPrintIfEmpty = true;
+    QColor FBackgroundColor = QColor(255, 255, 255);
+    TQRFrame FFrame;
+    int FTag = 0;
+    QString FPageNumberText = QStringLiteral("0");
+    QString FColumnNumberText = QStringLiteral("0");
+    QString FReportTitleText = QStringLiteral("''");
+    TQRExportFilter *FExportFilter = nullptr;
+    bool FPreviewOpen = false;
+    bool FPrevShowThumbs = false;
+    bool FPrevShowSearch = false;
+    TQRZoomState FPrevInitialZoom = qrZoom100;
+    TWindowState FPreviewInitialState = wsMaximized;
+    TFormStyle FPrevFormStyle = fsNormal;
+    TQRSaveType FPreviewDefaultSaveType = stQRP;
+    int FPreviewLeft = 0;
+    int FPreviewTop = 0;
+    int FPreviewWidth = 500;
+    int FPreviewHeight = 500;
+    int FPagesInPreview = 0;
+    bool FPrintAfterSetup = false;
 
     std::unique_ptr<TQRPage> FPage;
     std::unique_ptr<TQuickRepPrinterSettings> FPrinterSettings;
@@ -292,11 +495,48 @@ public:
     void SetBounds(int left, int top, int width, int height) override;
     void Loaded() override;
 
+    TQRFrame &Frame() { return FFrame; }
+    const TQRFrame &Frame() const { return FFrame; }
+    bool TransparentBand() const { return FTransparentBand; }
+    void SetTransparentBand(bool v) { FTransparentBand = v; }
+    bool AlignToBottom() const { return FAlignToBottom; }
+    void SetAlignToBottom(bool v) { FAlignToBottom = v; }
+    bool ForceNewColumn() const { return FForceNewColumn; }
+    void SetForceNewColumn(bool v) { FForceNewColumn = v; }
+    bool ForceNewPage() const { return FForceNewPage; }
+    void SetForceNewPage(bool v) { FForceNewPage = v; }
+    bool PreCaluculateBandHeight() const { return FPreCaluculateBandHeight; }
+    void SetPreCaluculateBandHeight(bool v) { FPreCaluculateBandHeight = v; }
+    bool KeepOnOnePage() const { return FKeepOnOnePage; }
+    void SetKeepOnOnePage(bool v) { FKeepOnOnePage = v; }
+    // Native units the band grew by during the current print.
+    long double Expanded() const { return FExpanded; }
+    long double ExpandedHeight() const { return FExpandedHeight; }
+    const QRect &BandFrameRect() const { return FBandFrameRect; }
+    // Asked by an AutoStretch label for lh more native units: grows when the page has room.
+    // first is true on the label's first request within this print.
+    bool CanExpand(long double lh) const;
+    void ExpandBand(long double lh, bool first, long double labelGrowth);
+
+    std::function<void(TQRCustomBand *, bool &print)> BeforePrint;
+    std::function<void(TQRCustomBand *, bool printed)> AfterPrint;
+
 protected:
     void ParentChanged(TQRControl *oldParent) override;
 
 private:
     friend class TCustomQuickRep;
+
+    bool FPreCaluculateBandHeight = false;
+    bool FKeepOnOnePage = false;
+    long double FExpandedHeight = 0;
+    QRect FBandFrameRect;
+    long double FExpanded = 0;
+    bool FAlignToBottom = false;
+    bool FForceNewColumn = false;
+    bool FForceNewPage = false;
+    bool FTransparentBand = false;
+    TQRFrame FFrame;
 
     TCustomQuickRep *FParentReport = nullptr;
     TQRBandType FQRBandType = rbTitle;
@@ -333,10 +573,42 @@ public:
     // Takes report, unit and zoom from wherever the printable now sits.
     void RefreshParentReport();
 
+    TAlignment Alignment() const { return FAlignment; }
+    virtual void SetAlignment(TAlignment v);
+    bool AlignToBand() const { return FAlignToBand; }
+    void SetAlignToBand(bool v);
+    TQRFrame &Frame() { return FFrame; }
+    const TQRFrame &Frame() const { return FFrame; }
+    // The inverse of the opaque style flag.
+    bool Transparent() const { return FTransparent; }
+    void SetTransparent(bool v);
+    bool PrintFinished() const { return FPrintFinished; }
+    bool IsPrinting() const { return FIsPrinting; }
+    TQRPrinter *QRPrinter() const { return FQRPrinter; }
+    // The band the printable sits on, or null.
+    TQRCustomBand *ParentBand() const;
+
+    virtual bool IsPrintable() const;
+    virtual void AlignToBandNow();
+    // At the start of a run: remembers the run printer and marks the printable as printing.
+    virtual void BeforePrintPrepare();
+    // Prints with the Size origin moved by the offsets (native units).
+    virtual void PrintAt(long double offsetX, long double offsetY);
+    virtual void AfterPrintCleanup();
+
 protected:
     void ParentChanged(TQRControl *oldParent) override;
+    void SetPrintFinished(bool v) { FPrintFinished = v; }
 
 private:
+    bool AlignUpdating = false;
+    TAlignment FAlignment = taLeftJustify;
+    bool FAlignToBand = false;
+    TQRFrame FFrame;
+    bool FIsPrinting = false;
+    bool FPrintFinished = true;
+    TQRPrinter *FQRPrinter = nullptr;
+    bool FTransparent = false;
     TCustomQuickRep *FParentReport = nullptr;
     std::unique_ptr<TQRPrintableSize> FSize;
     int LoadedTop = 0;

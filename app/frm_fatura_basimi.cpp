@@ -1,5 +1,7 @@
 #include "app/frm_fatura_basimi.h"
 
+#include "printing/InvoiceReport.h"
+
 #include "app/ErrorHandler.h"
 #include "app/FormFields.h"
 #include "app/frm_fatura_bul.h"
@@ -158,7 +160,10 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
     , FToday(std::move(today))
     , FTable(std::make_unique<InvoiceTable>())
     , FSettings(std::make_unique<TPrintSettings>())
+    , FRapor(std::make_unique<TInvoiceReport>(format))
 {
+    // An error of a preview run is shown before its window goes.
+    FRapor->RAPORX().OnPreviewError = [this](const std::exception &e) { ShowError(FDialogs, e); };
     setObjectName(u"fatura_basimi"_s);
     setWindowTitle(kCaption);
     setFixedSize(kClientWidth, kClientHeight);
@@ -663,14 +668,49 @@ void Tfatura_basimi::SpeedButton7Click()
         u"LEVANTA v1.4\r\nFatura Basım Programı\r\n\r\nGüncelleme : 15.01.2019"_s);
 }
 
+TInvoiceFormValues Tfatura_basimi::FormValues()
+{
+    TInvoiceFormValues v;
+    v.TARIH = TARIH->text();
+    v.SAYIN1 = SAYIN1->text();
+    v.SAYIN2 = SAYIN2->text();
+    v.SAYIN3 = SAYIN3->text();
+    v.VERGIDAIRESI = VERGIDAIRESI->text();
+    v.VERGIHESAPNO = VERGIHESAPNO->text();
+    for (int i = 0; i < kLines; ++i) {
+        v.M[i] = M[i]->Value();
+        v.B[i] = B[i]->text();
+        v.C[i] = C[i]->text();
+        v.F[i] = F[i]->Value();
+        v.T[i] = T[i]->Value();
+    }
+    v.YEKUN = YEKUN->Value();
+    v.KDV = KDV->Value();
+    v.TOPLAM = TOPLAM->Value();
+    v.YALNIZ = YALNIZ->text();
+    v.ORAN = ORAN->text();
+    return v;
+}
+
 void Tfatura_basimi::MenuItem1Click()
 {
+    // The field being edited finishes its leave rule before anything is read.
     TARIH->setFocus(Qt::TabFocusReason);
+    Guard([this] {
+        FRapor->SAYFA_HAZIRLA(*FSettings);
+        FRapor->RAPOR_DOLDUR(FormValues(), TOPLAM->DisplayFormat());
+        FRapor->RAPORX().Preview();
+    });
 }
 
 void Tfatura_basimi::MenuItem2Click()
 {
     TARIH->setFocus(Qt::TabFocusReason);
+    Guard([this] {
+        FRapor->SAYFA_HAZIRLA(*FSettings);
+        FRapor->RAPOR_DOLDUR(FormValues(), TOPLAM->DisplayFormat());
+        FRapor->RAPORX().Print();
+    });
 }
 
 void Tfatura_basimi::OpenPage(const QString &page)

@@ -22,8 +22,10 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTemporaryFile>
 
 using namespace Qt::StringLiterals;
 
@@ -37,6 +39,24 @@ namespace
 {
 
 const QString kWarningTitle = u"Uyarı"_s;
+
+// The sentence an error box shows above the engine's own text: what failed, what to do.
+const QString kStartAdvice = u"Program açılırken dosyaları hazırlanamadı; program klasöründeki "
+                             u"fatura.DB ve fatura_ayar.ini dosyalarını denetleyip programı "
+                             u"yeniden başlatın."_s;
+const QString kStartAdviceReadOnly = u"Program klasörü (%1) salt okunur olduğu için program "
+                                     u"dosyalarını oluşturamadı; klasöre yazma izni verip "
+                                     u"programı yeniden başlatın."_s;
+const QString kSaveAdvice = u"Fatura kaydedilemedi, ekrandaki fatura duruyor; diskte yer "
+                            u"olduğunu ve fatura.DB dosyasının başka bir programda açık "
+                            u"olmadığını denetleyip yeniden KAYDET'e basın."_s;
+const QString kSaveAdviceReadOnly = u"Program klasörü ya da fatura.DB salt okunur olduğu için "
+                                    u"fatura kaydedilemedi, ekrandaki fatura duruyor; yazma "
+                                    u"izni verip yeniden KAYDET'e basın."_s;
+const QString kFindAdvice = u"Kayıtlı faturalar okunamadı, ekrandaki fatura duruyor; fatura.DB "
+                            u"dosyasını denetleyip yeniden deneyin."_s;
+const QString kFlagAdvice = u"Seçim fatura_ayar.ini dosyasına yazılamadı ve yalnızca program "
+                            u"kapanana dek geçerli; program klasörüne yazma izni verin."_s;
 const QString kQuantityFormat = u",0.##;-,0.##"_s;
 const QString kMoneyLayoutFormat = u",0.00;-,0.00"_s;
 
@@ -374,6 +394,7 @@ void Tfatura_basimi::BuildFields(QWidget *page)
     YALNIZ->setObjectName(u"YALNIZ"_s);
     YALNIZ->setGeometry(59, 430, 395, kFieldHeight);
     YALNIZ->setFocusPolicy(Qt::ClickFocus);
+    YALNIZ->SetShrinkToFit(true, /*wholeTextTip*/ true);
 
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -435,6 +456,27 @@ void Tfatura_basimi::Guard(const std::function<void()> &command)
     RunCommand(FDialogs, command);
 }
 
+void Tfatura_basimi::Guard(
+    const std::function<QString()> &advice, const std::function<void()> &command)
+{
+    RunCommand(FDialogs, command, advice);
+}
+
+// Permission bits do not tell what the process may do (an administrator ignores them):
+// a file is created in the folder and the table is opened for appending, and nothing is
+// written to either.
+bool Tfatura_basimi::FolderReadOnly() const
+{
+    QTemporaryFile probe(FProgramFolder + u"levanta_XXXXXX.tmp"_s);
+    return !probe.open();
+}
+
+bool Tfatura_basimi::FolderOrTableReadOnly() const
+{
+    QFile table(FProgramFolder + u"fatura.DB"_s);
+    return FolderReadOnly() || (table.exists() && !table.open(QIODevice::Append));
+}
+
 QString Tfatura_basimi::Today() const
 {
     const QDate date = FToday ? FToday() : QDate::currentDate();
@@ -449,7 +491,10 @@ void Tfatura_basimi::showEvent(QShowEvent *event)
     FShown = true;
     CentreOnScreen(this);
     // An error shows its text and skips the rest of the sequence; the window stays.
-    Guard([this] { FormShow(); });
+    const auto advice = [this] {
+        return FolderReadOnly() ? kStartAdviceReadOnly.arg(FProgramFolder) : kStartAdvice;
+    };
+    Guard(advice, [this] { FormShow(); });
 }
 
 void Tfatura_basimi::FormShow()
@@ -469,6 +514,13 @@ void Tfatura_basimi::AYARLARI_YUKLE()
     KDVDahil1->setChecked(FSettings->KDVDahil1);
     tutarsabit->setChecked(FSettings->tutarsabit);
     ApplyMoneyFormat(FSettings->GDisplayFormat);
+    {
+        // No invoice is on screen yet: the starting rate recomputes nothing.
+        const QSignalBlocker quiet(ORAN);
+        ORAN->setValue(FSettings->KDVOrani);
+    }
+    if (!FSettings->Refused.empty())
+        FDialogs.Warning(nullptr, kWarningTitle, RefusalMessage(FSettings->Refused));
 }
 
 void Tfatura_basimi::ApplyMoneyFormat(const QString &format)
@@ -513,7 +565,8 @@ void Tfatura_basimi::TOGGLE_FLAG(QAction *item, const QString &key)
         FSettings->KDVDahil1 = on;
     else
         FSettings->tutarsabit = on;
-    Guard([&] { WriteOptionFlag(PrintSettingsPath(FProgramFolder), key, on); });
+    Guard([] { return kFlagAdvice; },
+        [&] { WriteOptionFlag(PrintSettingsPath(FProgramFolder), key, on); });
 }
 
 int Tfatura_basimi::VatRate() const
@@ -621,7 +674,9 @@ void Tfatura_basimi::SpeedButton9Click()
 
 void Tfatura_basimi::SpeedButton8Click()
 {
-    Guard([this] {
+    const auto advice
+        = [this] { return FolderOrTableReadOnly() ? kSaveAdviceReadOnly : kSaveAdvice; };
+    Guard(advice, [this] {
         // Leaving the field being edited runs its exit action, so a value typed just before
         // the click is part of what is stored.
         TARIH->setFocus(Qt::TabFocusReason);
@@ -645,7 +700,8 @@ void Tfatura_basimi::SpeedButton8Click()
 
 void Tfatura_basimi::SpeedButton11Click()
 {
-    Guard([this] {
+    const auto advice = [] { return kFindAdvice; };
+    Guard(advice, [this] {
         if (FTable->RecordCount() == 0) {
             FDialogs.Warning(nullptr, kWarningTitle, kKayitYokMesaji);
             return;

@@ -131,7 +131,13 @@ private:
     QString Today() const;
     void OpenPage(const QString &page);
     bool HandleKey(QWidget *target, QKeyEvent *key);
+    // Runs a command; an error shows its text. With advice, the sentence it gives (what
+    // failed, what to do) stands above the error's text.
     void Guard(const std::function<void()> &command);
+    void Guard(const std::function<QString()> &advice, const std::function<void()> &command);
+    // Whether the program folder or the invoice table refuses writing, found by trying.
+    bool FolderReadOnly() const;
+    bool FolderOrTableReadOnly() const;
 
     IDialogs &FDialogs;
     TFormatSettings FFormat;

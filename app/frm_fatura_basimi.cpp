@@ -9,6 +9,7 @@
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
 #include "invoice/InvoiceTable.h"
 #include "invoice/Prefill.h"
+#include "invoice/TaxNumber.h"
 #include "invoice/Totals.h"
 #include "platform/Dialogs.h"
 #include "printing/PrintSettings.h"
@@ -395,6 +396,16 @@ void Tfatura_basimi::BuildFields(QWidget *page)
     YALNIZ->setGeometry(59, 430, 395, kFieldHeight);
     YALNIZ->setFocusPolicy(Qt::ClickFocus);
     YALNIZ->SetShrinkToFit(true, /*wholeTextTip*/ true);
+
+    // A tax number whose check digits do not tally turns red and says why; it is still the
+    // user's invoice, so nothing is refused.
+    connect(VERGIHESAPNO, &QLineEdit::textChanged, this, [this](const QString &text) {
+        const TTaxNumberCheck check = CheckTaxNumber(text);
+        QPalette palette = VERGIHESAPNO->palette();
+        palette.setColor(QPalette::Text, check.Valid ? QColor(Qt::black) : QColor(Qt::red));
+        VERGIHESAPNO->setPalette(palette);
+        VERGIHESAPNO->setToolTip(check.Reason);
+    });
 
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);

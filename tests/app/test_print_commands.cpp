@@ -97,3 +97,14 @@ TEST_F(PrintCommands, PrintWithoutAPrinterSaysSoAndChangesNothing)
     EXPECT_TRUE(Dialogs.LastText().contains(u"There is no default printer currently selected"_s));
     EXPECT_EQ(W->SAYIN1->text(), u"X"_s);
 }
+
+TEST_F(PrintCommands, AWrongTaxNumberTurnsRedAndSaysWhyButIsKept)
+{
+    W->VERGIHESAPNO->setText(u"1234567891"_s);
+    EXPECT_EQ(W->VERGIHESAPNO->palette().color(QPalette::Text), QColor(Qt::red));
+    EXPECT_TRUE(W->VERGIHESAPNO->toolTip().contains(u"VKN"_s));
+    EXPECT_EQ(W->VERGIHESAPNO->text(), u"1234567891"_s);
+    W->VERGIHESAPNO->setText(u"1234567890"_s);
+    EXPECT_NE(W->VERGIHESAPNO->palette().color(QPalette::Text), QColor(Qt::red));
+    EXPECT_TRUE(W->VERGIHESAPNO->toolTip().isEmpty());
+}

@@ -11,12 +11,12 @@ public:
     void Information(QWidget *owner, const QString &title, const QString &text) override;
     TAnswer AskYesNo(QWidget *owner, const QString &title, const QString &text) override;
     TAnswer AskOkCancel(QWidget *owner, const QString &title, const QString &text) override;
-    bool InputBox(QWidget *owner, const QString &title, const QString &prompt,
-                  QString &value) override;
+    bool InputBox(
+        QWidget *owner, const QString &title, const QString &prompt, QString &value) override;
     QString OpenFileName(QWidget *owner, const QString &title, const QString &folder,
-                         const QString &filter) override;
+        const QString &filter) override;
     QString SaveFileName(QWidget *owner, const QString &title, const QString &folder,
-                         const QString &filter) override;
+        const QString &filter) override;
     void Beep() override;
     void ShellOpen(const QString &target, const QString &parameters) override;
 };

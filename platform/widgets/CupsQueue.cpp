@@ -66,7 +66,7 @@ void CancelHeldJobs(const QString &queue, int afterId)
     const QByteArray name = queue.toUtf8();
     ForEachJob(queue, CUPS_WHICHJOBS_ACTIVE, [&](const cups_job_t &j) {
         if (j.id > afterId && j.state == IPP_JOB_HELD)
-            cupsCancelJob2(CUPS_HTTP_DEFAULT, name.constData(), j.id, /*purge*/ 1);
+            cupsCancelJob2(CUPS_HTTP_DEFAULT, name.constData(), j.id, /*purge*/ 0);
     });
 }
 

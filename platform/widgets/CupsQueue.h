@@ -23,6 +23,6 @@ QString LastCupsError();
 
 // The highest job number the scheduler has given on queue so far (0 for none).
 int LastJobId(const QString &queue);
-// Cancels and purges this user's held jobs on queue numbered above afterId: an aborted
+// Cancels this user's held jobs on queue numbered above afterId: an aborted
 // document is submitted held and removed at once, since Qt's CUPS engine cannot abort.
 void CancelHeldJobs(const QString &queue, int afterId);

@@ -630,7 +630,6 @@ void TQRPrinter::Print()
         }
         SetProgress(ToInt(static_cast<long double>(p - first + 1) / (last - first + 1) * 100));
         FPageNumber = p;
-        const std::optional<TQRPagePicture> page = FPageList->GetPage(p);
         QRect target;
         if (report) {
             const TQRPage &pg = report->Page();
@@ -641,8 +640,8 @@ void TQRPrinter::Print()
         } else {
             target = QRect(QPoint(0, 0), aPrinter->Capabilities().PhysicalSize);
         }
-        if (page)
-            aPrinter->Canvas().DrawPicture(target, *page);
+        // A picture the player refuses is reported with the report and the page named.
+        FPageList->DrawPage(p, aPrinter->Canvas(), target);
         if (p < last)
             aPrinter->NewPage();
     }

@@ -5,7 +5,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 #include <QUrl>
 
 QString ShownText(const QString &text)
@@ -15,12 +18,23 @@ QString ShownText(const QString &text)
     return shown;
 }
 
-namespace
+QTranslator *LoadTurkishQtTexts(QCoreApplication &app)
 {
+    auto *translator = new QTranslator(&app);
+    if (!translator->load(QLocale(QLocale::Turkish, QLocale::Turkey), QStringLiteral("qtbase"),
+            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(translator);
+    return translator;
+}
+
+namespace {
 
 QMessageBox::StandardButton Show(QWidget *owner, QMessageBox::Icon icon, const QString &title,
-    const QString &text, QMessageBox::StandardButtons buttons,
-    QMessageBox::StandardButton defaultButton)
+                                 const QString &text, QMessageBox::StandardButtons buttons,
+                                 QMessageBox::StandardButton defaultButton)
 {
     QMessageBox box(icon, title, ShownText(text), buttons, owner);
     box.setDefaultButton(defaultButton);
@@ -47,23 +61,24 @@ void TQtDialogs::Information(QWidget *owner, const QString &title, const QString
 IDialogs::TAnswer TQtDialogs::AskYesNo(QWidget *owner, const QString &title, const QString &text)
 {
     return Show(owner, QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No,
-               QMessageBox::Yes)
-            == QMessageBox::Yes
-        ? TAnswer::Yes
-        : TAnswer::No;
+                QMessageBox::Yes)
+                    == QMessageBox::Yes
+            ? TAnswer::Yes
+            : TAnswer::No;
 }
 
-IDialogs::TAnswer TQtDialogs::AskOkCancel(QWidget *owner, const QString &title, const QString &text)
+IDialogs::TAnswer TQtDialogs::AskOkCancel(QWidget *owner, const QString &title,
+                                          const QString &text)
 {
     return Show(owner, QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel,
-               QMessageBox::Ok)
-            == QMessageBox::Ok
-        ? TAnswer::Ok
-        : TAnswer::Cancel;
+                QMessageBox::Ok)
+                    == QMessageBox::Ok
+            ? TAnswer::Ok
+            : TAnswer::Cancel;
 }
 
-bool TQtDialogs::InputBox(
-    QWidget *owner, const QString &title, const QString &prompt, QString &value)
+bool TQtDialogs::InputBox(QWidget *owner, const QString &title, const QString &prompt,
+                          QString &value)
 {
     bool ok = false;
     const QString text = QInputDialog::getText(owner, title, prompt, QLineEdit::Normal, value, &ok);
@@ -72,14 +87,14 @@ bool TQtDialogs::InputBox(
     return ok;
 }
 
-QString TQtDialogs::OpenFileName(
-    QWidget *owner, const QString &title, const QString &folder, const QString &filter)
+QString TQtDialogs::OpenFileName(QWidget *owner, const QString &title, const QString &folder,
+                                 const QString &filter)
 {
     return QFileDialog::getOpenFileName(owner, title, folder, filter);
 }
 
-QString TQtDialogs::SaveFileName(
-    QWidget *owner, const QString &title, const QString &folder, const QString &filter)
+QString TQtDialogs::SaveFileName(QWidget *owner, const QString &title, const QString &folder,
+                                 const QString &filter)
 {
     return QFileDialog::getSaveFileName(owner, title, folder, filter);
 }

@@ -21,5 +21,14 @@ public:
     void ShellOpen(const QString &target, const QString &parameters) override;
 };
 
+class QCoreApplication;
+class QTranslator;
+
+// Installs Qt's own Turkish texts (Evet, Hayır, Tamam, İptal on the standard buttons, the
+// file dialogs' texts) whatever the process locale: the program speaks Turkish only. Returns
+// the installed translator, owned by app, or null when the translation files are missing
+// (Qt's English texts remain then).
+QTranslator *LoadTurkishQtTexts(QCoreApplication &app);
+
 // "\r\n" in a message constant becomes a line break only here, where it is shown.
 QString ShownText(const QString &text);

@@ -336,18 +336,19 @@ void TQRPDFDocumentFilter::Finish()
 
 // --- Pages and conversions -----------------------------------------------------------------
 
+// The run printer's XPos and YPos: (v - waste) x factor, rounded half to even.
 int TQRPDFDocumentFilter::PixelX(long double native) const
 {
-    if (Printer())
-        return Printer()->XPos(native);
-    return static_cast<int>(RoundHalfEven((native - FScale.LeftWaste) * FScale.XFactor));
+    const long double waste = Printer() ? Printer()->LeftWaste() : FScale.LeftWaste;
+    const long double factor = Printer() ? Printer()->XFactor() : FScale.XFactor;
+    return static_cast<int>(RoundHalfEven((native - waste) * factor));
 }
 
 int TQRPDFDocumentFilter::PixelY(long double native) const
 {
-    if (Printer())
-        return Printer()->YPos(native);
-    return static_cast<int>(RoundHalfEven((native - FScale.TopWaste) * FScale.YFactor));
+    const long double waste = Printer() ? Printer()->TopWaste() : FScale.TopWaste;
+    const long double factor = Printer() ? Printer()->YFactor() : FScale.YFactor;
+    return static_cast<int>(RoundHalfEven((native - waste) * factor));
 }
 
 long double TQRPDFDocumentFilter::PixelsToPointsX(long double v) const

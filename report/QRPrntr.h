@@ -241,7 +241,7 @@ private:
     TPrinterOrientation FOrientation = poPortrait;
     TQRBin FOutputBin = TQRBin::First;
     TQRPaperSize FPaperSize = TQRPaperSize::A4;
-    std::array<bool, 69> FPaperSizes{}; // Letter .. Custom, index ordinal - 1
+    std::array<bool, 69> FPaperSizes {}; // Letter .. Custom, index ordinal - 1
     int FPaperWidth = 0;
     int FPaperLength = 0;
     int FPixelsPerX = 0;
@@ -282,6 +282,11 @@ using TQRProgressWindowFactory = std::function<std::unique_ptr<TQRProgressWindow
     TCustomQuickRep *report, TQRPrinter *printer, const QString &caption)>;
 void QRSetProgressWindow(TQRProgressWindowFactory factory);
 const TQRProgressWindowFactory &QRProgressWindow();
+
+// Set whenever a saved report is loaded, cleared whenever a report is created; the preview's
+// Print then prints stored pages instead of running the report again.
+bool QRSavedReportLoaded();
+void QRSetSavedReportLoaded(bool v);
 
 class TQRPrinter
 {

@@ -2,6 +2,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/Rounding.h"
+#include "platform/TextMetrics.h"
 #include "preview/GlyphList.h"
 #include "preview/QRPDFFont.h"
 #include "report/QRError.h"
@@ -30,12 +31,15 @@ QByteArray Int(long long v)
     return QByteArray(buf, r.ptr - buf);
 }
 
-// "%d" of a real: the fraction dropped, towards zero.
+// "%d" of a real: the fraction dropped, towards zero. A value a rounding error short of a
+// whole number (1.5 points x 2 = 2.9999...) is that number.
 QByteArray Cut(long double v)
 {
     if (!std::isfinite(v))
         return QByteArrayLiteral("0");
-    return Int(static_cast<long long>(std::trunc(std::clamp(v, -1e15L, 1e15L))));
+    v = std::clamp(v, -1e15L, 1e15L);
+    const long double whole = std::nearbyint(v);
+    return Int(static_cast<long long>(std::fabs(v - whole) < 1e-9L ? whole : std::trunc(v)));
 }
 
 // "%<width>.<decimals>f".
@@ -336,19 +340,20 @@ void TQRPDFDocumentFilter::Finish()
 
 // --- Pages and conversions -----------------------------------------------------------------
 
-// The run printer's XPos and YPos: (v - waste) x factor, rounded half to even.
+// Without a run printer, its XPos and YPos on the set factors: (v - waste) x factor,
+// rounded half to even.
 int TQRPDFDocumentFilter::PixelX(long double native) const
 {
-    const long double waste = Printer() ? Printer()->LeftWaste() : FScale.LeftWaste;
-    const long double factor = Printer() ? Printer()->XFactor() : FScale.XFactor;
-    return static_cast<int>(RoundHalfEven((native - waste) * factor));
+    if (Printer())
+        return Printer()->XPos(native);
+    return static_cast<int>(RoundHalfEven((native - FScale.LeftWaste) * FScale.XFactor));
 }
 
 int TQRPDFDocumentFilter::PixelY(long double native) const
 {
-    const long double waste = Printer() ? Printer()->TopWaste() : FScale.TopWaste;
-    const long double factor = Printer() ? Printer()->YFactor() : FScale.YFactor;
-    return static_cast<int>(RoundHalfEven((native - waste) * factor));
+    if (Printer())
+        return Printer()->YPos(native);
+    return static_cast<int>(RoundHalfEven((native - FScale.TopWaste) * FScale.YFactor));
 }
 
 long double TQRPDFDocumentFilter::PixelsToPointsX(long double v) const
@@ -363,14 +368,16 @@ long double TQRPDFDocumentFilter::PixelsToPointsY(long double v) const
     return v / (f * 10) * PointsPerMM;
 }
 
+// Measured as the canvas measures a line it aligns, so that the PDF's line starts where the
+// printed one does.
 int TQRPDFDocumentFilter::TextWidth(const TQRFont &font, const QString &text)
 {
-    if (!FMeasureFont || !(*FMeasureFont == font)) {
-        const int dpi = Printer() ? QRScreenResolution() : FScale.ScreenDpi;
-        FMeasure.emplace(font.ToQFont(dpi));
-        FMeasureFont = font;
+    const int dpi = Printer() ? QRScreenResolution() : FScale.ScreenDpi;
+    if (!FMetrics || FMetricsDpi != dpi) {
+        FMetrics = ScreenTextMetrics(dpi);
+        FMetricsDpi = dpi;
     }
-    return TextExtentOf(*FMeasure, text).width();
+    return FMetrics->TextExtent(font.ToCanvasFont(), text).width();
 }
 
 void TQRPDFDocumentFilter::OpenPage()

@@ -5,13 +5,13 @@
 // needed for font metrics. TQRPDFFilter is the component that offers the filter to the
 // preview's save.
 
+#include "platform/TextMetrics.h"
 #include "preview/QRByteSink.h"
 #include "preview/QRPDFCodec.h"
 #include "report/QRExport.h"
 #include "report/QRPageList.h"
 
 #include <QDateTime>
-#include <QFontMetricsF>
 #include <QHash>
 #include <QImage>
 #include <QStringList>
@@ -194,9 +194,8 @@ private:
             FLongTimeFormat = QStringLiteral("HH:mm:ss");
     std::unique_ptr<TQRByteSink> FSink;
     TPDFPixelScale FScale;
-    // The last font measured with, so that a page of labels in one font builds it once.
-    std::optional<TQRFont> FMeasureFont;
-    std::optional<QFontMetricsF> FMeasure;
+    std::shared_ptr<const ITextMetrics> FMetrics;
+    int FMetricsDpi = 0;
 };
 
 enum class TQRPDFTextEncoding { AnsiEncoding, UTF8Encoding };

@@ -110,9 +110,9 @@ inline QByteArray Content(const QByteArray &pdf, int page = 1)
 {
     qsizetype at = -1;
     for (int i = 0; i < page; ++i)
-        at = pdf.indexOf("stream\r\n", at + 1);
-    const qsizetype end = pdf.indexOf("endstream", at);
-    return pdf.mid(at + 8, end - at - 8 - 2);
+        at = pdf.indexOf("\r\nstream\r\n", at + 1);
+    const qsizetype end = pdf.indexOf("\r\nendstream", at);
+    return pdf.mid(at + 10, end - at - 10);
 }
 
 struct TToolRun {

@@ -8,6 +8,7 @@
 #include "platform/TextMetrics.h"
 #include "preview/QRByteSink.h"
 #include "preview/QRPDFCodec.h"
+#include "report/QRCtrls.h"
 #include "report/QRExport.h"
 #include "report/QRPageList.h"
 
@@ -34,7 +35,6 @@ enum TPDFShapeType {
     S_LEFTDIAG
 };
 enum TPDFFontHandling { fhSubstitute, fhAutoEmbed, fhNoEmbedding };
-enum TPDFBiDiMode { bdLeftToRight, bdRightToLeft };
 
 struct TRGBColor {
     quint8 red = 0, green = 0, blue = 0;
@@ -129,8 +129,8 @@ public:
     void SetCodepage(const QString &v) { FCodepage = v; }
     bool CompressionOn() const { return FPDFCompressionOn; }
     void SetCompressionOn(bool v) { FPDFCompressionOn = v; }
-    TPDFBiDiMode BiDiMode() const { return FBiDiMode; }
-    void SetBiDiMode(TPDFBiDiMode v) { FBiDiMode = v; }
+    TBiDiMode BiDiMode() const { return FBiDiMode; }
+    void SetBiDiMode(TBiDiMode v) { FBiDiMode = v; }
     bool TextOnTop() const { return !FTextFirst; }
     void SetTextOnTop(bool v) { FTextFirst = !v; }
     TPDFFontHandling FontHandling() const { return FFontHandling; }
@@ -179,7 +179,7 @@ private:
     TPDFFontHandling FFontHandling = fhNoEmbedding;
     bool FPDFCompressionOn = true;
     bool FTextFirst = false;
-    TPDFBiDiMode FBiDiMode = bdLeftToRight;
+    TBiDiMode FBiDiMode = bdLeftToRight;
     QString FDocSubject, FDocCreator = QStringLiteral("Velvanas"), FDocTitle, FDocAuthor;
     TPDFNote FPDF;
     std::vector<QByteArray> finalDoc;

@@ -20,15 +20,15 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 const QString kTableName = u"fatura.DB"_s;
 const QString kStem = u"fatura"_s;
 
 // ---- the record's fields ----
 
-struct TRecordField
-{
+struct TRecordField {
     QString Name;
     QString *(*Text)(TInvoiceRecord &, int);
     double *(*Number)(TInvoiceRecord &, int);
@@ -40,17 +40,23 @@ const std::vector<TRecordField> &RecordFields()
     static const std::vector<TRecordField> fields = [] {
         std::vector<TRecordField> f;
         auto text = [&f](const QString &name, QString *(*get)(TInvoiceRecord &, int), int line) {
-            f.push_back({name, get, nullptr, line});
+            f.push_back({ name, get, nullptr, line });
         };
         auto number = [&f](const QString &name, double *(*get)(TInvoiceRecord &, int), int line) {
-            f.push_back({name, nullptr, get, line});
+            f.push_back({ name, nullptr, get, line });
         };
-        text(u"TARIH"_s, [](TInvoiceRecord &r, int) { return &r.TARIH; }, 0);
-        text(u"SAYIN1"_s, [](TInvoiceRecord &r, int) { return &r.SAYIN1; }, 0);
-        text(u"SAYIN2"_s, [](TInvoiceRecord &r, int) { return &r.SAYIN2; }, 0);
-        text(u"SAYIN3"_s, [](TInvoiceRecord &r, int) { return &r.SAYIN3; }, 0);
-        text(u"VDAIRESI"_s, [](TInvoiceRecord &r, int) { return &r.VDAIRESI; }, 0);
-        text(u"VNO"_s, [](TInvoiceRecord &r, int) { return &r.VNO; }, 0);
+        text(
+            u"TARIH"_s, [](TInvoiceRecord &r, int) { return &r.TARIH; }, 0);
+        text(
+            u"SAYIN1"_s, [](TInvoiceRecord &r, int) { return &r.SAYIN1; }, 0);
+        text(
+            u"SAYIN2"_s, [](TInvoiceRecord &r, int) { return &r.SAYIN2; }, 0);
+        text(
+            u"SAYIN3"_s, [](TInvoiceRecord &r, int) { return &r.SAYIN3; }, 0);
+        text(
+            u"VDAIRESI"_s, [](TInvoiceRecord &r, int) { return &r.VDAIRESI; }, 0);
+        text(
+            u"VNO"_s, [](TInvoiceRecord &r, int) { return &r.VNO; }, 0);
         const auto lines = [](const QString &stem) {
             QStringList names;
             for (int i = 1; i <= TInvoiceRecord::kLines; ++i)
@@ -58,19 +64,28 @@ const std::vector<TRecordField> &RecordFields()
             return names;
         };
         for (int i = 0; i < TInvoiceRecord::kLines; ++i)
-            number(lines(u"M"_s)[i], [](TInvoiceRecord &r, int l) { return &r.M[size_t(l)]; }, i);
+            number(
+                lines(u"M"_s)[i], [](TInvoiceRecord &r, int l) { return &r.M[size_t(l)]; }, i);
         for (int i = 0; i < TInvoiceRecord::kLines; ++i)
-            text(lines(u"C"_s)[i], [](TInvoiceRecord &r, int l) { return &r.C[size_t(l)]; }, i);
+            text(
+                lines(u"C"_s)[i], [](TInvoiceRecord &r, int l) { return &r.C[size_t(l)]; }, i);
         for (int i = 0; i < TInvoiceRecord::kLines; ++i)
-            number(lines(u"F"_s)[i], [](TInvoiceRecord &r, int l) { return &r.F[size_t(l)]; }, i);
+            number(
+                lines(u"F"_s)[i], [](TInvoiceRecord &r, int l) { return &r.F[size_t(l)]; }, i);
         for (int i = 0; i < TInvoiceRecord::kLines; ++i)
-            number(lines(u"T"_s)[i], [](TInvoiceRecord &r, int l) { return &r.T[size_t(l)]; }, i);
-        number(u"YEKUN"_s, [](TInvoiceRecord &r, int) { return &r.YEKUN; }, 0);
-        number(u"KDV"_s, [](TInvoiceRecord &r, int) { return &r.KDV; }, 0);
-        number(u"TOPLAM"_s, [](TInvoiceRecord &r, int) { return &r.TOPLAM; }, 0);
-        text(u"YANLIZ"_s, [](TInvoiceRecord &r, int) { return &r.YANLIZ; }, 0);
+            number(
+                lines(u"T"_s)[i], [](TInvoiceRecord &r, int l) { return &r.T[size_t(l)]; }, i);
+        number(
+            u"YEKUN"_s, [](TInvoiceRecord &r, int) { return &r.YEKUN; }, 0);
+        number(
+            u"KDV"_s, [](TInvoiceRecord &r, int) { return &r.KDV; }, 0);
+        number(
+            u"TOPLAM"_s, [](TInvoiceRecord &r, int) { return &r.TOPLAM; }, 0);
+        text(
+            u"YANLIZ"_s, [](TInvoiceRecord &r, int) { return &r.YANLIZ; }, 0);
         for (int i = 0; i < TInvoiceRecord::kLines; ++i)
-            text(lines(u"B"_s)[i], [](TInvoiceRecord &r, int l) { return &r.B[size_t(l)]; }, i);
+            text(
+                lines(u"B"_s)[i], [](TInvoiceRecord &r, int l) { return &r.B[size_t(l)]; }, i);
         return f;
     }();
     return fields;
@@ -79,7 +94,7 @@ const std::vector<TRecordField> &RecordFields()
 bool IsNumeric(TParadoxType t)
 {
     return t == TParadoxType::Number || t == TParadoxType::Currency || t == TParadoxType::Short
-           || t == TParadoxType::Long || t == TParadoxType::AutoInc;
+        || t == TParadoxType::Long || t == TParadoxType::AutoInc;
 }
 
 bool CarriesText(TParadoxType t)
@@ -97,11 +112,20 @@ QString NumberText(double v)
 
 // ---- files ----
 
-[[noreturn]] void Fail(const QString &text) { throw EParadoxImportError(text); }
+[[noreturn]] void Fail(const QString &text)
+{
+    throw EParadoxImportError(text);
+}
 
-QString ErrnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+QString ErrnoText()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
 
-QByteArray Native(const QString &path) { return QFile::encodeName(path); }
+QByteArray Native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
 
 // Waits until a file or a folder's entries are on the disk.
 bool SyncPath(const QString &path)
@@ -116,7 +140,8 @@ bool SyncPath(const QString &path)
 
 bool SameFile(const QString &a, const QString &b)
 {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb {};
     if (::stat(Native(a).constData(), &sa) != 0 || ::stat(Native(b).constData(), &sb) != 0)
         return false;
     if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino)
@@ -135,7 +160,7 @@ bool SameFile(const QString &a, const QString &b)
 
 void RemoveStore(const QString &path)
 {
-    for (const QString &suffix : {u""_s, u"-journal"_s, u"-wal"_s, u"-shm"_s})
+    for (const QString &suffix : { u""_s, u"-journal"_s, u"-wal"_s, u"-shm"_s })
         QFile::remove(path + suffix);
 }
 
@@ -162,14 +187,14 @@ QString OldFilesFolderFor(const QDir &folder, const QStringList &companions)
 {
     for (int n = 1;; ++n) {
         const QString name = QString::fromUtf16(kOldFilesFolderName)
-                             + (n == 1 ? QString() : u"_"_s + QString::number(n));
+            + (n == 1 ? QString() : u"_"_s + QString::number(n));
         const QString path = folder.filePath(name);
         const QFileInfo info(path);
         if (info.exists() && !info.isDir())
             continue;
         const QDir old(path);
         bool free = !QFileInfo::exists(old.filePath(kTableName))
-                    || SameFile(old.filePath(kTableName), folder.filePath(kTableName));
+            || SameFile(old.filePath(kTableName), folder.filePath(kTableName));
         for (const QString &c : companions)
             free = free && !QFileInfo::exists(old.filePath(c));
         if (free)
@@ -184,7 +209,7 @@ QString ReadFailed(const QString &why)
     return u"Eski fatura tablosu (fatura.DB) okunamadı: %1.\n\n"
            "Hiçbir dosya değiştirilmedi. Tabloyu eski programla açıp onarın ya da sağlam bir "
            "yedeğini fatura.DB adıyla program klasörüne koyun, sonra programı yeniden başlatın."_s
-        .arg(why);
+               .arg(why);
 }
 
 QString WriteFailed(const QString &why)
@@ -192,8 +217,7 @@ QString WriteFailed(const QString &why)
     return u"Eski fatura tablosu (fatura.DB) yeni biçime aktarılamadı: program klasörüne "
            "yazılamıyor (%1).\n\n"
            "Hiçbir dosya değiştirilmedi. Klasöre yazma izni verin ya da diskte yer açın, sonra "
-           "programı yeniden başlatın."_s
-        .arg(why);
+           "programı yeniden başlatın."_s.arg(why);
 }
 
 QString CheckFailed(const QString &why)
@@ -201,8 +225,7 @@ QString CheckFailed(const QString &why)
     return u"Eski fatura tablosu (fatura.DB) yeni biçime aktarılamadı: yazılan tablo "
            "denetimde eskisini tutmadı (%1).\n\n"
            "Hiçbir dosya değiştirilmedi. Programı yeniden başlatın; hata sürerse fatura.DB'nin "
-           "bir yedeğini alıp destek isteyin."_s
-        .arg(why);
+           "bir yedeğini alıp destek isteyin."_s.arg(why);
 }
 
 QString NotInvoiceTable()
@@ -272,8 +295,8 @@ QStringList TParadoxFieldPlan::Differences() const
     if (!WrongType.isEmpty())
         lines << u"Türü uymayan alanlar (boş ya da 0 bırakıldı): %1"_s.arg(WrongType.join(u", "_s));
     if (!Extra.isEmpty())
-        lines << u"Yeni tabloda yeri olmayan alanlar (aktarılmadı, eski dosyada duruyor): %1"_s
-                     .arg(Extra.join(u", "_s));
+        lines << u"Yeni tabloda yeri olmayan alanlar (aktarılmadı, eski dosyada duruyor): %1"_s.arg(
+            Extra.join(u", "_s));
     return lines;
 }
 
@@ -305,7 +328,8 @@ TInvoiceRecord ConvertRecord(const TParadoxTable &table, const TParadoxFieldPlan
     }
     if (plan.RecIdField >= 0) {
         const double v = table.Number(plan.RecIdField).value_or(0);
-        r.REC_ID = v >= 1 && v <= INT32_MAX && v == std::floor(v) ? static_cast<std::int32_t>(v) : 0;
+        r.REC_ID
+            = v >= 1 && v <= INT32_MAX && v == std::floor(v) ? static_cast<std::int32_t>(v) : 0;
     }
     return r;
 }
@@ -315,8 +339,7 @@ TInvoiceRecord ConvertRecord(const TParadoxTable &table, const TParadoxFieldPlan
 QString TParadoxImportResult::Message() const
 {
     QString text = u"Eski fatura tablonuz (Paradox) yeni biçime aktarıldı: %1 fatura.\n\n"
-                   "Eski dosyalar dokunulmadan şu klasörde duruyor:\n%2"_s
-                       .arg(Records)
+                   "Eski dosyalar dokunulmadan şu klasörde duruyor:\n%2"_s.arg(Records)
                        .arg(QDir::toNativeSeparators(OldFilesFolder));
     QStringList notes = Differences;
     if (Renumbered)
@@ -329,8 +352,8 @@ QString TParadoxImportResult::Message() const
 
 // ---- the import ----
 
-std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(const QString &programFolder,
-                                                      const TParadoxImportOptions &options)
+std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
+    const QString &programFolder, const TParadoxImportOptions &options)
 {
     const QDir folder(programFolder);
     const QString tablePath = folder.filePath(kTableName);
@@ -430,7 +453,8 @@ std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(const QString &programFol
     QStringList moved;
     const auto undo = [&] {
         for (const QString &name : moved)
-            ::rename(Native(old.filePath(name)).constData(), Native(folder.filePath(name)).constData());
+            ::rename(
+                Native(old.filePath(name)).constData(), Native(folder.filePath(name)).constData());
         if (madeTable)
             QFile::remove(oldTable);
         if (madeFolder)
@@ -464,7 +488,8 @@ std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(const QString &programFol
         step("old table linked");
     }
     for (const QString &name : companions) {
-        if (::rename(Native(folder.filePath(name)).constData(), Native(old.filePath(name)).constData())
+        if (::rename(
+                Native(folder.filePath(name)).constData(), Native(old.filePath(name)).constData())
             != 0)
             failPlacing(ErrnoText());
         moved << name;

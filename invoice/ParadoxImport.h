@@ -27,14 +27,13 @@ public:
 };
 
 // How the table's fields meet the invoice record, and what differs from the known layout.
-struct TParadoxFieldPlan
-{
+struct TParadoxFieldPlan {
     // Per record field (RecordFieldNames order): its field in the table, or -1 when there
     // is none or its type does not carry over (left empty or 0).
     std::vector<int> Sources;
     int RecIdField = -1;
-    QStringList Missing;   // record fields the table lacks (left empty or 0)
-    QStringList Extra;     // table fields the record has no place for (not imported)
+    QStringList Missing; // record fields the table lacks (left empty or 0)
+    QStringList Extra; // table fields the record has no place for (not imported)
     QStringList WrongType; // fields of both whose types do not carry over (left empty or 0)
     bool Importable = false; // TARIH and SAYIN1 both present
 
@@ -51,8 +50,7 @@ TParadoxFieldPlan PlanFields(const TParadoxTable &table);
 // The current record of the table as an invoice; REC_ID as stored (0 when there is none).
 TInvoiceRecord ConvertRecord(const TParadoxTable &table, const TParadoxFieldPlan &plan);
 
-struct TParadoxImportResult
-{
+struct TParadoxImportResult {
     int Records = 0;
     QString OldFilesFolder; // where the Paradox files now lie
     QStringList Differences;
@@ -62,8 +60,7 @@ struct TParadoxImportResult
     QString Message() const;
 };
 
-struct TParadoxImportOptions
-{
+struct TParadoxImportOptions {
     // Records per transaction while the new table is written.
     int ChunkSize = 2000;
     // Called after every step that changes a file (name of the step); tests stop the
@@ -77,5 +74,5 @@ inline constexpr const char16_t *kImportFileName = u"fatura_aktarim.DB";
 // Start-up: when "fatura.DB" in the program folder is a Paradox table, imports it and says
 // what was done; nothing when it is not one. Throws EParadoxImportError, every file left
 // as it was.
-std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(const QString &programFolder,
-                                                      const TParadoxImportOptions &options = {});
+std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
+    const QString &programFolder, const TParadoxImportOptions &options = {});

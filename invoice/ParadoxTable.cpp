@@ -7,14 +7,18 @@
 #include <climits>
 #include <cstring>
 #include <iconv.h>
-#include <mutex>
+// pxlib's header declares C functions without saying so.
+extern "C" {
 #include <paradox.h>
+}
+#include <mutex>
 #include <set>
 #include <string>
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 // Offsets in the header, as the Borland Database Engine lays it out.
 constexpr int kRecordSize = 0x00, kHeaderSize = 0x02, kFileType = 0x04, kMaxTableSize = 0x05,
@@ -25,20 +29,41 @@ constexpr int kFieldInfoOld = 0x58, kFieldInfoV4 = 0x78;
 constexpr int kBlockHeader = 6;
 constexpr int kMaxHeader = 0xFFFF;
 
-int U8(const QByteArray &b, int at) { return static_cast<unsigned char>(b[at]); }
-int U16(const QByteArray &b, int at) { return U8(b, at) | (U8(b, at + 1) << 8); }
+int U8(const QByteArray &b, int at)
+{
+    return static_cast<unsigned char>(b[at]);
+}
+int U16(const QByteArray &b, int at)
+{
+    return U8(b, at) | (U8(b, at + 1) << 8);
+}
 std::uint32_t U32(const QByteArray &b, int at)
 {
     return static_cast<std::uint32_t>(U16(b, at))
-           | (static_cast<std::uint32_t>(U16(b, at + 2)) << 16);
+        | (static_cast<std::uint32_t>(U16(b, at + 2)) << 16);
 }
 
-bool IsDataTableType(int type) { return type == 0 || type == 2; }
-bool IsBlockSize(int kb) { return kb == 1 || kb == 2 || kb == 3 || kb == 4 || kb == 8 || kb == 16 || kb == 32; }
+bool IsDataTableType(int type)
+{
+    return type == 0 || type == 2;
+}
+bool IsBlockSize(int kb)
+{
+    return kb == 1 || kb == 2 || kb == 3 || kb == 4 || kb == 8 || kb == 16 || kb == 32;
+}
 // 3 = 3.0, 4 = 3.5, 5..9 = 4.x, 10..11 = 5.x, 12 = 7.x.
-bool IsVersion(int id) { return id >= 3 && id <= 12; }
-bool HasExtendedHeader(int versionId) { return versionId >= 5; }
-int FieldInfoAt(int versionId) { return HasExtendedHeader(versionId) ? kFieldInfoV4 : kFieldInfoOld; }
+bool IsVersion(int id)
+{
+    return id >= 3 && id <= 12;
+}
+bool HasExtendedHeader(int versionId)
+{
+    return versionId >= 5;
+}
+int FieldInfoAt(int versionId)
+{
+    return HasExtendedHeader(versionId) ? kFieldInfoV4 : kFieldInfoOld;
+}
 
 // Bytes a field of this type takes, or 0 when any size is its own (alpha, blobs, bytes).
 int FixedSize(int type)
@@ -47,25 +72,34 @@ int FixedSize(int type)
     case TParadoxType::Date:
     case TParadoxType::Long:
     case TParadoxType::Time:
-    case TParadoxType::AutoInc: return 4;
-    case TParadoxType::Short: return 2;
+    case TParadoxType::AutoInc:
+        return 4;
+    case TParadoxType::Short:
+        return 2;
     case TParadoxType::Currency:
     case TParadoxType::Number:
-    case TParadoxType::Timestamp: return 8;
-    case TParadoxType::Logical: return 1;
-    case TParadoxType::Bcd: return 17;
+    case TParadoxType::Timestamp:
+        return 8;
+    case TParadoxType::Logical:
+        return 1;
+    case TParadoxType::Bcd:
+        return 17;
     case TParadoxType::Alpha:
     case TParadoxType::MemoBlob:
     case TParadoxType::Blob:
     case TParadoxType::FmtMemoBlob:
     case TParadoxType::Ole:
     case TParadoxType::Graphic:
-    case TParadoxType::Bytes: return 0;
+    case TParadoxType::Bytes:
+        return 0;
     }
     return -1;
 }
 
-[[noreturn]] void Damaged(const QString &why) { throw EParadoxError(why); }
+[[noreturn]] void Damaged(const QString &why)
+{
+    throw EParadoxError(why);
+}
 
 qint64 StreamSize(std::FILE *f)
 {
@@ -79,7 +113,7 @@ qint64 StreamSize(std::FILE *f)
 bool ReadAt(std::FILE *f, qint64 at, char *into, int n)
 {
     return std::fseek(f, static_cast<long>(at), SEEK_SET) == 0
-           && std::fread(into, 1, static_cast<size_t>(n), f) == static_cast<size_t>(n);
+        && std::fread(into, 1, static_cast<size_t>(n), f) == static_cast<size_t>(n);
 }
 
 // pxlib reports through a callback; the last message goes into our error text.
@@ -97,8 +131,7 @@ void BootOnce()
 
 } // namespace
 
-struct TParadoxTable::TPx
-{
+struct TParadoxTable::TPx {
     std::string LastError;
     pxdoc_t *Doc = nullptr;
     std::FILE *Stream = nullptr;
@@ -124,8 +157,8 @@ bool TParadoxTable::IsParadoxHeader(const QByteArray &head)
     const int version = U8(head, kFileVersion);
     const int numFields = U16(head, kNumFields);
     return U16(head, kRecordSize) > 0 && IsDataTableType(U8(head, kFileType))
-           && IsBlockSize(U8(head, kMaxTableSize)) && IsVersion(version) && numFields >= 1
-           && numFields <= 255 && U16(head, kHeaderSize) >= FieldInfoAt(version) + 2 * numFields;
+        && IsBlockSize(U8(head, kMaxTableSize)) && IsVersion(version) && numFields >= 1
+        && numFields <= 255 && U16(head, kHeaderSize) >= FieldInfoAt(version) + 2 * numFields;
 }
 
 bool TParadoxTable::IsParadoxFile(const QString &fileName)
@@ -193,8 +226,8 @@ void TParadoxTable::Check(std::FILE *stream, qint64 size)
         if (block > fileBlocks || !seen.insert(block).second)
             Damaged(u"veri bloklarının zinciri bozuk"_s);
         char raw[kBlockHeader];
-        if (!ReadAt(stream, headerSize + static_cast<qint64>(block - 1) * blockSize, raw,
-                    kBlockHeader))
+        if (!ReadAt(
+                stream, headerSize + static_cast<qint64>(block - 1) * blockSize, raw, kBlockHeader))
             Damaged(u"veri bloğu %1 okunamadı"_s.arg(block));
         const QByteArray b(raw, kBlockHeader);
         const int addDataSize = static_cast<std::int16_t>(U16(b, 4));
@@ -216,9 +249,13 @@ void TParadoxTable::Check(std::FILE *stream, qint64 size)
 
 // ---- opening ----
 
-TParadoxTable::TParadoxTable() : FPx(std::make_unique<TPx>()) {}
+TParadoxTable::TParadoxTable()
+    : FPx(std::make_unique<TPx>())
+{
+}
 
-TParadoxTable::TParadoxTable(const QString &fileName) : TParadoxTable()
+TParadoxTable::TParadoxTable(const QString &fileName)
+    : TParadoxTable()
 {
     std::FILE *f = std::fopen(QFile::encodeName(fileName).constData(), "rb");
     if (!f)
@@ -261,10 +298,10 @@ void TParadoxTable::OpenStream(std::FILE *stream, qint64 size, const QString &)
         const pxfield_t *f = PX_get_field(FPx->Doc, i);
         if (!f)
             Damaged(u"%1. alan okunamadı"_s.arg(i + 1));
-        const QString name =
-            f->px_fname ? FPx->Decoder->Decode(QByteArray(f->px_fname)).trimmed() : QString();
-        FFields.push_back(TParadoxField{name, static_cast<TParadoxType>(f->px_ftype),
-                                        f->px_flen, offset});
+        const QString name
+            = f->px_fname ? FPx->Decoder->Decode(QByteArray(f->px_fname)).trimmed() : QString();
+        FFields.push_back(
+            TParadoxField { name, static_cast<TParadoxType>(f->px_ftype), f->px_flen, offset });
         offset += f->px_flen;
     }
     if (offset != FRecordSize)
@@ -287,8 +324,8 @@ void TParadoxTable::ReadRecord(int recno)
     if (recno < 0 || recno >= FRecordCount)
         Damaged(u"kayıt %1 yok"_s.arg(recno + 1));
     if (!PX_get_record(FPx->Doc, recno, FRecord.data()))
-        Damaged(u"kayıt %1 okunamadı (%2)"_s.arg(recno + 1)
-                    .arg(QString::fromStdString(FPx->LastError)));
+        Damaged(u"kayıt %1 okunamadı (%2)"_s.arg(recno + 1).arg(
+            QString::fromStdString(FPx->LastError)));
 }
 
 // ---- values ----
@@ -303,14 +340,18 @@ QByteArray TParadoxTable::AlphaBytes(int field) const
     if (PX_get_data_alpha(FPx->Doc, const_cast<char *>(FRecord.data()) + f.Offset, f.Size, &value)
             > 0
         && value) {
-        bytes = QByteArray(value, static_cast<qsizetype>(strnlen(value, static_cast<size_t>(f.Size))));
+        bytes = QByteArray(
+            value, static_cast<qsizetype>(strnlen(value, static_cast<size_t>(f.Size))));
     }
     if (value)
         FPx->Doc->free(FPx->Doc, value);
     return bytes;
 }
 
-QString TParadoxTable::Text(int field) const { return FPx->Decoder->Decode(AlphaBytes(field)); }
+QString TParadoxTable::Text(int field) const
+{
+    return FPx->Decoder->Decode(AlphaBytes(field));
+}
 
 std::optional<double> TParadoxTable::Number(int field) const
 {
@@ -337,7 +378,8 @@ std::optional<double> TParadoxTable::Number(int field) const
             return std::nullopt;
         return v;
     }
-    default: return std::nullopt;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -362,7 +404,10 @@ TCodePageDecoder::TCodePageDecoder(int codePage)
         throw EParadoxError(u"tablonun kod sayfası (%1) bu sistemde tanınmıyor"_s.arg(codePage));
 }
 
-TCodePageDecoder::~TCodePageDecoder() { iconv_close(static_cast<iconv_t>(FCd)); }
+TCodePageDecoder::~TCodePageDecoder()
+{
+    iconv_close(static_cast<iconv_t>(FCd));
+}
 
 QString TCodePageDecoder::Decode(const QByteArray &bytes) const
 {
@@ -379,7 +424,7 @@ QString TCodePageDecoder::Decode(const QByteArray &bytes) const
         size_t outLeft = buffer.size();
         const size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
         out.append(reinterpret_cast<const QChar *>(buffer.data()),
-                   static_cast<qsizetype>((buffer.size() - outLeft) / 2));
+            static_cast<qsizetype>((buffer.size() - outLeft) / 2));
         if (r == static_cast<size_t>(-1) && inLeft > 0) {
             if (errno == E2BIG)
                 continue;

@@ -44,11 +44,10 @@ enum class TParadoxType : std::uint8_t {
     Bytes = 0x18,
 };
 
-struct TParadoxField
-{
+struct TParadoxField {
     QString Name;
     TParadoxType Type;
-    int Size = 0;   // bytes in the record
+    int Size = 0; // bytes in the record
     int Offset = 0; // from the start of the record
 };
 

@@ -316,7 +316,7 @@ TInvoiceRecord ConvertRecord(const TParadoxTable &table, const TParadoxFieldPlan
             } else if (type == TParadoxType::Date) {
                 // Paradox counts days from 1 January of the year 1 as day 1.
                 if (const auto days = table.DateDays(source))
-                    text = QDate(1, 1, 1).addDays(*days - 1).toString(u"dd.MM.yyyy"_s);
+                    text = QDate(1, 1, 1).addDays(qint64(*days) - 1).toString(u"dd.MM.yyyy"_s);
             } else if (const auto v = table.Number(source)) {
                 text = NumberText(*v);
             }

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <iconv.h>
 // pxlib's header declares C functions without saying so.
@@ -14,6 +15,7 @@ extern "C" {
 #include <mutex>
 #include <set>
 #include <string>
+#include <unordered_set>
 
 using namespace Qt::StringLiterals;
 
@@ -131,22 +133,83 @@ void BootOnce()
 
 } // namespace
 
+// pxlib frees some of its blocks twice when it gives up on a damaged header. Its memory
+// therefore goes through these hooks: every block is known to the table that pxlib works
+// for, a second free of a block is ignored, and what pxlib leaves is freed with the table.
 struct TParadoxTable::TPx {
     std::string LastError;
     pxdoc_t *Doc = nullptr;
     std::FILE *Stream = nullptr;
     std::unique_ptr<TCodePageDecoder> Decoder;
+    std::unordered_set<void *> Blocks;
 
-    ~TPx()
+    ~TPx();
+};
+
+namespace
+{
+
+thread_local TParadoxTable::TPx *tWorkingFor = nullptr;
+
+// Marks whose blocks pxlib's calls in this scope allocate and free.
+class TPxScope
+{
+public:
+    explicit TPxScope(TParadoxTable::TPx &px)
+        : FBefore(tWorkingFor)
     {
+        tWorkingFor = &px;
+    }
+    ~TPxScope() { tWorkingFor = FBefore; }
+    TPxScope(const TPxScope &) = delete;
+    TPxScope &operator=(const TPxScope &) = delete;
+
+private:
+    TParadoxTable::TPx *FBefore;
+};
+
+void *PxAllocate(pxdoc_t *, size_t size, const char *)
+{
+    void *block = std::malloc(size ? size : 1);
+    if (block && tWorkingFor)
+        tWorkingFor->Blocks.insert(block);
+    return block;
+}
+
+void *PxReallocate(pxdoc_t *, void *old, size_t size, const char *)
+{
+    if (old && (!tWorkingFor || !tWorkingFor->Blocks.count(old)))
+        return nullptr; // not a block of ours: never hand it to realloc
+    void *block = std::realloc(old, size ? size : 1);
+    if (block && tWorkingFor) {
+        tWorkingFor->Blocks.erase(old);
+        tWorkingFor->Blocks.insert(block);
+    }
+    return block;
+}
+
+void PxFree(pxdoc_t *, void *block)
+{
+    if (block && tWorkingFor && tWorkingFor->Blocks.erase(block))
+        std::free(block);
+}
+
+} // namespace
+
+TParadoxTable::TPx::~TPx()
+{
+    {
+        TPxScope scope(*this);
         if (Doc) {
             PX_close(Doc);
             PX_delete(Doc);
         }
-        if (Stream)
-            std::fclose(Stream);
     }
-};
+    for (void *block : Blocks)
+        std::free(block);
+    if (Stream)
+        std::fclose(Stream);
+}
 
 // ---- recognition and checks ----
 
@@ -284,7 +347,8 @@ void TParadoxTable::OpenStream(std::FILE *stream, qint64 size, const QString &)
     std::rewind(stream);
 
     BootOnce();
-    FPx->Doc = PX_new3(CollectError, nullptr, nullptr, nullptr, &FPx->LastError);
+    TPxScope scope(*FPx);
+    FPx->Doc = PX_new3(CollectError, PxAllocate, PxReallocate, PxFree, &FPx->LastError);
     if (!FPx->Doc)
         Damaged(u"pxlib başlatılamadı"_s);
     if (PX_open_fp(FPx->Doc, stream) < 0)
@@ -323,6 +387,7 @@ void TParadoxTable::ReadRecord(int recno)
 {
     if (recno < 0 || recno >= FRecordCount)
         Damaged(u"kayıt %1 yok"_s.arg(recno + 1));
+    TPxScope scope(*FPx);
     if (!PX_get_record(FPx->Doc, recno, FRecord.data()))
         Damaged(u"kayıt %1 okunamadı (%2)"_s.arg(recno + 1).arg(
             QString::fromStdString(FPx->LastError)));
@@ -335,6 +400,7 @@ QByteArray TParadoxTable::AlphaBytes(int field) const
     const TParadoxField &f = FFields.at(static_cast<size_t>(field));
     if (f.Type != TParadoxType::Alpha)
         return {};
+    TPxScope scope(*FPx);
     char *value = nullptr;
     QByteArray bytes;
     if (PX_get_data_alpha(FPx->Doc, const_cast<char *>(FRecord.data()) + f.Offset, f.Size, &value)
@@ -357,6 +423,7 @@ std::optional<double> TParadoxTable::Number(int field) const
 {
     const TParadoxField &f = FFields.at(static_cast<size_t>(field));
     char *data = const_cast<char *>(FRecord.data()) + f.Offset;
+    TPxScope scope(*FPx);
     switch (f.Type) {
     case TParadoxType::Number:
     case TParadoxType::Currency: {
@@ -388,6 +455,7 @@ std::optional<std::int32_t> TParadoxTable::DateDays(int field) const
     const TParadoxField &f = FFields.at(static_cast<size_t>(field));
     if (f.Type != TParadoxType::Date)
         return std::nullopt;
+    TPxScope scope(*FPx);
     long v = 0;
     if (PX_get_data_long(FPx->Doc, const_cast<char *>(FRecord.data()) + f.Offset, f.Size, &v) <= 0)
         return std::nullopt;

@@ -91,12 +91,13 @@ public:
     // Date: day number as Paradox counts (days since 1.1.0001 + 1); nothing when blank.
     std::optional<std::int32_t> DateDays(int field) const;
 
+    struct TPx; // pxlib's document and the memory it holds
+
 private:
     TParadoxTable();
     void OpenStream(std::FILE *stream, qint64 size, const QString &what);
     void Check(std::FILE *stream, qint64 size);
 
-    struct TPx;
     std::unique_ptr<TPx> FPx;
     std::vector<TParadoxField> FFields;
     std::vector<char> FRecord;

@@ -5,6 +5,7 @@
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
 #include "platform/Locale.h"
 #include "platform/widgets/QtDialogs.h"
+#include "platform/widgets/QtPrinting.h"
 
 #include <QFont>
 
@@ -17,9 +18,13 @@ int main(int argc, char **argv)
     // proportions where they are missing.
     QFont::insertSubstitution(u"MS Sans Serif"_s, u"Liberation Sans"_s);
     QFont::insertSubstitution(u"Tahoma"_s, u"Liberation Sans"_s);
+    // Standard buttons say Evet/Hayır/Tamam/İptal also under an English or C locale.
+    LoadTurkishQtTexts(app);
 
     TQtDialogs dialogs;
     app.SetDialogs(&dialogs);
+    TQtPrinting printing;
+    SetPrinting(&printing);
     const TFormatSettings format = TFormatSettings::System();
     const QString folder = QCoreApplication::applicationDirPath() + u"/"_s;
 

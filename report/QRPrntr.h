@@ -241,7 +241,7 @@ private:
     TPrinterOrientation FOrientation = poPortrait;
     TQRBin FOutputBin = TQRBin::First;
     TQRPaperSize FPaperSize = TQRPaperSize::A4;
-    std::array<bool, 69> FPaperSizes{}; // Letter .. Custom, index ordinal - 1
+    std::array<bool, 69> FPaperSizes {}; // Letter .. Custom, index ordinal - 1
     int FPaperWidth = 0;
     int FPaperLength = 0;
     int FPixelsPerX = 0;
@@ -282,6 +282,11 @@ using TQRProgressWindowFactory = std::function<std::unique_ptr<TQRProgressWindow
     TCustomQuickRep *report, TQRPrinter *printer, const QString &caption)>;
 void QRSetProgressWindow(TQRProgressWindowFactory factory);
 const TQRProgressWindowFactory &QRProgressWindow();
+
+// Set whenever a saved report is loaded, cleared whenever a report is created; the preview's
+// Print then prints stored pages instead of running the report again.
+bool QRSavedReportLoaded();
+void QRSetSavedReportLoaded(bool v);
 
 class TQRPrinter
 {
@@ -388,6 +393,13 @@ public:
     std::function<void()> AfterPrint;
     // Set while an export filter runs (the page being drawn is then not kept on an abort).
     bool Exporting = false;
+    // A correction for where this device's feed puts the paper (native units, right and
+    // down positive): applied to pages drawn on the device only, never to recorded pages.
+    void SetCalibration(long double dx, long double dy)
+    {
+        FCalibrationX = dx;
+        FCalibrationY = dy;
+    }
 
 private:
     void Notify(QEvent::Type type, int value);
@@ -419,6 +431,8 @@ private:
     int FProgress = 0;
     QString FTitle;
     long double FTopWaste = 0;
+    long double FCalibrationX = 0;
+    long double FCalibrationY = 0;
     bool FShowingPreview = false;
     TQRPrinterStatus FStatus = mpReady;
     long double FXFactor = 0.37795L;

@@ -9,6 +9,7 @@
 #include "app/frm_kdv_li_tutar.h"
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
 #include "invoice/InvoiceTable.h"
+#include "invoice/ParadoxImport.h"
 #include "invoice/Prefill.h"
 #include "invoice/TaxNumber.h"
 #include "invoice/Totals.h"
@@ -522,6 +523,9 @@ void Tfatura_basimi::FormShow()
     FKayitModu = u'Y';
     FStoredRecId = 0;
     EnsurePrintSettingsFile(PrintSettingsPath(FProgramFolder));
+    // The old program's Paradox table becomes ours once, before the table opens.
+    if (const std::optional<TParadoxImportResult> imported = ESKI_TABLOYU_AKTAR(FProgramFolder))
+        FDialogs.Information(this, u"Bilgi"_s, imported->Message());
     FTable->Open(FProgramFolder);
     AYARLARI_YUKLE();
     TARIH->setText(Today());

@@ -470,8 +470,12 @@ InvoiceTable::~InvoiceTable() = default;
 
 void InvoiceTable::Open(const QString &folder)
 {
+    OpenFile(QDir(folder).filePath(QString::fromLatin1(kFileName)));
+}
+
+void InvoiceTable::OpenFile(const QString &fileName)
+{
     Close();
-    const QString fileName = QDir(folder).filePath(QString::fromLatin1(kFileName));
     const bool existed = QFileInfo::exists(fileName);
     auto p = std::make_unique<TPrivate>();
     p->FileName = fileName;
@@ -653,6 +657,35 @@ std::int32_t InvoiceTable::Append(const TInvoiceRecord &record)
     emit RowInserted(row);
     SetCurrentRow(row);
     return recId;
+}
+
+void InvoiceTable::AppendWithIds(const std::vector<TInvoiceRecord> &records)
+{
+    RequireOpen();
+    {
+        TSqliteTransaction txn(d->Db);
+        TSqliteStatement insert = d->Db.Prepare(
+            "INSERT INTO fatura (REC_ID, " + ColumnList() + ") VALUES (?1"
+            + [] {
+                  std::string params;
+                  for (size_t i = 0; i < RecordColumns().size(); ++i)
+                      params += ", ?" + std::to_string(i + 2);
+                  return params;
+              }()
+            + ")");
+        for (const TInvoiceRecord &record : records) {
+            if (record.REC_ID <= 0)
+                FailWith(u"REC_ID %1 is out of range"_s.arg(record.REC_ID));
+            const TInvoiceRecord r = CutToWidths(record);
+            TSqliteResetGuard guard(insert);
+            insert.BindInt(1, r.REC_ID);
+            BindRecord(insert, r, 2);
+            insert.Run();
+            d->WriteKeys(r.REC_ID, r);
+        }
+        txn.Commit();
+    }
+    Reload();
 }
 
 bool InvoiceTable::Update(std::int32_t recId, const TInvoiceRecord &record)

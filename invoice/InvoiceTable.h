@@ -48,6 +48,8 @@ public:
     // Opens "fatura.DB" in the folder, creating it empty when it is missing. The cursor is on
     // the first record afterwards. Throws EStorageError (the table then stays closed).
     void Open(const QString &folder);
+    // The same for a store under another name (the import writes its new table aside).
+    void OpenFile(const QString &fileName);
     void Close();
     bool Active() const;
     QString FileName() const; // empty while closed
@@ -61,6 +63,9 @@ public:
 
     // Stores a new invoice whole (the record's REC_ID is ignored) and makes it current.
     std::int32_t Append(const TInvoiceRecord &record);
+    // Stores invoices that bring their own REC_IDs (positive, not yet in the table), all in
+    // one transaction: all of them or none. Texts are cut to their widths.
+    void AppendWithIds(const std::vector<TInvoiceRecord> &records);
     // Overwrites the invoice with this REC_ID and makes it current. False (nothing written)
     // when it no longer exists; the caller then stores the invoice with Append.
     bool Update(std::int32_t recId, const TInvoiceRecord &record);

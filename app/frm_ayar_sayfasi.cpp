@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <qdrawutil.h>
 
+#include <algorithm>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -203,6 +204,7 @@ const TButtonRow kButtons[] = {
     { &TAyarSayfasi::SpeedButton4, u"SpeedButton4", 404, 57, std::nullopt, u"Geri Dön", u"", 0 },
 };
 constexpr int kButtonTop = 3;
+constexpr int kAAOLeft = 403;
 constexpr int kButtonHeight = 25;
 constexpr char kTagProperty[] = "Tag";
 
@@ -262,7 +264,7 @@ const TCaptionRow kCaptions[] = {
     { u"KDV %", 16, 372, 0, false, kCaptionColour },
     // The lists' captions stand left of their lists.
     { u"Sayfa Tipi", 16, 428, 0, false, kCaptionColour },
-    { u"Besleme Türü", 201, 428, 0, false, kCaptionColour },
+    { u"Besleme Türü", 199, 428, 0, false, kCaptionColour },
 };
 constexpr int kCaptionHeight = 13;
 
@@ -277,12 +279,14 @@ struct TListRow {
     const QStringView *Items;
     int Count;
 };
+// The two right lists are a little wider than drawn for the old 8-point face, so that
+// "Elle Besleme" and "Sayfa Dikey" show whole beside the drop-down arrow.
 const TListRow kLists[] = {
     { &TAyarSayfasi::sayfaTipi, &TPrintSettings::sayfaTipi, u"sayfaTipi", 83, 113,
         kSayfaTipiItems.data(), int(kSayfaTipiItems.size()) },
-    { &TAyarSayfasi::drpOutputBin, &TPrintSettings::drpOutputBin, u"drpOutputBin", 278, 81,
+    { &TAyarSayfasi::drpOutputBin, &TPrintSettings::drpOutputBin, u"drpOutputBin", 270, 95,
         kDrpOutputBinItems.data(), int(kDrpOutputBinItems.size()) },
-    { &TAyarSayfasi::sayfa_yonelimi, &TPrintSettings::sayfa_yonelimi, u"sayfa_yonelimi", 365, 81,
+    { &TAyarSayfasi::sayfa_yonelimi, &TPrintSettings::sayfa_yonelimi, u"sayfa_yonelimi", 368, 90,
         kSayfaYonelimiItems.data(), int(kSayfaYonelimiItems.size()) },
 };
 constexpr int kListTop = 425;
@@ -408,12 +412,13 @@ void TAyarSayfasi::BuildToolBar()
 
     auto *stepCaption = new QLabel(u"Artırma/Azaltma Oranı (mm) :"_s, this);
     stepCaption->setObjectName(u"Label1"_s);
-    stepCaption->move(267, 40);
     stepCaption->adjustSize();
+    // Designed at (267, 40); it ends just left of the step box, however wide the face draws it.
+    stepCaption->move(std::min(267, kAAOLeft - 2 - stepCaption->width()), 40);
 
     AAO = new QSpinBox(this);
     AAO->setObjectName(u"AAO"_s);
-    AAO->setGeometry(403, 35, 49, 22);
+    AAO->setGeometry(kAAOLeft, 35, 49, 22);
     AAO->setRange(0, 255);
     AAO->setValue(1);
     AAO->setFocusPolicy(Qt::ClickFocus);
@@ -426,9 +431,12 @@ void TAyarSayfasi::BuildCaptions()
 {
     for (const TCaptionRow &row : kCaptions) {
         auto *caption = new QLabel(QString::fromUtf16(row.Text), this);
-        caption->move(row.Left, row.Top);
-        caption->adjustSize();
-        caption->resize(row.Width > 0 ? row.Width : caption->width(), kCaptionHeight);
+        // As wide as the text, without the label's own slack: the captions stand close to
+        // the boxes they name.
+        const int width = row.Width > 0
+            ? row.Width
+            : caption->fontMetrics().horizontalAdvance(caption->text()) + 2;
+        caption->setGeometry(row.Left, row.Top, width, kCaptionHeight);
         caption->setAlignment(Qt::AlignVCenter | (row.Centred ? Qt::AlignHCenter : Qt::AlignLeft));
         SetBackground(caption, row.Colour);
     }
@@ -452,6 +460,8 @@ void TAyarSayfasi::BuildBoxes()
         box->setToolTip(entry.Key.toString());
         const int number = QStringView(name).mid(1).toInt();
         box->setGeometry(BoxGeometry(number));
+        // A button paints its ground in the Button role unless told otherwise.
+        box->setBackgroundRole(QPalette::Window);
         SetBackground(box, kBoxColour);
         FKutu[i] = box;
         FA[static_cast<size_t>(number - 1)] = box;

@@ -47,7 +47,8 @@ class TAyarSayfasi : public QWidget
 
 public:
     // settings and report belong to the main window and outlive the page; settingsPath is
-    // the file "Ayarları Kaydet" writes.
+    // the file "Ayarları Kaydet" writes. The parent gives the font the captions are
+    // measured in.
     TAyarSayfasi(IDialogs &dialogs, TPrintSettings &settings, TInvoiceReport &rapor,
         QString settingsPath, QWidget *parent = nullptr);
 

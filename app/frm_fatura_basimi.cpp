@@ -196,7 +196,7 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
     FATURA = new QWidget;
     FATURA->setObjectName(u"FATURA"_s);
     FAyarSayfasi
-        = new TAyarSayfasi(FDialogs, *FSettings, *FRapor, PrintSettingsPath(FProgramFolder));
+        = new TAyarSayfasi(FDialogs, *FSettings, *FRapor, PrintSettingsPath(FProgramFolder), SAYFA);
     AYAR = FAyarSayfasi;
     RAPOR = new QWidget;
     RAPOR->setObjectName(u"RAPOR"_s);

@@ -17,6 +17,8 @@
 #include <QComboBox>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -36,6 +38,9 @@ protected:
     {
         SetQRScreenResolutionSource([] { return 96; });
         ASSERT_TRUE(Dir.isValid());
+        // The faces the program draws its fixed layouts with.
+        QFont::insertSubstitution(u"MS Sans Serif"_s, u"Liberation Sans"_s);
+        QFont::insertSubstitution(u"Tahoma"_s, u"Liberation Sans"_s);
     }
     void TearDown() override
     {
@@ -296,7 +301,8 @@ TEST_F(LayoutPage, ASaveIntoAReadOnlyFolderSaysSoAndKeepsFileAndPage)
     QFile::setPermissions(
         Dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ASSERT_EQ(Dialogs.Count(TScriptedDialogs::TKind::Error), 1);
-    EXPECT_TRUE(Dialogs.LastText().contains(u"Unable to write to"_s)) << Dialogs.LastText().toStdString();
+    EXPECT_TRUE(Dialogs.LastText().contains(u"Unable to write to"_s))
+        << Dialogs.LastText().toStdString();
     EXPECT_TRUE(Dialogs.LastText().contains(u"yazma izni"_s)) << Dialogs.LastText().toStdString();
     EXPECT_EQ(ReadBytes(IniPath()), before);
     EXPECT_EQ(P->A(1)->text(), u"0 | 1"_s) << "the moves stay live for this run";
@@ -347,6 +353,40 @@ TEST_F(LayoutPage, BoxesStandAtTheirPlacesWithTheirKeysAsHints)
     EXPECT_EQ(P->AAO->value(), 1);
     EXPECT_EQ(P->AAO->minimum(), 0);
     EXPECT_EQ(P->AAO->maximum(), 255);
+}
+
+TEST_F(LayoutPage, NothingCoversAnotherAndEveryTextShowsWhole)
+{
+    Start();
+    QApplication::processEvents();
+    QList<QWidget *> parts;
+    for (QObject *child : P->children())
+        if (auto *w = qobject_cast<QWidget *>(child); w && w->isVisible())
+            parts << w;
+    ASSERT_GT(parts.size(), 44 + 16 + 3);
+    for (qsizetype i = 0; i < parts.size(); ++i)
+        for (qsizetype j = i + 1; j < parts.size(); ++j)
+            EXPECT_FALSE(parts[i]->geometry().intersects(parts[j]->geometry()))
+                << parts[i]->objectName().toStdString() << parts[i]->geometry().x() << ","
+                << parts[i]->geometry().width() << "/"
+                << qPrintable(parts[i]->property("text").toString()) << " over "
+                << parts[j]->objectName().toStdString() << "/"
+                << qPrintable(parts[j]->property("text").toString());
+    // Each list's text field holds its longest entry beside the arrow.
+    for (QComboBox *list : { P->sayfaTipi, P->drpOutputBin, P->sayfa_yonelimi }) {
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        option.rect = list->rect();
+        const QRect field = list->style()->subControlRect(
+            QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+        for (int i = 0; i < list->count(); ++i)
+            EXPECT_GE(field.width(), list->fontMetrics().horizontalAdvance(list->itemText(i)))
+                << list->itemText(i).toStdString();
+    }
+
+    // The boxes' own ground, not the buttons' grey.
+    const QImage box = P->A(7)->grab().toImage();
+    EXPECT_EQ(box.pixelColor(box.width() - 3, box.height() / 2), QColor(228, 224, 201));
 }
 
 TEST_F(LayoutPage, TabGoesThroughTheBoxesThenTheListsAndSkipsTheStep)

@@ -268,7 +268,9 @@ TEST_F(LayoutPage, TheListsAreTheSettingsAndAnUnknownStoredPositionSelectsNothin
 
 TEST_F(LayoutPage, SaveWritesWhatThePageShows)
 {
-    WriteBytes(IniPath(), "[FATURE_AYAR]\r\nM3=7\r\nC1=3|4\r\n");
+    WriteBytes(IniPath(),
+        "[GENEL]\r\nKDVDahil1=1\r\n[FATURE_AYAR]\r\nM3=7\r\nC1=3|4\r\n[KALIBRASYON]\r\n"
+        "HP|7=5 | -3\r\n");
     Start();
     Click(P->KutuOfKey(u"C1"));
     Step(0);
@@ -284,6 +286,8 @@ TEST_F(LayoutPage, SaveWritesWhatThePageShows)
     EXPECT_EQ(read.Position(u"C1"), u"3 | 4"_s);
     EXPECT_EQ(read.drpOutputBin, 2);
     EXPECT_EQ(read.sayfaTipi, 0);
+    EXPECT_TRUE(read.KDVDahil1) << "the save leaves the other sections alone";
+    EXPECT_TRUE(ReadBytes(IniPath()).contains("HP|7=5 | -3"));
 }
 
 TEST_F(LayoutPage, ASaveIntoAReadOnlyFolderSaysSoAndKeepsFileAndPage)

@@ -5,6 +5,7 @@
 
 #include "app/ErrorHandler.h"
 #include "app/FormFields.h"
+#include "app/frm_ayar_sayfasi.h"
 #include "app/frm_fatura_bul.h"
 #include "app/frm_kdv_li_tutar.h"
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
@@ -205,8 +206,9 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
     SAYFA->setGeometry(0, 0, kClientWidth, kClientHeight);
     FATURA = new QWidget;
     FATURA->setObjectName(u"FATURA"_s);
-    AYAR = new QWidget;
-    AYAR->setObjectName(u"AYAR"_s);
+    FAyarSayfasi
+        = new TAyarSayfasi(FDialogs, *FSettings, *FRapor, PrintSettingsPath(FProgramFolder), SAYFA);
+    AYAR = FAyarSayfasi;
     RAPOR = new QWidget;
     RAPOR->setObjectName(u"RAPOR"_s);
     SAYFA->addWidget(FATURA);
@@ -217,6 +219,7 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
     BuildHeader(FATURA);
     BuildFields(FATURA);
     BuildLinks(FATURA);
+    connect(FAyarSayfasi, &TAyarSayfasi::GeriDon, this, [this] { OpenPage(u"FATURA"_s); });
 
     // The arithmetic reads the form through its own fields and the two menu checks.
     FTotals = std::make_unique<TTotalsForm>();
@@ -538,6 +541,7 @@ void Tfatura_basimi::AYARLARI_YUKLE()
     KDVDahil1->setChecked(FSettings->KDVDahil1);
     tutarsabit->setChecked(FSettings->tutarsabit);
     ApplyMoneyFormat(FSettings->GDisplayFormat);
+    FAyarSayfasi->AYARLARI_GOSTER();
     {
         // No invoice is on screen yet: the starting rate recomputes nothing.
         const QSignalBlocker quiet(ORAN);

@@ -493,9 +493,22 @@ struct InvoiceTable::TPrivate {
 
     size_t HeldBytes() const { return Ids.capacity() * sizeof(std::int32_t); }
 
-    void Prepare()
+    // What counting and reading the REC_IDs needs; the rest after EnsureBlocks, since
+    // statements that write `fatura` compile its triggers, which name fatura_blok.
+    void PrepareCount()
     {
         DataVersionStmt = Db.Prepare("PRAGMA data_version");
+        // fatura_sira is far narrower than the table itself; without it the table is read.
+        Narrow = HasObject("fatura_sira");
+        CountStmt = Db.Prepare(Narrow ? "SELECT count(*) FROM fatura INDEXED BY fatura_sira"
+                                      : "SELECT count(*) FROM fatura");
+        IdChunkStmt = Db.Prepare(std::string("SELECT REC_ID FROM fatura")
+            + (Narrow ? " INDEXED BY fatura_sira" : "")
+            + " WHERE REC_ID > ?1 ORDER BY REC_ID LIMIT ?2");
+    }
+
+    void Prepare()
+    {
         const std::string columns = ColumnList();
         std::string params;
         for (size_t i = 0; i < RecordColumns().size(); ++i)
@@ -519,13 +532,6 @@ struct InvoiceTable::TPrivate {
         ExistsStmt = Db.Prepare("SELECT 1 FROM fatura WHERE REC_ID = ?1");
         RowsFromStmt = Db.Prepare("SELECT REC_ID, TARIH, SAYIN1, VDAIRESI, VNO FROM fatura"
                                   " WHERE REC_ID >= ?1 ORDER BY REC_ID LIMIT ?2");
-        // fatura_sira is far narrower than the table itself; without it the table is read.
-        Narrow = HasObject("fatura_sira");
-        CountStmt = Db.Prepare(Narrow ? "SELECT count(*) FROM fatura INDEXED BY fatura_sira"
-                                      : "SELECT count(*) FROM fatura");
-        IdChunkStmt = Db.Prepare(std::string("SELECT REC_ID FROM fatura")
-            + (Narrow ? " INDEXED BY fatura_sira" : "")
-            + " WHERE REC_ID > ?1 ORDER BY REC_ID LIMIT ?2");
     }
 
     void WriteKeys(std::int64_t recId, const TInvoiceRecord &r)
@@ -658,10 +664,11 @@ void InvoiceTable::Open(const QString &folder)
         }
         p->CheckColumns();
         p->EnsureSearchKeys();
-        p->Prepare();
+        p->PrepareCount();
         p->DataVersion = p->ReadDataVersion();
         p->RestartIds();
         p->EnsureBlocks(p->Total);
+        p->Prepare();
         p->EnsureRows(1);
     } catch (...) {
         p.reset();

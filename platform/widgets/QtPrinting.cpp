@@ -24,6 +24,21 @@ QString TrayOption()
     return QStringLiteral("InputSlot");
 }
 
+// The page is drawn at the form's real size: a driver default that shrinks it "to fit" would
+// move every value off its box, so each job says so itself.
+const QStringList &NoScalingOptions()
+{
+    static const QStringList options = { QStringLiteral("print-scaling"), QStringLiteral("none"),
+        QStringLiteral("fit-to-page"), QStringLiteral("false") };
+    return options;
+}
+
+bool IsJobOption(const QString &name)
+{
+    return name == TrayOption() || name == NoScalingOptions().at(0)
+        || name == NoScalingOptions().at(2);
+}
+
 int Rounded(double v)
 {
     return static_cast<int>(std::lround(v));
@@ -119,7 +134,7 @@ public:
 private:
     void ReadSettings();
     void ApplyPaper(TDeviceSettings wish);
-    void ApplyTray();
+    void ApplyJobOptions();
     void OpenCanvas();
 
     QStringList FPrinters;
@@ -211,7 +226,7 @@ void TQtPrinterDevice::SetSettings(const TDeviceSettings &s)
             FTrayChoice = FTrays.Slots[at].Choice;
         }
     }
-    ApplyTray();
+    ApplyJobOptions();
 }
 
 // The paper code picks the size (a transverse code its upright paper, turned); a custom
@@ -247,17 +262,18 @@ void TQtPrinterDevice::ApplyPaper(TDeviceSettings wish)
     FSettings.Orientation = wish.Orientation;
 }
 
-void TQtPrinterDevice::ApplyTray()
+void TQtPrinterDevice::ApplyJobOptions()
 {
     QStringList options = FPrinter->printEngine()->property(PPK_CupsOptions).toStringList();
     for (qsizetype i = 0; i + 1 < options.size();) {
-        if (options.at(i) == TrayOption())
+        if (IsJobOption(options.at(i)))
             options.remove(i, 2);
         else
             i += 2;
     }
     if (!FTrayChoice.isEmpty())
         options << TrayOption() << FTrayChoice;
+    options << NoScalingOptions();
     FPrinter->printEngine()->setProperty(PPK_CupsOptions, options);
 }
 
@@ -286,7 +302,7 @@ void TQtPrinterDevice::BeginDoc()
     if (Printing())
         Abort();
     FPrinter->setDocName(FTitle);
-    ApplyTray();
+    ApplyJobOptions();
     auto painter = std::make_unique<QPainter>();
     if (!painter->begin(FPrinter.get()))
         throw EPlatformError(QStringLiteral("Unable to start printing on %1").arg(FQueue));

@@ -161,6 +161,9 @@ TEST_F(TQtPrintingCupsTest, TheJobCarriesTrayCopiesAndSides)
         EXPECT_EQ(job->Copies, c.Copies);
         EXPECT_EQ(job->Sides, QString::fromLatin1(c.Sides));
         EXPECT_EQ(job->Media, u"A5"_s);
+        // A driver default must not shrink the form "to fit", on any tray.
+        EXPECT_EQ(job->PrintScaling, u"none"_s);
+        EXPECT_EQ(job->FitToPage, u"false"_s);
     }
 }
 

@@ -59,6 +59,8 @@ TEST_F(TReportCupsTest, ALabelLandsAtItsPaperPosition)
         EXPECT_EQ(job->State, u"completed"_s);
         EXPECT_EQ(job->Media, QString::fromLatin1(c.Media));
         EXPECT_EQ(job->InputSlot, QString::fromLatin1(c.InputSlot));
+        EXPECT_EQ(job->PrintScaling, u"none"_s) << "the driver may not scale the form";
+        EXPECT_EQ(job->FitToPage, u"false"_s);
 
         QString error;
         const auto pages = ReadQueuedPdf(Server->OutputPath(), c.Width > c.Length, &error);

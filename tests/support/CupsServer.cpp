@@ -284,7 +284,8 @@ int TCupsServer::LastJobId() const
 std::optional<TCupsJob> TCupsServer::WaitForJob(int afterId, int timeoutMs) const
 {
     const int id = afterId + 1;
-    const QByteArray path = QFile::encodeName(FDir.filePath(u"spool/c%1"_s.arg(id, 5, 10, QChar(u'0'))));
+    const QByteArray path
+        = QFile::encodeName(FDir.filePath(u"spool/c%1"_s.arg(id, 5, 10, QChar(u'0'))));
     const QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
         // The scheduler writes a new c-file beside the old and renames it: a read sees one
@@ -300,6 +301,8 @@ std::optional<TCupsJob> TCupsServer::WaitForJob(int afterId, int timeoutMs) cons
             job.Media = Text(ipp, "media");
             job.InputSlot = Text(ipp, "InputSlot");
             job.Sides = Text(ipp, "sides");
+            job.PrintScaling = Text(ipp, "print-scaling");
+            job.FitToPage = Text(ipp, "fit-to-page");
             // A job without copies prints the queue's default, one copy.
             ipp_attribute_t *copies = ippFindAttribute(ipp, "copies", IPP_TAG_INTEGER);
             job.Copies = copies ? ippGetInteger(copies, 0) : 1;

@@ -20,6 +20,8 @@ struct TCupsJob {
     QString Media;
     QString InputSlot; // empty when the job named none
     QString Sides;
+    QString PrintScaling; // empty when the job named none: the queue's default applies
+    QString FitToPage;
     int Copies = 0;
 };
 

@@ -1,7 +1,9 @@
 #include "app/frm_fatura_basimi.h"
 
+#include "platform/Printing.h"
 #include "printing/Calibration.h"
 #include "printing/InvoiceReport.h"
+#include "printing/PrintWarnings.h"
 
 #include "app/ErrorHandler.h"
 #include "app/FormFields.h"
@@ -189,8 +191,8 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
     // An error of a preview run is shown before its window goes.
     FRapor->RAPORX().OnPreviewError = [this](const std::exception &e) { ShowError(FDialogs, e); };
     // Only a print to a device asks; the preview, saved reports and PDFs show the layout.
-    FRapor->RAPORX().OnCalibration = [this](const QString &printer,
-                                            int tray) -> std::optional<QPointF> {
+    FRapor->RAPORX().OnCalibration
+        = [this](const QString &printer, int tray) -> std::optional<QPointF> {
         const auto c = ReadCalibration(PrintSettingsPath(FProgramFolder), printer, tray);
         if (!c)
             return std::nullopt;
@@ -793,8 +795,23 @@ void Tfatura_basimi::MenuItem2Click()
     Guard([this] {
         FRapor->SAYFA_HAZIRLA(*FSettings);
         FRapor->RAPOR_DOLDUR(FormValues(), TOPLAM->DisplayFormat());
+        if (!BASKI_UYARILARINI_SOR())
+            return;
         FRapor->RAPORX().Print();
     });
+}
+
+bool Tfatura_basimi::BASKI_UYARILARINI_SOR()
+{
+    // Without a printer there is nothing to check against: the print says so itself.
+    const std::optional<TPrintSheet> sheet = BASKI_KAGIDI(*FRapor, Printing());
+    if (!sheet)
+        return true;
+    const QStringList findings = BASKI_UYARILARI(BASILACAK_DEGERLER(*FRapor), *sheet);
+    if (findings.isEmpty())
+        return true;
+    return FDialogs.AskYesNo(this, u"Yazdırmadan Önce"_s, BASKI_UYARI_METNI(findings))
+        == IDialogs::TAnswer::Yes;
 }
 
 void Tfatura_basimi::OpenPage(const QString &page)

@@ -123,6 +123,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The warnings of a print that would waste a form; true when the print may go.
+    bool BASKI_UYARILARINI_SOR();
     void BuildHeader(QWidget *page);
     void BuildFields(QWidget *page);
     void BuildLinks(QWidget *page);

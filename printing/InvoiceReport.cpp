@@ -80,6 +80,13 @@ int InvoiceLabelOfKey(QStringView key)
     return 0;
 }
 
+QString InvoiceLabelKey(int n)
+{
+    if (n < 1 || n > static_cast<int>(LabelKeys.size()))
+        return QString();
+    return LabelKeys[static_cast<size_t>(n - 1)].toString();
+}
+
 QString TUTAR_BICIMLE(long double value, const QString &moneyPattern, const TFormatSettings &fs)
 {
     if (value == 0)

@@ -30,6 +30,8 @@ enum class TKonumModu { Label, Page };
 // The label number (1..43) whose position a settings key gives; 0 for RAPOR_SAYFASI and
 // anything that is not a label.
 int InvoiceLabelOfKey(QStringView key);
+// The settings key of label n (1..43); empty for any other n.
+QString InvoiceLabelKey(int n);
 
 // The print formats: empty for 0, else the money pattern / the shortest quantity and unit.
 QString TUTAR_BICIMLE(long double value, const QString &moneyPattern, const TFormatSettings &fs);

@@ -1,0 +1,142 @@
+// YAZDIR on the real main window asks before a print that would waste a form: one box with
+// every finding, before anything reaches the printer; "Evet" prints anyway, "Hayır" sends
+// nothing.
+
+#include "app/FormFields.h"
+#include "app/frm_fatura_basimi.h"
+#include "printing/InvoiceReport.h"
+#include "report/QRUnits.h"
+#include "support/FakePrinting.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+
+class PrintWarningsWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetQRScreenResolutionSource([] { return 96; });
+        ASSERT_TRUE(Dir.isValid());
+        W = std::make_unique<Tfatura_basimi>(Dialogs, TFormatSettings::Turkish(),
+            Dir.path() + u"/"_s, [] { return QDate(2026, 12, 9); });
+        W->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(W.get()));
+        W->Rapor().RAPORX().SetShowProgress(false);
+        Dialogs.Clear();
+    }
+    void TearDown() override
+    {
+        W.reset();
+        SetQRScreenResolutionSource({});
+    }
+
+    // Every value in its own place on an A4 form, well inside any printer's reach.
+    void LayOut()
+    {
+        for (int n = 1; n <= 43; ++n) {
+            const int row = (n - 1) / 3, col = (n - 1) % 3;
+            W->Ayarlar().SetPosition(
+                InvoiceLabelKey(n), u"%1 | %2"_s.arg(40 + 25 * row).arg(40 + 220 * col));
+        }
+    }
+
+    int YesNoAsked() const { return Dialogs.Count(TScriptedDialogs::TKind::YesNo); }
+
+    QTemporaryDir Dir;
+    TScriptedDialogs Dialogs;
+    std::unique_ptr<Tfatura_basimi> W;
+};
+
+} // namespace
+
+TEST_F(PrintWarningsWindow, ALaidOutFormPrintsWithoutAQuestion)
+{
+    auto printing = TFakePrinting::Standard();
+    TPrintingScope scope(printing.get());
+    LayOut();
+    W->SAYIN1->setText(u"Öztürk Gıda"_s);
+    W->MenuItem2Click();
+    EXPECT_EQ(YesNoAsked(), 0) << Dialogs.LastText().toStdString();
+    ASSERT_EQ(printing->Jobs.size(), 1u);
+}
+
+TEST_F(PrintWarningsWindow, TheUntouchedLayoutIsSaidInOneSentenceAndCancelSendsNothing)
+{
+    auto printing = TFakePrinting::Standard();
+    TPrintingScope scope(printing.get());
+    W->SAYIN1->setText(u"Öztürk Gıda"_s);
+    W->SAYIN2->setText(u"Atatürk Cad. 5"_s);
+    Dialogs.Answers = { IDialogs::TAnswer::No };
+    const size_t written = printing->Written.size();
+    W->MenuItem2Click();
+    ASSERT_EQ(YesNoAsked(), 1);
+    const QString text = Dialogs.LastText();
+    // KDV_YUZDE starts 10 pixels off the others: over the pile, not in it.
+    EXPECT_TRUE(text.contains(u"3 değer aynı yere, üst üste basılacak (TARIH, SAYIN1, SAYIN2)"_s))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains(u"üst üste biniyor"_s))
+        << "no list of pairs: " << text.toStdString();
+    EXPECT_TRUE(printing->Jobs.empty()) << "cancel sends nothing";
+    EXPECT_EQ(printing->Written.size(), written + 1) << "only the check's own device was set";
+}
+
+TEST_F(PrintWarningsWindow, AValueOffThePaperAsksAndPrintAnywayPrints)
+{
+    auto printing = TFakePrinting::Standard();
+    TPrintingScope scope(printing.get());
+    LayOut();
+    W->Ayarlar().SetPosition(u"SAYIN1", u"300 | 760"_s); // A4 is 794 pixels wide
+    W->SAYIN1->setText(u"Çok Uzun Bir Müşteri Adı Ticaret Ltd."_s);
+    Dialogs.Answers = { IDialogs::TAnswer::Yes };
+    W->MenuItem2Click();
+    ASSERT_EQ(YesNoAsked(), 1);
+    EXPECT_TRUE(Dialogs.LastText().contains(u"SAYIN1"_s));
+    EXPECT_TRUE(Dialogs.LastText().contains(u"kağıdın dışına"_s))
+        << Dialogs.LastText().toStdString();
+    ASSERT_EQ(printing->Jobs.size(), 1u) << "print anyway";
+    EXPECT_TRUE(printing->Jobs[0].Ended);
+}
+
+TEST_F(PrintWarningsWindow, EveryFindingComesInOneBox)
+{
+    auto printing = TFakePrinting::Standard();
+    // The default printer offers A4 only, and cannot print its outer 8.5 mm.
+    printing->Devices[0].PaperCodes = { 9 };
+    printing->Devices[0].PhysicalOffset = QPoint(200, 200);
+    TPrintingScope scope(printing.get());
+    LayOut();
+    W->Ayarlar().sayfaTipi = 1; // A5 on its long side
+    W->Ayarlar().SetPosition(u"RAPOR_SAYFASI", u"0 | 0"_s);
+    W->Ayarlar().SetPosition(u"SAYIN1", u"0 | 0"_s); // in the printer's margin
+    W->SAYIN1->setText(u"Kenar"_s);
+    W->SAYIN2->setText(u"Üst"_s);
+    W->Ayarlar().SetPosition(u"SAYIN2", u"5 | 10"_s); // over SAYIN1
+    Dialogs.Answers = { IDialogs::TAnswer::No };
+    W->MenuItem2Click();
+    ASSERT_EQ(YesNoAsked(), 1) << "one box, not one per finding";
+    const QString text = Dialogs.LastText();
+    EXPECT_TRUE(text.contains(u"\"Fake A\" yazıcısı düzenin istediği A5 kağıdını sunmuyor"_s))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(u"SAYIN1 (\"Kenar\") yazıcının basabildiği alanın dışına"_s))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(u"SAYIN1 (\"Kenar\") ile SAYIN2 (\"Üst\") üst üste"_s))
+        << text.toStdString();
+    EXPECT_TRUE(printing->Jobs.empty());
+}
+
+TEST_F(PrintWarningsWindow, WithoutAPrinterThePrintSaysSoWithoutAQuestion)
+{
+    TPrintingScope none(nullptr);
+    W->MenuItem2Click();
+    EXPECT_EQ(YesNoAsked(), 0);
+    EXPECT_EQ(Dialogs.Count(TScriptedDialogs::TKind::Error), 1);
+}

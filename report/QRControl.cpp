@@ -4,22 +4,17 @@
 
 #include <algorithm>
 
-int TQRFont::PixelHeight(int pixelsPerInch) const
+TCanvasFont TQRFont::ToCanvasFont() const
 {
-    const long long num = static_cast<long long>(PointSize()) * pixelsPerInch;
-    return static_cast<int>((num + 36) / 72);
-}
-
-QFont TQRFont::ToQFont(int pixelsPerInch) const
-{
-    QFont f(Name);
-    const int px = PixelHeight(pixelsPerInch);
-    if (px > 0)
-        f.setPixelSize(px);
-    f.setBold(Bold);
-    f.setItalic(Italic);
-    f.setUnderline(Underline);
-    f.setStrikeOut(StrikeOut);
+    TCanvasFont f;
+    f.Name = Name;
+    f.PointSize = PointSize();
+    f.Bold = Bold;
+    f.Italic = Italic;
+    f.Underline = Underline;
+    f.StrikeOut = StrikeOut;
+    f.CharSet = static_cast<quint8>(CharSet);
+    f.Color = Color;
     return f;
 }
 

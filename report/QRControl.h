@@ -3,8 +3,9 @@
 // integer pixel bounds on the design surface, a parent and its children in creation order,
 // and owns its children (deleting a parent deletes them, deleting a child unlinks it).
 
+#include "platform/Canvas.h"
+
 #include <QColor>
-#include <QFont>
 #include <QString>
 
 #include <vector>
@@ -25,12 +26,8 @@ struct TQRFont {
 
     // Point size as a positive number (0 when the font has none).
     int PointSize() const { return Size < 0 ? -Size : Size; }
-    // Pixel height of the font at pixelsPerInch: points x dpi / 72, rounded half away from
-    // zero as integer MulDiv does.
-    int PixelHeight(int pixelsPerInch) const;
-    // The Qt font for measuring and drawing at pixelsPerInch (pixel-sized, so that the
-    // result does not depend on the device a painter happens to be on).
-    QFont ToQFont(int pixelsPerInch) const;
+    // The same font as the canvases draw and measure it.
+    TCanvasFont ToCanvasFont() const;
 };
 
 class TQRControl

@@ -32,7 +32,10 @@ public:
     void SetPrinter(TQRPrinter *printer) { FPrinter = printer; }
 
     // Paper width and height in whole tenths of a millimetre.
-    virtual void Start(int paperWidth, int paperHeight, const TQRFont &font) { FActive = true; }
+    virtual void Start(int /*paperWidth*/, int /*paperHeight*/, const TQRFont &/*font*/)
+    {
+        FActive = true;
+    }
     virtual void NewPage() { }
     virtual void EndPage() { }
     // One printed text line: X and Y in native units, X belonging to the line's alignment.

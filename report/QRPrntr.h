@@ -283,6 +283,11 @@ using TQRProgressWindowFactory = std::function<std::unique_ptr<TQRProgressWindow
 void QRSetProgressWindow(TQRProgressWindowFactory factory);
 const TQRProgressWindowFactory &QRProgressWindow();
 
+// Set whenever a saved report is loaded, cleared whenever a report is created; the preview's
+// Print then prints stored pages instead of running the report again.
+bool QRSavedReportLoaded();
+void QRSetSavedReportLoaded(bool v);
+
 class TQRPrinter
 {
 public:

@@ -55,7 +55,7 @@ QSizeF QRMeasureCharCell(const TQRFont &font, int pixelsPerInch)
 {
     if (font.PointSize() == 0 || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         return QSizeF();
-    const QFontMetricsF fm(font.ToQFont(pixelsPerInch));
+    const QFontMetricsF fm(ToQFont(font.ToCanvasFont(), pixelsPerInch));
     return QSizeF(fm.averageCharWidth(), fm.height());
 }
 

@@ -298,6 +298,7 @@ TCustomQuickRep::TCustomQuickRep(const TFormatSettings &locale, std::optional<in
     : FPage(std::make_unique<TQRPage>(this, locale.Metric))
     , FPrinterSettings(std::make_unique<TQuickRepPrinterSettings>())
 {
+    QRSetSavedReportLoaded(false);
     FPage->UpdateControlBounds();
     SetFont(TQRFont { u"Arial"_s, 10 });
     FPage->SetPaperSize(QRPaperSizeFromCode(printerPaperCode));
@@ -306,6 +307,7 @@ TCustomQuickRep::TCustomQuickRep(const TFormatSettings &locale, std::optional<in
 TCustomQuickRep::~TCustomQuickRep()
 {
     FDestroying = true;
+    FQRPrinter.reset();
     DeleteChildren(); // bands unregister themselves from members that still exist
 }
 

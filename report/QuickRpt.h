@@ -5,6 +5,7 @@
 // printer come on top of these classes; what they need to hook into is virtual.
 
 #include "platform/Locale.h"
+#include "platform/TextMetrics.h"
 #include "report/QRControl.h"
 #include "report/QRExport.h"
 #include "report/QRPaper.h"
@@ -17,6 +18,7 @@
 #include <optional>
 #include <vector>
 
+class QEventLoop;
 class TCustomQuickRep;
 class TQRCustomBand;
 class TQRPrintable;
@@ -356,8 +358,12 @@ public:
     // The value of an expression constant ("PAGENUMBER", "COLUMNNUMBER", "REPORTTITLE").
     QString Constant(const QString &name) const;
 
-    // Text measuring on the screen-compatible reference context, in its pixels.
+    // Text measuring on the screen-compatible reference context, in its pixels: the width
+    // of the extent plus one pixel, and its height (0 when measuring fails).
     int TextWidth(const TQRFont &font, const QString &text) const;
+    const ITextMetrics &TextMetrics() const;
+    // The reference context (the screen's by default; tests pass a fixed resolution).
+    void SetTextMetrics(std::shared_ptr<const ITextMetrics> metrics);
     int TextHeight(const TQRFont &font, const QString &text) const;
 
     // Preview properties (read by the preview window only).
@@ -404,14 +410,18 @@ public:
 
 private:
     bool IsFullWidth(const TQRCustomBand *band) const;
-    void NewRunPrinter(bool needDevice);
+    std::unique_ptr<TQRPrinter> NewRunPrinter(bool needDevice);
     void ApplyReportPrinterSettings();
     void RunController();
     void BandStep(TQRCustomBand *band);
     void PrintPrintables(const std::vector<TQRPrintable *> &list, TQRCustomBand *band);
     void CloseRun(bool failed);
 
-    std::unique_ptr<TQuickRepPrinterSettings> FUserPrinterSettings;
+    std::unique_ptr<TQuickRepPrinterSettings> FUserPrinterSettings
+        = std::make_unique<TQuickRepPrinterSettings>();
+    mutable std::shared_ptr<const ITextMetrics> FTextMetrics;
+    QEventLoop *FPreviewLoop = nullptr;
+    long double FSavedMargins[4] = {};
     std::unique_ptr<TQRPrinter> FQRPrinter;
     bool FAvailable = true;
     bool FCancelled = false;
@@ -513,10 +523,8 @@ public:
     long double Expanded() const { return FExpanded; }
     long double ExpandedHeight() const { return FExpandedHeight; }
     const QRect &BandFrameRect() const { return FBandFrameRect; }
-    // Asked by an AutoStretch label for lh more native units: grows when the page has room.
-    // first is true on the label's first request within this print.
+    // Whether the page has room for the band to grow by lh more native units.
     bool CanExpand(long double lh) const;
-    void ExpandBand(long double lh, bool first, long double labelGrowth);
 
     std::function<void(TQRCustomBand *, bool &print)> BeforePrint;
     std::function<void(TQRCustomBand *, bool printed)> AfterPrint;
@@ -526,6 +534,7 @@ protected:
 
 private:
     friend class TCustomQuickRep;
+    friend class TQRCustomLabel;
 
     bool FPreCaluculateBandHeight = false;
     bool FKeepOnOnePage = false;

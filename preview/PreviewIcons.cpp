@@ -282,14 +282,15 @@ public:
     {
         return scaledPixmap(size, mode, state, 1.0);
     }
+    // size is in device pixels already: QIcon multiplies by the ratio before it asks.
     QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State, qreal scale) override
     {
-        QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         {
             QPainter painter(&image);
-            QRPaintPreviewIcon(painter, FIndex, QRectF(QPointF(0, 0), QSizeF(size * scale)),
-                mode == QIcon::Disabled);
+            QRPaintPreviewIcon(
+                painter, FIndex, QRectF(QPointF(0, 0), QSizeF(size)), mode == QIcon::Disabled);
         }
         image.setDevicePixelRatio(scale);
         return QPixmap::fromImage(image);

@@ -190,7 +190,6 @@ TQRSaveTarget QRSaveTargetFor(const QString &chosenName, int typeEntry, TQRSaveT
 namespace
 {
 
-bool gSavedReportLoaded = false;
 QString gStatusTitle;
 TQRPreviewEnvironment gEnvironment;
 
@@ -218,16 +217,6 @@ int FinishedPages(const TQRPrinter *printer)
 }
 
 } // namespace
-
-bool QRSavedReportLoaded()
-{
-    return gSavedReportLoaded;
-}
-
-void QRSetSavedReportLoaded(bool loaded)
-{
-    gSavedReportLoaded = loaded;
-}
 
 QString QRPreviewStatusTitle()
 {
@@ -1108,6 +1097,21 @@ void TQRStandardPreview::CancelButtonClick()
 void TQRStandardPreview::ExitClick()
 {
     close();
+}
+
+bool TQRStandardPreview::event(QEvent *event)
+{
+    // The printer tells a window still bound to it that it is going: forget it.
+    if (event->type() == QEvent::DynamicPropertyChange
+        && static_cast<QDynamicPropertyChangeEvent *>(event)->propertyName() == "qrPrinterGone"
+        && property("qrPrinterGone").toBool()) {
+        FQRPrinter = nullptr;
+        FQRPreview->ReleaseQRPrinter();
+        SetRunButtonsEnabled(false);
+        CancelButton->setEnabled(false);
+        FQRPreview->PreviewImage()->SetPageNumber(FQRPreview->PageNumber());
+    }
+    return QMainWindow::event(event);
 }
 
 void TQRStandardPreview::closeEvent(QCloseEvent *event)

@@ -80,9 +80,6 @@ TQRSaveTarget QRSaveTargetFor(const QString &chosenName, int typeEntry, TQRSaveT
     const std::vector<TQRExportFilterClass> &filters);
 
 // --- The process-wide state of previews -------------------------------------------------------
-// Set once a saved report has been loaded; from then on Print prints the stored pages.
-bool QRSavedReportLoaded();
-void QRSetSavedReportLoaded(bool loaded);
 // The status title of the third panel: the report's title, or the loaded file's name.
 QString QRPreviewStatusTitle();
 
@@ -240,6 +237,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 

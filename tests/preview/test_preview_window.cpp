@@ -4,6 +4,7 @@
 #include "PreviewTestSupport.h"
 
 #include "platform/EmfPlayer.h"
+#include "report/QRCtrls.h"
 #include "report/QRPageList.h"
 #include "support/TestFiles.h"
 
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -506,6 +508,54 @@ TEST_F(PreviewWindowTest, ProgressShowsEveryFifthPercentInPanelZero)
         Pump();
         EXPECT_EQ(Window->StatusPanel(0), QString::fromLatin1(r.panel)) << r.progress;
     }
+}
+
+} // namespace
+
+namespace
+{
+
+// The whole road: the report's Preview opens the registered window, the run's pages reach it
+// through the printer's notifications, and closing the window ends Preview and frees the
+// printer with its pages.
+TEST_F(PreviewWindowTest, ThePreviewOfAReportRunsUntilItsWindowCloses)
+{
+    Report->SetReportTitle(u"Fatura"_s);
+    auto *band = new TQRBand(Report.get());
+    band->SetBandType(rbTitle);
+    band->Size().SetHeight(200);
+    auto *label = new TQRLabel(band);
+    label->SetCaption(u"Sayın müşterimiz"_s);
+    label->Size().SetLeft(100);
+    label->Size().SetTop(100);
+
+    bool checked = false;
+    int ticks = 0;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        TQRStandardPreview *window = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *p = qobject_cast<TQRStandardPreview *>(w); p && p->isVisible())
+                window = p;
+        if (!window || !window->QRPreview()->PreviewImage()->ImageOK()) {
+            // Never hang the suite: after about five seconds the preview is closed.
+            if (++ticks > 250 && Report->QRPrinter())
+                Report->QRPrinter()->ClosePreview();
+            return;
+        }
+        poll.stop();
+        EXPECT_EQ(window->windowTitle(), u"Report Preview : Fatura"_s);
+        EXPECT_EQ(window->StatusPanel(1), u"Page 1 of 1"_s);
+        EXPECT_EQ(window->StatusPanel(2), u"Fatura"_s);
+        EXPECT_TRUE(window->Button(u"SaveReport"_s)->isEnabled());
+        checked = true;
+        QTest::keyClick(window, Qt::Key_Escape);
+    });
+    poll.start();
+    Report->Preview();
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(Report->QRPrinter(), nullptr) << "closing the window frees the run printer";
 }
 
 } // namespace

@@ -18,18 +18,26 @@ QString ErrorText(const std::exception &error)
     return QString::fromUtf8(error.what());
 }
 
-void ShowError(IDialogs &dialogs, const std::exception &error)
+QString ErrorBoxText(const std::exception &error, const QString &advice)
 {
-    dialogs.Error(nullptr, kErrorTitle, ErrorText(error));
+    if (advice.isEmpty())
+        return ErrorText(error);
+    return advice + u"\r\n\r\n"_s + ErrorText(error);
 }
 
-bool RunCommand(IDialogs &dialogs, const std::function<void()> &command)
+void ShowError(IDialogs &dialogs, const std::exception &error, const QString &advice)
+{
+    dialogs.Error(nullptr, kErrorTitle, ErrorBoxText(error, advice));
+}
+
+bool RunCommand(
+    IDialogs &dialogs, const std::function<void()> &command, const std::function<QString()> &advice)
 {
     try {
         command();
         return true;
     } catch (const std::exception &error) {
-        ShowError(dialogs, error);
+        ShowError(dialogs, error, advice ? advice() : QString());
     }
     return false;
 }

@@ -12,12 +12,18 @@ class QWidget;
 // The text the error box shows for an error.
 QString ErrorText(const std::exception &error);
 
-// Shows the error box for an error.
-void ShowError(IDialogs &dialogs, const std::exception &error);
+// The error box's text: the advice (a Turkish sentence saying what failed and what the user
+// can do), when there is one, above the error's own text.
+QString ErrorBoxText(const std::exception &error, const QString &advice = {});
 
-// Runs one command. An error it raises is shown and ends only that command; the result tells
-// whether the command ran to its end.
-bool RunCommand(IDialogs &dialogs, const std::function<void()> &command);
+// Shows the error box for an error.
+void ShowError(IDialogs &dialogs, const std::exception &error, const QString &advice = {});
+
+// Runs one command. An error it raises is shown, with the advice above its own text, and
+// ends only that command; the result tells whether the command ran to its end. The advice
+// is asked for only when the command has failed, so that it can look at what went wrong.
+bool RunCommand(IDialogs &dialogs, const std::function<void()> &command,
+    const std::function<QString()> &advice = {});
 
 // The application object: catches what an event handler lets escape and shows it, so that
 // no error ends the program. The windows guard their own commands too, since Qt's own frames

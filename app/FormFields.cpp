@@ -4,11 +4,17 @@
 #include "platform/NumberFormat.h"
 
 #include <QFocusEvent>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPalette>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+#include <cmath>
 
 namespace
 {
@@ -41,8 +47,10 @@ bool IsControl(QChar ch)
 TFormEdit::TFormEdit(QWidget *parent)
     : QLineEdit(parent)
     , FIdleColor(IdleColor())
+    , FFocusColor(FocusColor())
 {
     SetBackground(FIdleColor);
+    connect(this, &QLineEdit::textChanged, this, &TFormEdit::FitText);
 }
 
 void TFormEdit::SetIdleColor(const QColor &color)
@@ -50,6 +58,72 @@ void TFormEdit::SetIdleColor(const QColor &color)
     FIdleColor = color;
     if (!FEntered)
         SetBackground(color);
+}
+
+void TFormEdit::SetFocusColor(const QColor &color)
+{
+    FFocusColor = color;
+    if (FEntered)
+        SetBackground(color);
+}
+
+void TFormEdit::SetShrinkToFit(bool on, bool wholeTextTip)
+{
+    FShrinkToFit = on;
+    FWholeTextTip = wholeTextTip;
+    FitText();
+}
+
+int TFormEdit::TextRoom() const
+{
+    QStyleOptionFrame panel;
+    initStyleOption(&panel);
+    const QRect contents = style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &panel, this)
+                               .marginsRemoved(textMargins());
+    // The line edit keeps two pixels free on each side, and one for the caret.
+    return contents.width() - 2 * 2 - 1;
+}
+
+void TFormEdit::FitText()
+{
+    if (!FShrinkToFit)
+        return;
+    if (!FShrunk)
+        FBaseFont = font();
+    const QString shown = text();
+    const int room = TextRoom();
+    auto fits = [&](const QFont &font) {
+        return std::ceil(QFontMetricsF(font, this).horizontalAdvance(shown)) <= room;
+    };
+
+    const bool fitsAtBase = fits(FBaseFont);
+    if (fitsAtBase) {
+        if (FShrunk)
+            setFont(FBaseFont);
+        FShrunk = false;
+    } else {
+        QFont smaller = FBaseFont;
+        int pixels
+            = FBaseFont.pixelSize() > 0 ? FBaseFont.pixelSize() : QFontInfo(FBaseFont).pixelSize();
+        while (pixels > MinimumFontPixels()) {
+            smaller.setPixelSize(--pixels);
+            if (fits(smaller))
+                break;
+        }
+        if (font() != smaller)
+            setFont(smaller);
+        FShrunk = true;
+    }
+    const QString tip = (FWholeTextTip || !fitsAtBase) ? shown : QString();
+    if (toolTip() != tip)
+        setToolTip(tip);
+}
+
+void TFormEdit::resizeEvent(QResizeEvent *event)
+{
+    QLineEdit::resizeEvent(event);
+    FitText();
 }
 
 void TFormEdit::SetBackground(const QColor &color)
@@ -73,13 +147,29 @@ void TFormEdit::focusInEvent(QFocusEvent *event)
     // with the window's activation can follow a silent move.
     if (IsWindowSwitch(reason))
         FinishStaleFields();
-    EnterProcessing();
+    // A click enters the field as it stands: a fresh formatting would put a "0" or ",00"
+    // into an empty field, and the caret that the click places would land inside it.
+    const bool byClick = reason == Qt::MouseFocusReason;
+    if (!byClick)
+        EnterProcessing();
     QLineEdit::focusInEvent(event);
-    DoEnter(/*selectAll*/ reason != Qt::MouseFocusReason);
+    FClickEntry = byClick;
+    DoEnter(/*selectAll*/ !byClick);
+}
+
+void TFormEdit::mouseReleaseEvent(QMouseEvent *event)
+{
+    QLineEdit::mouseReleaseEvent(event);
+    if (!FClickEntry)
+        return;
+    FClickEntry = false;
+    if (FEntered)
+        ClickEntered();
 }
 
 void TFormEdit::focusOutEvent(QFocusEvent *event)
 {
+    FClickEntry = false;
     QLineEdit::focusOutEvent(event);
     if (IsWindowSwitch(event->reason()) || !FEntered)
         return;
@@ -103,7 +193,7 @@ void TFormEdit::FinishStaleFields()
 void TFormEdit::DoEnter(bool selectAll)
 {
     FEntered = true;
-    SetBackground(FocusColor());
+    SetBackground(FFocusColor);
     if (selectAll)
         QLineEdit::selectAll();
     emit Entered();
@@ -147,6 +237,14 @@ TNumericEdit::TNumericEdit(IDialogs &dialogs, const TFormatSettings &fs, QWidget
     , FDisplayFormat(DefaultDisplayFormat())
 {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    SetShrinkToFit(true);
+}
+
+void TNumericEdit::ClickEntered()
+{
+    // A zero is a placeholder, not a start: what is typed replaces it.
+    if (!text().isEmpty() && ParseNumericText(text(), FFormat) == 0)
+        selectAll();
 }
 
 void TNumericEdit::SetDisplayFormat(const QString &pattern)
@@ -278,6 +376,6 @@ QString DialogButtonStyle()
 void CentreOnScreen(QWidget *window)
 {
     if (const QScreen *s = window->screen() ? window->screen() : QGuiApplication::primaryScreen())
-        window->move(s->availableGeometry().center() - QPoint(window->width() / 2,
-                                                               window->height() / 2));
+        window->move(
+            s->availableGeometry().center() - QPoint(window->width() / 2, window->height() / 2));
 }

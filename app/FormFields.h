@@ -6,13 +6,15 @@
 #include "platform/Locale.h"
 
 #include <QColor>
+#include <QFont>
 #include <QLineEdit>
 #include <QString>
 
 class IDialogs;
 
 // A line edit that shows RGB(228, 224, 201) at rest and white while it has the focus.
-// Entering by any way but a mouse click selects the whole text, so typing replaces it.
+// Entering by any way but a mouse click selects the whole text, so typing replaces it; a
+// click places the caret where it falls and leaves the text as it is.
 // Focus that only wanders to another window (a modal dialog, a popup menu) is not an exit:
 // the field stays entered and nothing runs, as the form's own focus has not moved.
 class TFormEdit : public QLineEdit
@@ -29,6 +31,16 @@ public:
     // Sets the resting colour (the background shown while the field has no focus).
     void SetIdleColor(const QColor &color);
     QColor CurrentIdleColor() const { return FIdleColor; }
+    // Sets the colour shown while the field has the focus (white by default).
+    void SetFocusColor(const QColor &color);
+
+    // A text wider than the field is drawn in a smaller font, down to MinimumFontPixels, and
+    // the field's tool tip then holds the whole text, so that no digit is ever out of sight.
+    // With wholeTextTip the tool tip holds the text also when it fits.
+    static constexpr int MinimumFontPixels() { return 8; }
+    void SetShrinkToFit(bool on, bool wholeTextTip = false);
+    // The width the text may take without scrolling, in pixels.
+    int TextRoom() const;
 
 signals:
     // After the field's own entry processing and the white background.
@@ -40,19 +52,31 @@ signals:
 protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
-    // The field's own processing on entering and leaving, before the signals.
+    // The field's own processing on entering other than by a click, and on leaving, before
+    // the signals.
     virtual void EnterProcessing() { }
     virtual void ExitProcessing() { }
+    // Runs when the click that entered the field is over (the caret is placed by then).
+    virtual void ClickEntered() { }
 
 private:
     void FinishStaleFields();
     void DoEnter(bool selectAll);
     void DoExit();
     void SetBackground(const QColor &color);
+    void FitText();
 
     QColor FIdleColor;
+    QColor FFocusColor;
     bool FEntered = false;
+    bool FClickEntry = false; // entered by a mouse press whose release is still to come
+    bool FShrinkToFit = false;
+    bool FWholeTextTip = false;
+    bool FShrunk = false;
+    QFont FBaseFont; // the field's font before it was first made smaller
 };
 
 // A text field: any character; an optional maximum length (0 = none).
@@ -69,6 +93,8 @@ public:
 // A numeric field: the number is the displayed text. SetValue writes the value through the
 // display pattern (so it is rounded to the pattern's decimals) and Value parses the text
 // back. Typed characters are checked one by one and refused with a beep; pasting is not.
+// A click into a field that holds 0 selects it, so that what is typed replaces the zero
+// instead of joining it (2 typed after "0" would be 20). Its text shrinks to fit.
 class TNumericEdit : public TFormEdit, public INumericField
 {
     Q_OBJECT
@@ -108,6 +134,7 @@ protected:
     void inputMethodEvent(QInputMethodEvent *event) override;
     void EnterProcessing() override { Reformat(); }
     void ExitProcessing() override { Reformat(); }
+    void ClickEntered() override;
 
 private:
     bool Accepts(QChar ch) const;

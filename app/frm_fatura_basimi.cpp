@@ -1,5 +1,7 @@
 #include "app/frm_fatura_basimi.h"
 
+#include "printing/InvoiceReport.h"
+
 #include "app/ErrorHandler.h"
 #include "app/FormFields.h"
 #include "app/frm_fatura_bul.h"
@@ -7,6 +9,7 @@
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
 #include "invoice/InvoiceTable.h"
 #include "invoice/Prefill.h"
+#include "invoice/TaxNumber.h"
 #include "invoice/Totals.h"
 #include "platform/Dialogs.h"
 #include "printing/PrintSettings.h"
@@ -20,8 +23,10 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTemporaryFile>
 
 using namespace Qt::StringLiterals;
 
@@ -35,6 +40,24 @@ namespace
 {
 
 const QString kWarningTitle = u"Uyarı"_s;
+
+// The sentence an error box shows above the engine's own text: what failed, what to do.
+const QString kStartAdvice = u"Program açılırken dosyaları hazırlanamadı; program klasöründeki "
+                             u"fatura.DB ve fatura_ayar.ini dosyalarını denetleyip programı "
+                             u"yeniden başlatın."_s;
+const QString kStartAdviceReadOnly = u"Program klasörü (%1) salt okunur olduğu için program "
+                                     u"dosyalarını oluşturamadı; klasöre yazma izni verip "
+                                     u"programı yeniden başlatın."_s;
+const QString kSaveAdvice = u"Fatura kaydedilemedi, ekrandaki fatura duruyor; diskte yer "
+                            u"olduğunu ve fatura.DB dosyasının başka bir programda açık "
+                            u"olmadığını denetleyip yeniden KAYDET'e basın."_s;
+const QString kSaveAdviceReadOnly = u"Program klasörü ya da fatura.DB salt okunur olduğu için "
+                                    u"fatura kaydedilemedi, ekrandaki fatura duruyor; yazma "
+                                    u"izni verip yeniden KAYDET'e basın."_s;
+const QString kFindAdvice = u"Kayıtlı faturalar okunamadı, ekrandaki fatura duruyor; fatura.DB "
+                            u"dosyasını denetleyip yeniden deneyin."_s;
+const QString kFlagAdvice = u"Seçim fatura_ayar.ini dosyasına yazılamadı ve yalnızca program "
+                            u"kapanana dek geçerli; program klasörüne yazma izni verin."_s;
 const QString kQuantityFormat = u",0.##;-,0.##"_s;
 const QString kMoneyLayoutFormat = u",0.00;-,0.00"_s;
 
@@ -158,7 +181,10 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
     , FToday(std::move(today))
     , FTable(std::make_unique<InvoiceTable>())
     , FSettings(std::make_unique<TPrintSettings>())
+    , FRapor(std::make_unique<TInvoiceReport>(format))
 {
+    // An error of a preview run is shown before its window goes.
+    FRapor->RAPORX().OnPreviewError = [this](const std::exception &e) { ShowError(FDialogs, e); };
     setObjectName(u"fatura_basimi"_s);
     setWindowTitle(kCaption);
     setFixedSize(kClientWidth, kClientHeight);
@@ -369,6 +395,17 @@ void Tfatura_basimi::BuildFields(QWidget *page)
     YALNIZ->setObjectName(u"YALNIZ"_s);
     YALNIZ->setGeometry(59, 430, 395, kFieldHeight);
     YALNIZ->setFocusPolicy(Qt::ClickFocus);
+    YALNIZ->SetShrinkToFit(true, /*wholeTextTip*/ true);
+
+    // A tax number whose check digits do not tally turns red and says why; it is still the
+    // user's invoice, so nothing is refused.
+    connect(VERGIHESAPNO, &QLineEdit::textChanged, this, [this](const QString &text) {
+        const TTaxNumberCheck check = CheckTaxNumber(text);
+        QPalette palette = VERGIHESAPNO->palette();
+        palette.setColor(QPalette::Text, check.Valid ? QColor(Qt::black) : QColor(Qt::red));
+        VERGIHESAPNO->setPalette(palette);
+        VERGIHESAPNO->setToolTip(check.Reason);
+    });
 
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -430,6 +467,27 @@ void Tfatura_basimi::Guard(const std::function<void()> &command)
     RunCommand(FDialogs, command);
 }
 
+void Tfatura_basimi::Guard(
+    const std::function<QString()> &advice, const std::function<void()> &command)
+{
+    RunCommand(FDialogs, command, advice);
+}
+
+// Permission bits do not tell what the process may do (an administrator ignores them):
+// a file is created in the folder and the table is opened for appending, and nothing is
+// written to either.
+bool Tfatura_basimi::FolderReadOnly() const
+{
+    QTemporaryFile probe(FProgramFolder + u"levanta_XXXXXX.tmp"_s);
+    return !probe.open();
+}
+
+bool Tfatura_basimi::FolderOrTableReadOnly() const
+{
+    QFile table(FProgramFolder + u"fatura.DB"_s);
+    return FolderReadOnly() || (table.exists() && !table.open(QIODevice::Append));
+}
+
 QString Tfatura_basimi::Today() const
 {
     const QDate date = FToday ? FToday() : QDate::currentDate();
@@ -444,7 +502,10 @@ void Tfatura_basimi::showEvent(QShowEvent *event)
     FShown = true;
     CentreOnScreen(this);
     // An error shows its text and skips the rest of the sequence; the window stays.
-    Guard([this] { FormShow(); });
+    const auto advice = [this] {
+        return FolderReadOnly() ? kStartAdviceReadOnly.arg(FProgramFolder) : kStartAdvice;
+    };
+    Guard(advice, [this] { FormShow(); });
 }
 
 void Tfatura_basimi::FormShow()
@@ -464,6 +525,13 @@ void Tfatura_basimi::AYARLARI_YUKLE()
     KDVDahil1->setChecked(FSettings->KDVDahil1);
     tutarsabit->setChecked(FSettings->tutarsabit);
     ApplyMoneyFormat(FSettings->GDisplayFormat);
+    {
+        // No invoice is on screen yet: the starting rate recomputes nothing.
+        const QSignalBlocker quiet(ORAN);
+        ORAN->setValue(FSettings->KDVOrani);
+    }
+    if (!FSettings->Refused.empty())
+        FDialogs.Warning(nullptr, kWarningTitle, RefusalMessage(FSettings->Refused));
 }
 
 void Tfatura_basimi::ApplyMoneyFormat(const QString &format)
@@ -508,7 +576,8 @@ void Tfatura_basimi::TOGGLE_FLAG(QAction *item, const QString &key)
         FSettings->KDVDahil1 = on;
     else
         FSettings->tutarsabit = on;
-    Guard([&] { WriteOptionFlag(PrintSettingsPath(FProgramFolder), key, on); });
+    Guard([] { return kFlagAdvice; },
+        [&] { WriteOptionFlag(PrintSettingsPath(FProgramFolder), key, on); });
 }
 
 int Tfatura_basimi::VatRate() const
@@ -616,7 +685,9 @@ void Tfatura_basimi::SpeedButton9Click()
 
 void Tfatura_basimi::SpeedButton8Click()
 {
-    Guard([this] {
+    const auto advice
+        = [this] { return FolderOrTableReadOnly() ? kSaveAdviceReadOnly : kSaveAdvice; };
+    Guard(advice, [this] {
         // Leaving the field being edited runs its exit action, so a value typed just before
         // the click is part of what is stored.
         TARIH->setFocus(Qt::TabFocusReason);
@@ -640,7 +711,8 @@ void Tfatura_basimi::SpeedButton8Click()
 
 void Tfatura_basimi::SpeedButton11Click()
 {
-    Guard([this] {
+    const auto advice = [] { return kFindAdvice; };
+    Guard(advice, [this] {
         if (FTable->RecordCount() == 0) {
             FDialogs.Warning(nullptr, kWarningTitle, kKayitYokMesaji);
             return;
@@ -663,14 +735,49 @@ void Tfatura_basimi::SpeedButton7Click()
         u"LEVANTA v1.4\r\nFatura Basım Programı\r\n\r\nGüncelleme : 15.01.2019"_s);
 }
 
+TInvoiceFormValues Tfatura_basimi::FormValues()
+{
+    TInvoiceFormValues v;
+    v.TARIH = TARIH->text();
+    v.SAYIN1 = SAYIN1->text();
+    v.SAYIN2 = SAYIN2->text();
+    v.SAYIN3 = SAYIN3->text();
+    v.VERGIDAIRESI = VERGIDAIRESI->text();
+    v.VERGIHESAPNO = VERGIHESAPNO->text();
+    for (int i = 0; i < kLines; ++i) {
+        v.M[i] = M[i]->Value();
+        v.B[i] = B[i]->text();
+        v.C[i] = C[i]->text();
+        v.F[i] = F[i]->Value();
+        v.T[i] = T[i]->Value();
+    }
+    v.YEKUN = YEKUN->Value();
+    v.KDV = KDV->Value();
+    v.TOPLAM = TOPLAM->Value();
+    v.YALNIZ = YALNIZ->text();
+    v.ORAN = ORAN->text();
+    return v;
+}
+
 void Tfatura_basimi::MenuItem1Click()
 {
+    // The field being edited finishes its leave rule before anything is read.
     TARIH->setFocus(Qt::TabFocusReason);
+    Guard([this] {
+        FRapor->SAYFA_HAZIRLA(*FSettings);
+        FRapor->RAPOR_DOLDUR(FormValues(), TOPLAM->DisplayFormat());
+        FRapor->RAPORX().Preview();
+    });
 }
 
 void Tfatura_basimi::MenuItem2Click()
 {
     TARIH->setFocus(Qt::TabFocusReason);
+    Guard([this] {
+        FRapor->SAYFA_HAZIRLA(*FSettings);
+        FRapor->RAPOR_DOLDUR(FormValues(), TOPLAM->DisplayFormat());
+        FRapor->RAPORX().Print();
+    });
 }
 
 void Tfatura_basimi::OpenPage(const QString &page)

@@ -15,6 +15,8 @@
 class IDialogs;
 class InvoiceTable;
 struct TPrintSettings;
+class TInvoiceReport;
+struct TInvoiceFormValues;
 struct TTotalsForm;
 class TTextField;
 class TNumericEdit;
@@ -69,6 +71,10 @@ public:
     IDialogs &Dialogs() { return FDialogs; }
     InvoiceTable &tfatura() { return *FTable; }
     TPrintSettings &Ayarlar() { return *FSettings; }
+    // The invoice report, composed anew by every preview and print.
+    TInvoiceReport &Rapor() { return *FRapor; }
+    // The invoice on the form as the print reads it.
+    TInvoiceFormValues FormValues();
     // The VAT rate as the totals read it: the spin box's text, 0 when not a whole number.
     int VatRate() const;
 
@@ -125,7 +131,13 @@ private:
     QString Today() const;
     void OpenPage(const QString &page);
     bool HandleKey(QWidget *target, QKeyEvent *key);
+    // Runs a command; an error shows its text. With advice, the sentence it gives (what
+    // failed, what to do) stands above the error's text.
     void Guard(const std::function<void()> &command);
+    void Guard(const std::function<QString()> &advice, const std::function<void()> &command);
+    // Whether the program folder or the invoice table refuses writing, found by trying.
+    bool FolderReadOnly() const;
+    bool FolderOrTableReadOnly() const;
 
     IDialogs &FDialogs;
     TFormatSettings FFormat;
@@ -133,6 +145,7 @@ private:
     std::function<QDate()> FToday;
     std::unique_ptr<InvoiceTable> FTable;
     std::unique_ptr<TPrintSettings> FSettings;
+    std::unique_ptr<TInvoiceReport> FRapor;
     std::unique_ptr<TTotalsForm> FTotals;
     Tfatura_bul *FFindDialog = nullptr;
     Tucretsiz_yazilimlar_icin_bilgi *FInfoWindow = nullptr;

@@ -17,6 +17,8 @@ int main(int argc, char **argv)
     // proportions where they are missing.
     QFont::insertSubstitution(u"MS Sans Serif"_s, u"Liberation Sans"_s);
     QFont::insertSubstitution(u"Tahoma"_s, u"Liberation Sans"_s);
+    // Standard buttons say Evet/Hayır/Tamam/İptal also under an English or C locale.
+    LoadTurkishQtTexts(app);
 
     TQtDialogs dialogs;
     app.SetDialogs(&dialogs);

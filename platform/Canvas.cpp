@@ -30,6 +30,5 @@ QFont ToQFont(const TCanvasFont &font, int dpi)
 QSize TextExtentOf(const QFontMetricsF &metrics, const QString &text)
 {
     return QSize(static_cast<int>(std::lround(metrics.horizontalAdvance(text))),
-                 static_cast<int>(std::lround(metrics.ascent()) + std::lround(metrics.descent())));
+        static_cast<int>(std::lround(metrics.ascent()) + std::lround(metrics.descent())));
 }
-

@@ -323,6 +323,20 @@ QString FormatFloat(const QString &pattern, long double value, const TFormatSett
     return Render(section.Layout, d, minus, fs);
 }
 
+std::vector<TPatternSection> DescribePattern(const QString &pattern)
+{
+    std::vector<TPatternSection> out;
+    for (const TSection &section : CompiledPattern(pattern).Sections) {
+        TPatternSection d;
+        d.Empty = section.Empty;
+        d.HasDigit = section.Layout.IntPlaces + section.Layout.FracPlaces > 0;
+        d.Decimals = section.Layout.FracPlaces;
+        d.Scientific = section.Layout.Scientific;
+        out.push_back(d);
+    }
+    return out;
+}
+
 QString FloatToStrGeneral(long double value, const TFormatSettings &fs)
 {
     if (!std::isfinite(value))

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <vector>
+
 // Formats value with a display pattern: "0" digit always shown, "#" digit shown when
 // significant, "." the decimal separator, "," in the integer part asks for thousands
 // grouping, ";" separates an optional negative section (and a third for zero). Rounds to
@@ -15,6 +17,16 @@
 // A value that rounds to zero takes the zero section (else the first) and shows no minus.
 // Non-finite values give "NAN", "INF", "-INF".
 QString FormatFloat(const QString &pattern, long double value, const TFormatSettings &fs);
+
+// What a display pattern asks for, one entry per section (positive; negative; zero), read as
+// FormatFloat reads it. An empty section falls back to the first.
+struct TPatternSection {
+    bool Empty = false;
+    bool HasDigit = false; // at least one "0" or "#" outside quotes
+    int Decimals = 0; // digit places after the point
+    bool Scientific = false; // an exponent ("E+00"): the digit places are significant digits
+};
+std::vector<TPatternSection> DescribePattern(const QString &pattern);
 
 // The general format: shortest form up to 15 significant digits, trailing zeros dropped,
 // the locale's decimal separator, no grouping; exponent form only for magnitudes under

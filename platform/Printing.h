@@ -18,8 +18,7 @@
 
 // The device settings record. Read from a device, Fields says which fields the device
 // supports; handed back, it says which fields are being set.
-struct TDeviceSettings
-{
+struct TDeviceSettings {
     enum : std::uint32_t {
         fmOrientation = 0x0001,
         fmPaperSize = 0x0002,
@@ -34,15 +33,15 @@ struct TDeviceSettings
     };
 
     std::uint32_t Fields = 0;
-    int Orientation = 1;   // 1 portrait, 2 landscape
-    int PaperSize = 0;     // paper code (the paper table's ordinal, 256 custom)
-    int PaperLength = 0;   // tenths of a millimetre
-    int PaperWidth = 0;    // tenths of a millimetre
+    int Orientation = 1; // 1 portrait, 2 landscape
+    int PaperSize = 0; // paper code (the paper table's ordinal, 256 custom)
+    int PaperLength = 0; // tenths of a millimetre
+    int PaperWidth = 0; // tenths of a millimetre
     int Copies = 1;
     int DefaultSource = 7; // tray code
     int PrintQuality = 0;
-    int Color = 1;         // 1 monochrome, 2 colour
-    int Duplex = 1;        // 1 simplex, 2 long edge... as the platform numbers them
+    int Color = 1; // 1 monochrome, 2 colour
+    int Duplex = 1; // 1 simplex, 2 long edge... as the platform numbers them
     int Collate = 0;
 
     bool Has(std::uint32_t field) const { return (Fields & field) != 0; }
@@ -50,17 +49,15 @@ struct TDeviceSettings
 };
 
 // What the device's drawing context reports for its current settings, in device pixels.
-struct TDeviceCaps
-{
+struct TDeviceCaps {
     int DpiX = 0;
     int DpiY = 0;
     QPoint PhysicalOffset; // top-left of the printable area from the paper's corner
-    QSize PhysicalSize;    // the whole paper
+    QSize PhysicalSize; // the whole paper
 };
 
 // What the print dialog starts with and what it gives back.
-struct TPrintDialogRequest
-{
+struct TPrintDialogRequest {
     int PrinterIndex = -1;
     int MinPage = 0;
     int MaxPage = 9999;

@@ -1,12 +1,15 @@
 #include "printing/PrintSettings.h"
 
 #include "platform/Ini.h"
+#include "platform/NumberFormat.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 
 using namespace Qt::StringLiterals;
@@ -178,6 +181,55 @@ void EnsurePrintSettingsFile(const QString &path, const QStringList &defaultLine
     WriteFileAtomically(path, text);
 }
 
+QString MoneyFormatProblem(const QString &pattern)
+{
+    if (pattern.isEmpty())
+        return {};
+    int leastDecimals = kMaxMoneyDecimals;
+    const std::vector<TPatternSection> sections = DescribePattern(pattern);
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        const TPatternSection &section = sections[i];
+        if (section.Empty)
+            continue;
+        // A zero section may well be a word ("yok"): it reads back as 0 all the same.
+        if (!section.HasDigit && i < 2)
+            return u"biçimde rakam yeri (0 ya da #) yok, her tutar sıfır olarak kaydedilirdi"_s;
+        if (section.Decimals > kMaxMoneyDecimals)
+            return u"biçim %1 ondalık basamak istiyor, oysa bir tutar en çok %2 ondalık tutar "
+                   u"(biçimde ondalık yeri nokta, binlik ayırıcı virgülle yazılır: #,##0.00)"_s
+                       .arg(section.Decimals)
+                       .arg(kMaxMoneyDecimals);
+        leastDecimals = std::min(leastDecimals, section.Decimals);
+    }
+
+    // A money field is its text: what the format shows must read back as the value shown,
+    // within the rounding to its decimals, under either kind of separators.
+    const long double tolerance = 0.5L * std::pow(10.0L, -leastDecimals) * (1 + 1e-9L);
+    for (const TFormatSettings &fs :
+        { TFormatSettings::Turkish(), TFormatSettings::UnitedStates() })
+        for (const long double value : { 2434559.88L, -2434559.88L, 0.5L, -0.5L, 1234.5678L }) {
+            const QString shown = FormatFloat(pattern, value, fs);
+            const long double back = ParseNumericText(shown, fs);
+            if (std::fabs(back - value) > tolerance)
+                return u"bu biçimle %1 tutarı \"%2\" diye görünür ve %3 diye okunurdu"_s.arg(
+                    FormatFloat(u",0.00##;-,0.00##"_s, value, fs), shown,
+                    FloatToStrGeneral(back, fs));
+        }
+    return {};
+}
+
+QString RefusalMessage(const std::vector<TRefusedValue> &refused)
+{
+    if (refused.empty())
+        return {};
+    QString text = u"\r\n%1 dosyasının [%2] bölümündeki şu değerler kullanılmadı; dosya "
+                   u"değiştirilmedi."_s.arg(kSettingsFileName, kSectionGenel);
+    for (const TRefusedValue &r : refused)
+        text += u"\r\n\r\n%1=%2\r\nNeden: %3.\r\nYerine kullanılan: %4"_s.arg(
+            r.Key, r.Value, r.Reason, r.Used);
+    return text;
+}
+
 TPrintSettings LoadPrintSettings(const QString &path)
 {
     // One read gives the loader a consistent view of the file.
@@ -190,8 +242,28 @@ TPrintSettings LoadPrintSettings(const QString &path)
     TPrintSettings s;
     s.KDVDahil1 = integer(kSectionGenel, kKeyKDVDahil1, 0) != 0;
     s.tutarsabit = integer(kSectionGenel, kKeyTutarsabit, 0) != 0;
-    s.GDisplayFormat
-        = doc.Value(kSectionGenel, kKeyGDisplayFormat).value_or(kDefaultDisplayFormat.toString());
+    if (const std::optional<QString> format = doc.Value(kSectionGenel, kKeyGDisplayFormat)) {
+        // A format that would show wrong amounts is never used: saving a recalled invoice
+        // would store what the fields then read back.
+        if (const QString why = MoneyFormatProblem(*format); why.isEmpty())
+            s.GDisplayFormat = *format;
+        else
+            s.Refused.push_back(
+                { kKeyGDisplayFormat.toString(), *format, why, kDefaultDisplayFormat.toString() });
+    }
+    // An empty rate falls back silently, like every empty integer of the file.
+    if (const std::optional<QString> rate = doc.Value(kSectionGenel, kKeyKDVOrani);
+        rate && !rate->trimmed().isEmpty()) {
+        // Only a whole number: "20,5" or "%20" is a mistake to point out, not a 20.
+        static const QRegularExpression whole(u"^\\s*([0-9]+|0[xX][0-9a-fA-F]+)\\s*$"_s);
+        const int value = whole.match(*rate).hasMatch() ? IniStrToIntDef(*rate, -1) : -1;
+        if (value >= 0 && value <= kMaxKDVOrani)
+            s.KDVOrani = value;
+        else
+            s.Refused.push_back({ kKeyKDVOrani.toString(), *rate,
+                u"0 ile %1 arasında bir tam sayı değil"_s.arg(kMaxKDVOrani),
+                QString::number(kDefaultKDVOrani) });
+    }
     for (int i = 0; i < kPositionCount; ++i)
         s.Positions[i] = doc.Value(kSectionFatureAyar, kLayoutEntries[i].Key)
                              .value_or(DefaultPosition(kLayoutEntries[i].Key));

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QStringView>
 #include <array>
+#include <vector>
 
 inline constexpr QStringView kSettingsFileName = u"fatura_ayar.ini";
 inline constexpr QStringView kSectionGenel = u"GENEL";
@@ -14,6 +15,7 @@ inline constexpr QStringView kSectionFatureAyar = u"FATURE_AYAR";
 inline constexpr QStringView kKeyKDVDahil1 = u"KDVDahil1";
 inline constexpr QStringView kKeyTutarsabit = u"tutarsabit";
 inline constexpr QStringView kKeyGDisplayFormat = u"GDisplayFormat";
+inline constexpr QStringView kKeyKDVOrani = u"KDVOrani";
 inline constexpr QStringView kKeySayfaTipi = u"sayfaTipi";
 inline constexpr QStringView kKeyDrpOutputBin = u"drpOutputBin";
 inline constexpr QStringView kKeySayfaYonelimi = u"sayfa_yonelimi";
@@ -21,6 +23,10 @@ inline constexpr QStringView kKeyRaporSayfasi = u"RAPOR_SAYFASI";
 inline constexpr QStringView kKeyKdvYuzde = u"KDV_YUZDE";
 
 inline constexpr QStringView kDefaultDisplayFormat = u"#,###.00";
+inline constexpr int kDefaultKDVOrani = 18;
+inline constexpr int kMaxKDVOrani = 999; // the rate box's own range
+// A currency value holds four decimals: a money format that shows more clips prices.
+inline constexpr int kMaxMoneyDecimals = 4;
 inline constexpr QStringView kDefaultLabelPosition = u"0 | 0";
 inline constexpr QStringView kDefaultPagePosition = u"10 | 10"; // RAPOR_SAYFASI, KDV_YUZDE
 
@@ -133,6 +139,15 @@ QString KONUM_KAYDIR(QStringView text, int step, TKonumYonu direction);
 
 // ---- the settings ------------------------------------------------------------------------
 
+// A value of the file that the loader would not use: it took the default instead and left
+// the file as it was. Texts in Turkish, for the warning the window shows.
+struct TRefusedValue {
+    QString Key;
+    QString Value; // as written in the file
+    QString Reason; // why it was refused
+    QString Used; // what is used instead
+};
+
 // A default-constructed value holds what an empty file reads as.
 struct TPrintSettings {
     TPrintSettings();
@@ -146,6 +161,10 @@ struct TPrintSettings {
     bool KDVDahil1 = false;
     bool tutarsabit = false;
     QString GDisplayFormat;
+    // The rate the VAT rate box starts with.
+    int KDVOrani = kDefaultKDVOrani;
+    // What the loader refused, in the order it read them.
+    std::vector<TRefusedValue> Refused;
 
     // The position text of a settings key; a null text for a key that is not a position.
     QString Position(QStringView key) const;
@@ -163,8 +182,18 @@ int ListSelection(int stored, int count);
 // Throws EPlatformError "Unable to write to %s" when it cannot be created.
 void EnsurePrintSettingsFile(const QString &path, const QStringList &defaultLines = {});
 
-// The loader's reading of the file (missing file or keys: defaults). Throws EPlatformError
-// when the file exists but cannot be read.
+// Why a money format cannot be used, in Turkish; empty when it can. Refused are a section
+// without a digit placeholder, more decimals than a currency value holds, and a format whose
+// texts do not read back as the value shown (an exponent, a negative section without a sign,
+// a letter E among the literals), since every money field holds its value as its text.
+// The empty pattern (the general format) is accepted.
+QString MoneyFormatProblem(const QString &pattern);
+
+// The one warning that names every refused value, or an empty text when there is none.
+QString RefusalMessage(const std::vector<TRefusedValue> &refused);
+
+// The loader's reading of the file (missing file or keys: defaults; refused values: defaults,
+// listed in Refused). Throws EPlatformError when the file exists but cannot be read.
 TPrintSettings LoadPrintSettings(const QString &path);
 
 // "Ayarları Kaydet": every position in the tick boxes' creation order, then sayfaTipi,

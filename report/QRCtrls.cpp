@@ -21,8 +21,8 @@ bool OnlyBlanks(const QString &s)
 class TLineBreaker
 {
 public:
-    TLineBreaker(int limit, const TQRWrapOptions &options,
-                 const std::function<int(const QString &)> &width)
+    TLineBreaker(
+        int limit, const TQRWrapOptions &options, const std::function<int(const QString &)> &width)
         : FLimit(limit)
         , FOptions(options)
         , FWidth(width)
@@ -124,7 +124,7 @@ long double Rounded(long double v)
 } // namespace
 
 QStringList QRFormatLines(const QString &caption, int limit, const TQRWrapOptions &options,
-                          const std::function<int(const QString &)> &width)
+    const std::function<int(const QString &)> &width)
 {
     TLineBreaker breaker(limit, options, width);
     breaker.Piece(caption);
@@ -230,11 +230,10 @@ void TQRCustomLabel::FormatLines()
         DoneFormat_ = true;
         return;
     }
-    const std::function<int(const QString &)> width = [this](const QString &s) {
-        return MeasureWidth(s);
-    };
-    FFormattedLines = QRFormatLines(FPrintCaption, Width(),
-                                    TQRWrapOptions{FAutoSize, FWordWrap, FWrapStyle}, width);
+    const std::function<int(const QString &)> width
+        = [this](const QString &s) { return MeasureWidth(s); };
+    FFormattedLines = QRFormatLines(
+        FPrintCaption, Width(), TQRWrapOptions { FAutoSize, FWordWrap, FWrapStyle }, width);
     TCustomQuickRep *report = ParentReport();
     if (report && !UpdatingBounds) {
         UpdatingBounds = true;
@@ -298,9 +297,8 @@ void TQRCustomLabel::PrintAt(long double offsetX, long double offsetY)
     PrintToCanvas(canvas, FAutoStretch, lh, h, w, t, l);
 }
 
-bool TQRCustomLabel::CanPrintLine(long double y, long double lh, long double &limit,
-                                  long double t, long double h, long double w, long double l,
-                                  bool first)
+bool TQRCustomLabel::CanPrintLine(long double y, long double lh, long double &limit, long double t,
+    long double h, long double w, long double l, bool first)
 {
     if (limit >= y + lh)
         return true;
@@ -317,15 +315,15 @@ bool TQRCustomLabel::CanPrintLine(long double y, long double lh, long double &li
     if (report && report->FinalPass() && !Transparent() && printer && printer->Canvas()
         && !report->Exporting()) {
         const int left = printer->XPos(l), top = printer->YPos(t + h + before);
-        printer->Canvas()->FillRect(
-            QRect(left, top, printer->XPos(l + w) - left, printer->YPos(t + h + band->FExpanded) - top),
+        printer->Canvas()->FillRect(QRect(left, top, printer->XPos(l + w) - left,
+                                        printer->YPos(t + h + band->FExpanded) - top),
             Color());
     }
     return true;
 }
 
 void TQRCustomLabel::PrintToCanvas(ICanvas &canvas, bool stretch, long double lh, long double h,
-                                   long double w, long double t, long double l)
+    long double w, long double t, long double l)
 {
     (void)stretch;
     TQRPrinter *printer = QRPrinter();
@@ -396,8 +394,7 @@ void TQRCustomLabel::PrintToCanvas(ICanvas &canvas, bool stretch, long double lh
     long double limit = t + h + 1;
     FLabelGrowth = 0;
     bool first = true;
-    while (FCurrentLine < FFormattedLines.size()
-           && CanPrintLine(y, lh, limit, t, h, w, l, first)) {
+    while (FCurrentLine < FFormattedLines.size() && CanPrintLine(y, lh, limit, t, h, w, l, first)) {
         first = false;
         const QString &line = FFormattedLines[FCurrentLine];
         if (finalPass && !line.isEmpty()) {
@@ -414,7 +411,7 @@ void TQRCustomLabel::PrintToCanvas(ICanvas &canvas, bool stretch, long double lh
 
     if ((finalPass || filter) && Frame().AnyFrame() && !filter) {
         const long double e = FAutoStretch ? FLabelGrowth : 0;
-        Frame().DrawFrame(canvas, rect(l - fw, t - fw, l + w, h + t + e), printer->XFactor(),
-                          printer->YFactor());
+        Frame().DrawFrame(
+            canvas, rect(l - fw, t - fw, l + w, h + t + e), printer->XFactor(), printer->YFactor());
     }
 }

@@ -14,14 +14,13 @@ enum TBiDiMode : int { bdLeftToRight, bdRightToLeft };
 
 // The rules a label breaks a caption by. A pure function of the text, the limit (pixels)
 // and a width measure, so that it is tested by itself.
-struct TQRWrapOptions
-{
+struct TQRWrapOptions {
     bool AutoSize = true;
     bool WordWrap = true;
     TWrapStyle WrapStyle = BreakOnSpaces;
 };
 QStringList QRFormatLines(const QString &caption, int limit, const TQRWrapOptions &options,
-                          const std::function<int(const QString &)> &width);
+    const std::function<int(const QString &)> &width);
 
 class TQRCustomLabel : public TQRPrintable
 {
@@ -68,14 +67,14 @@ protected:
     void FontChanged() override;
     // Draws the formatted lines (see the run): stretch is AutoStretch, lh the line height, h
     // w t l the label's rectangle, all native units.
-    void PrintToCanvas(ICanvas &canvas, bool stretch, long double lh, long double h,
-                       long double w, long double t, long double l);
+    void PrintToCanvas(ICanvas &canvas, bool stretch, long double lh, long double h, long double w,
+        long double t, long double l);
     // Width of s as the label measures it while formatting (pixels at the label's zoom).
     int MeasureWidth(const QString &s) const;
 
 private:
     bool CanPrintLine(long double y, long double lh, long double &limit, long double t,
-                      long double h, long double w, long double l, bool first);
+        long double h, long double w, long double l, bool first);
 
     bool FCaptionBased = true;
     bool DoneFormat_ = false;

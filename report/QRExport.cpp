@@ -20,9 +20,9 @@ void TQRExportFilterLibrary::Add(TQRExportFilterClass filter)
 void TQRExportFilterLibrary::Remove(const QString &name)
 {
     auto &l = Library();
-    l.erase(std::remove_if(l.begin(), l.end(),
-                           [&](const TQRExportFilterClass &f) { return f.Name == name; }),
-            l.end());
+    l.erase(std::remove_if(
+                l.begin(), l.end(), [&](const TQRExportFilterClass &f) { return f.Name == name; }),
+        l.end());
 }
 
 const std::vector<TQRExportFilterClass> &TQRExportFilterLibrary::Filters()

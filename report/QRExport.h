@@ -32,7 +32,7 @@ public:
     void SetPrinter(TQRPrinter *printer) { FPrinter = printer; }
 
     // Paper width and height in whole tenths of a millimetre.
-    virtual void Start(int /*paperWidth*/, int /*paperHeight*/, const TQRFont &/*font*/)
+    virtual void Start(int /*paperWidth*/, int /*paperHeight*/, const TQRFont & /*font*/)
     {
         FActive = true;
     }
@@ -40,7 +40,7 @@ public:
     virtual void EndPage() { }
     // One printed text line: X and Y in native units, X belonging to the line's alignment.
     virtual void TextOut(long double x, long double y, const TQRFont &font,
-                         const QColor &background, TAlignment alignment, const QString &text)
+        const QColor &background, TAlignment alignment, const QString &text)
         = 0;
     virtual void Finish() { FActive = false; }
 
@@ -50,8 +50,7 @@ private:
     TQRPrinter *FPrinter = nullptr;
 };
 
-struct TQRExportFilterClass
-{
+struct TQRExportFilterClass {
     QString Name;
     QString Extension;
     QString Description;

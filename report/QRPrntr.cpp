@@ -18,7 +18,7 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-constexpr int BinCodes[] = {1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 14};
+constexpr int BinCodes[] = { 1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 14 };
 constexpr long double DefaultFactor = 0.37795L;
 
 TQRPreviewInterfaceFactory &PreviewFactory()
@@ -125,10 +125,13 @@ void TPrinterSettings::ReadDevice()
             FExtendedDuplex = rec.Duplex;
         }
         if (caps.DpiX > 0 && caps.DpiY > 0) {
-            FLeftOffset = ToInt(static_cast<long double>(caps.PhysicalOffset.x()) / caps.DpiX * 254);
+            FLeftOffset
+                = ToInt(static_cast<long double>(caps.PhysicalOffset.x()) / caps.DpiX * 254);
             FTopOffset = ToInt(static_cast<long double>(caps.PhysicalOffset.y()) / caps.DpiY * 254);
-            FPaperWidth = ToInt(static_cast<long double>(caps.PhysicalSize.width()) / caps.DpiX * 254);
-            FPaperLength = ToInt(static_cast<long double>(caps.PhysicalSize.height()) / caps.DpiY * 254);
+            FPaperWidth
+                = ToInt(static_cast<long double>(caps.PhysicalSize.width()) / caps.DpiX * 254);
+            FPaperLength
+                = ToInt(static_cast<long double>(caps.PhysicalSize.height()) / caps.DpiY * 254);
         }
         FPaperSize = QRPaperSizeFromCode(rec.PaperSize);
         FPaperSizes.fill(false);
@@ -205,7 +208,10 @@ TDeviceSettings TPrinterSettings::SettingsRecord() const
             FUseCustomPaperCode ? FCustomPaperCode : QRPaperCode(FPaperSize).value_or(0));
     set(TDeviceSettings::fmCopies, rec.Copies, FCopies);
     if (FDevMode.Has(TDeviceSettings::fmDuplex))
-        set(TDeviceSettings::fmDuplex, rec.Duplex, FExtendedDuplex != 0 ? FExtendedDuplex : FDuplex ? 3 : 1);
+        set(TDeviceSettings::fmDuplex, rec.Duplex,
+            FExtendedDuplex != 0 ? FExtendedDuplex
+                : FDuplex        ? 3
+                                 : 1);
     set(TDeviceSettings::fmDefaultSource, rec.DefaultSource,
         FUseCustomBinCode ? FCustomBinCode : QRBinCode(FOutputBin));
     set(TDeviceSettings::fmOrientation, rec.Orientation, FOrientation == poLandscape ? 2 : 1);
@@ -624,7 +630,6 @@ void TQRPrinter::Print()
         }
         SetProgress(ToInt(static_cast<long double>(p - first + 1) / (last - first + 1) * 100));
         FPageNumber = p;
-        const std::optional<TQRPagePicture> page = FPageList->GetPage(p);
         QRect target;
         if (report) {
             const TQRPage &pg = report->Page();
@@ -635,8 +640,8 @@ void TQRPrinter::Print()
         } else {
             target = QRect(QPoint(0, 0), aPrinter->Capabilities().PhysicalSize);
         }
-        if (page)
-            aPrinter->Canvas().DrawPicture(target, *page);
+        // A picture the player refuses is reported with the report and the page named.
+        FPageList->DrawPage(p, aPrinter->Canvas(), target);
         if (p < last)
             aPrinter->NewPage();
     }

@@ -241,7 +241,7 @@ private:
     TPrinterOrientation FOrientation = poPortrait;
     TQRBin FOutputBin = TQRBin::First;
     TQRPaperSize FPaperSize = TQRPaperSize::A4;
-    std::array<bool, 69> FPaperSizes{}; // Letter .. Custom, index ordinal - 1
+    std::array<bool, 69> FPaperSizes {}; // Letter .. Custom, index ordinal - 1
     int FPaperWidth = 0;
     int FPaperLength = 0;
     int FPixelsPerX = 0;

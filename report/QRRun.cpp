@@ -31,8 +31,8 @@ bool IgnoresForce(TQRBandType type)
 
 // --- TQRFrame -----------------------------------------------------------------------------
 
-void TQRFrame::DrawFrame(ICanvas &canvas, const QRect &r, long double xFactor,
-                         long double yFactor) const
+void TQRFrame::DrawFrame(
+    ICanvas &canvas, const QRect &r, long double xFactor, long double yFactor) const
 {
     if (!AnyFrame() || FWidth == 0)
         return;
@@ -46,9 +46,8 @@ void TQRFrame::DrawFrame(ICanvas &canvas, const QRect &r, long double xFactor,
     // r's right and bottom are exclusive edges here, as the device rectangles are built.
     const int left = r.left(), top = r.top(), right = r.left() + r.width(),
               bottom = r.top() + r.height();
-    const auto fill = [&](int l, int t, int rr, int b) {
-        canvas.FillRect(QRect(l, t, rr - l, b - t), FColor);
-    };
+    const auto fill
+        = [&](int l, int t, int rr, int b) { canvas.FillRect(QRect(l, t, rr - l, b - t), FColor); };
     if (FTop)
         fill(left, top, right, top + h);
     if (FBottom)
@@ -562,7 +561,7 @@ void TCustomQuickRep::CreateReport()
                 p->BeforePrintPrepare();
         if (FExportFilter)
             FExportFilter->Start(static_cast<int>(RoundHalfEven(width)),
-                                 static_cast<int>(RoundHalfEven(length)), Font());
+                static_cast<int>(RoundHalfEven(length)), Font());
 
         RunController();
 
@@ -638,8 +637,8 @@ long double TCustomQuickRep::AvailableSpace() const
 {
     if (FAvailable || !FQRPrinter || FPagecount == 0)
         return 0;
-    return Rounded(FQRPrinter->PaperLengthValue() - FPage->BottomMargin() - FPageFooterSize
-                   - FCurrentY);
+    return Rounded(
+        FQRPrinter->PaperLengthValue() - FPage->BottomMargin() - FPageFooterSize - FCurrentY);
 }
 
 void TCustomQuickRep::MakeSpace(TQRCustomBand *band)
@@ -697,8 +696,8 @@ void TCustomQuickRep::BandStep(TQRCustomBand *band)
                 band->FExpanded = largest;
                 canvas = FQRPrinter->Canvas();
                 if (FFinalPass && canvas && band->Frame().AnyFrame())
-                    band->Frame().DrawFrame(
-                        *canvas, deviceRect(FCurrentX, FCurrentY, bandWidth, height + largest + 1),
+                    band->Frame().DrawFrame(*canvas,
+                        deviceRect(FCurrentX, FCurrentY, bandWidth, height + largest + 1),
                         FQRPrinter->XFactor(), FQRPrinter->YFactor());
                 std::vector<TQRPrintable *> unfinished;
                 for (TQRPrintable *p : list)
@@ -729,8 +728,8 @@ void TCustomQuickRep::NewColumn()
         const long double columnWidth = detail
             ? detail->Size().NativeValue(TQRBandSize::WidthIndex)
             : std::trunc((FPage->Width() - FPage->LeftMargin() - FPage->RightMargin()
-                          - FPage->ColumnSpace() * (columns - 1))
-                         / columns);
+                             - FPage->ColumnSpace() * (columns - 1))
+                / columns);
         FCurrentX += FPage->ColumnSpace() + columnWidth;
         FCurrentY = FColumnTopPosition;
         ++FCurrentColumn;
@@ -778,11 +777,12 @@ void TCustomQuickRep::EndPage()
         p->PrintAt(0, 0);
     ICanvas *canvas = FQRPrinter->Canvas();
     if (FFinalPass && canvas && FFrame.AnyFrame()) {
-        const int l = FQRPrinter->XPos(FPage->LeftMargin()), t = FQRPrinter->YPos(FPage->TopMargin());
+        const int l = FQRPrinter->XPos(FPage->LeftMargin()),
+                  t = FQRPrinter->YPos(FPage->TopMargin());
         FFrame.DrawFrame(*canvas,
-                         QRect(l, t, FQRPrinter->XPos(FPage->Width() - FPage->RightMargin()) - l,
-                               FQRPrinter->YPos(FPage->Length() - FPage->BottomMargin()) - t),
-                         FQRPrinter->XFactor(), FQRPrinter->YFactor());
+            QRect(l, t, FQRPrinter->XPos(FPage->Width() - FPage->RightMargin()) - l,
+                FQRPrinter->YPos(FPage->Length() - FPage->BottomMargin()) - t),
+            FQRPrinter->XFactor(), FQRPrinter->YFactor());
     }
     if (FExportFilter)
         FExportFilter->EndPage();

@@ -44,4 +44,25 @@ TEST(ErrorHandler, ShowsTheErrorsTextAndStopsOnlyThatCommand)
     }
 }
 
+TEST(ErrorHandler, AdviceStandsAboveTheErrorsOwnTextAndIsAskedOnlyOnFailure)
+{
+    TScriptedDialogs dialogs;
+    int asked = 0;
+    const auto advice = [&] {
+        ++asked;
+        return u"Fatura kaydedilemedi, ekrandaki fatura duruyor."_s;
+    };
+    EXPECT_TRUE(RunCommand(
+        dialogs, [] {}, advice));
+    EXPECT_EQ(asked, 0) << "nothing failed, nothing to look at";
+    EXPECT_TRUE(dialogs.Shown.empty());
+
+    EXPECT_FALSE(RunCommand(
+        dialogs, [] { throw EStorageError(u"attempt to write a readonly database"_s); }, advice));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(dialogs.LastText(),
+        u"Fatura kaydedilemedi, ekrandaki fatura duruyor.\r\n\r\nattempt to write a readonly "
+        u"database"_s);
+}
+
 } // namespace

@@ -583,7 +583,11 @@ TEST_F(MainWindow, ReadOnlyFolderAtFirstStartStopsStartUpWithTheWriteError)
     }
     QFile::setPermissions(Dir.path(), kWritable);
     ASSERT_EQ(Dialogs.Count(TKind::Error), 1);
-    EXPECT_TRUE(Dialogs.LastText().startsWith(u"Unable to write to"_s))
+    // What failed and what to do, in Turkish, above the INI layer's own text.
+    EXPECT_TRUE(
+        Dialogs.LastText().startsWith(u"Program klasörü ("_s + Folder() + u") salt okunur"_s))
+        << Dialogs.LastText().toStdString();
+    EXPECT_TRUE(Dialogs.LastText().contains(u"\r\n\r\nUnable to write to"_s))
         << Dialogs.LastText().toStdString();
     EXPECT_TRUE(W->TARIH->text().isEmpty());
     EXPECT_FALSE(QFile::exists(PathOf(u"fatura.DB"_s)));
@@ -602,7 +606,8 @@ TEST_F(MainWindow, FlagThatCannotBeWrittenShowsTheErrorAndKeepsTheCheck)
         PathOf(u"fatura_ayar.ini"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QFile::setPermissions(Dir.path(), kWritable);
     ASSERT_EQ(Dialogs.Count(TKind::Error), 1);
-    EXPECT_TRUE(Dialogs.LastText().startsWith(u"Unable to write to"_s));
+    EXPECT_TRUE(Dialogs.LastText().startsWith(u"Seçim fatura_ayar.ini dosyasına yazılamadı"_s));
+    EXPECT_TRUE(Dialogs.LastText().contains(u"\r\n\r\nUnable to write to"_s));
     EXPECT_TRUE(W->tutarsabit->isChecked());
     // The check is what the arithmetic follows: amounts stay as typed.
     Type(W->M[0], u"3"_s);

@@ -103,15 +103,19 @@ TEST_F(VatDialog, EveryShowingStartsAtZeroFocusedAndSelected)
         Dialog.TutarField()->setText(u"77"_s); // what the previous use left
         QString shown, selected;
         bool focused = false;
+        QColor colour;
         RunDialog(Dialog, [&] {
             shown = Dialog.TutarField()->text();
             selected = Dialog.TutarField()->selectedText();
             focused = Dialog.TutarField()->hasFocus();
+            colour = Dialog.TutarField()->palette().color(QPalette::Base);
             QTest::keyClick(Dialog.TutarField(), Qt::Key_Escape);
         });
         EXPECT_EQ(shown, u"0,00"_s) << "showing " << showing;
         EXPECT_EQ(selected, u"0,00"_s) << "showing " << showing;
         EXPECT_TRUE(focused) << "showing " << showing;
+        // The form's colour, also with the focus that the field always has here.
+        EXPECT_EQ(colour, QColor(228, 224, 201)) << "showing " << showing;
     }
 }
 

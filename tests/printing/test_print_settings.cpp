@@ -15,7 +15,6 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-
 class PrintSettingsFile : public TTempFileTest
 {
 protected:
@@ -97,6 +96,92 @@ TEST_F(PrintSettingsFile, OnlyOneKeyGivesDefaultsForTheRest)
     EXPECT_EQ(s.GDisplayFormat, u"#,###.00"_s);
     EXPECT_FALSE(s.KDVDahil1);
     EXPECT_FALSE(s.tutarsabit);
+    EXPECT_EQ(s.KDVOrani, 18);
+    EXPECT_TRUE(s.Refused.empty());
+}
+
+TEST(MoneyFormat, RefusesWhatWouldShowOrStoreWrongAmounts)
+{
+    struct Row {
+        const char16_t *pattern;
+        const char16_t *reasonPart; // null: accepted
+        const char *why;
+    };
+    const Row rows[] = {
+        { u"#,###.00", nullptr, "the default" },
+        { u",0.00;-,0.00", nullptr, "the form's own layout format" },
+        { u"#,##0", nullptr, "whole liras: rounding to 0 decimals is a choice, not a loss" },
+        { u"0.0000", nullptr, "four decimals: what a currency value holds" },
+        { u"#,##0.00 TL", nullptr, "a currency word that reads back" },
+        { u"#,##0.00;(#,##0.00)", nullptr, "brackets read as negative" },
+        { u"#,##0.00;-#,##0.00;'yok'", nullptr, "a word for zero reads as zero" },
+        { u"", nullptr, "empty: the general format loses nothing" },
+        { u"xyz", u"rakam yeri", "no digit placeholder: every amount would be 0" },
+        { u"#,##0.00;xyz", u"rakam yeri", "nor in the negative section" },
+        { u"#.##0,00", u"5 ondalık", "Turkish-style separators ask for five decimals" },
+        { u"0.00000", u"5 ondalık", "more decimals than a currency value holds" },
+        { u"0.00E+00", u"\"2,43E+06\"", "an exponent drops the lower digits" },
+        { u"#,##0.00;#,##0.00", u"-2.434.559,88", "a negative section without a sign" },
+        { u"#,##0.00 'EUR'", u"EUR", "an E among the literals makes the text unreadable" },
+    };
+    for (const Row &r : rows) {
+        const QString why = MoneyFormatProblem(QString::fromUtf16(r.pattern));
+        if (!r.reasonPart)
+            EXPECT_TRUE(why.isEmpty()) << r.why << ": " << why.toStdString();
+        else
+            EXPECT_TRUE(why.contains(QString::fromUtf16(r.reasonPart)))
+                << r.why << ": " << why.toStdString();
+    }
+}
+
+TEST_F(PrintSettingsFile, RefusedValuesFallBackAndAreNamed)
+{
+    struct Row {
+        const char *file;
+        QString format;
+        int rate;
+        QStringList refused; // keys, in the order read
+        const char *why;
+    };
+    const Row rows[] = {
+        { "[GENEL]\nKDVOrani=20\n", u"#,###.00"_s, 20, {}, "the rate since July 2023" },
+        { "[GENEL]\nKDVOrani=0\n", u"#,###.00"_s, 0, {}, "exempt sales" },
+        { "[GENEL]\nKDVOrani=0x14\n", u"#,###.00"_s, 20, {}, "hex, as every integer" },
+        { "[GENEL]\nkdvorani=8\n", u"#,###.00"_s, 8, {}, "key case ignored" },
+        { "[GENEL]\nKDVOrani=\n", u"#,###.00"_s, 18, {}, "empty: the default, silently" },
+        { "[GENEL]\nKDVOrani=%20\n", u"#,###.00"_s, 18, { u"KDVOrani"_s }, "not a number" },
+        { "[GENEL]\nKDVOrani=1000\n", u"#,###.00"_s, 18, { u"KDVOrani"_s }, "beyond the box" },
+        { "[GENEL]\nKDVOrani=-1\n", u"#,###.00"_s, 18, { u"KDVOrani"_s }, "negative" },
+        { "[FATURE_AYAR]\nKDVOrani=20\n", u"#,###.00"_s, 18, {}, "only in GENEL" },
+        { "[GENEL]\nGDisplayFormat=xyz\nKDVOrani=20,5\n", u"#,###.00"_s, 18,
+            { u"GDisplayFormat"_s, u"KDVOrani"_s }, "both refused, both named" },
+        { "[GENEL]\nGDisplayFormat=#,##0.000\n", u"#,##0.000"_s, 18, {}, "a sound format" },
+    };
+    for (const Row &r : rows) {
+        Write(r.file);
+        const TPrintSettings s = LoadPrintSettings(Path);
+        EXPECT_EQ(s.GDisplayFormat, r.format) << r.why;
+        EXPECT_EQ(s.KDVOrani, r.rate) << r.why;
+        QStringList keys;
+        for (const TRefusedValue &v : s.Refused)
+            keys << v.Key;
+        EXPECT_EQ(keys, r.refused) << r.why;
+        EXPECT_EQ(ReadBytes(Path), QByteArray(r.file)) << r.why << ": the file stays as it was";
+    }
+}
+
+TEST(RefusalMessage, NamesEachKeyItsValueWhyAndWhatIsUsed)
+{
+    EXPECT_TRUE(RefusalMessage({}).isEmpty());
+    const QString text
+        = RefusalMessage({ { u"GDisplayFormat"_s, u"xyz"_s, u"neden bir"_s, u"#,###.00"_s },
+            { u"KDVOrani"_s, u"%20"_s, u"neden iki"_s, u"18"_s } });
+    EXPECT_TRUE(text.startsWith(u"\r\nfatura_ayar.ini dosyasının [GENEL] bölümündeki"_s))
+        << text.toStdString();
+    for (const QString &part : { u"GDisplayFormat=xyz\r\nNeden: neden bir.\r\nYerine kullanılan: "
+                                 u"#,###.00"_s,
+             u"KDVOrani=%20\r\nNeden: neden iki.\r\nYerine kullanılan: 18"_s })
+        EXPECT_TRUE(text.contains(part)) << text.toStdString();
 }
 
 TEST_F(PrintSettingsFile, ValuesAsRead)

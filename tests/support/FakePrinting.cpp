@@ -1,4 +1,4 @@
-#include "FakePrinting.h"
+#include "support/FakePrinting.h"
 
 #include "platform/EmfRecorder.h"
 #include "platform/Errors.h"
@@ -46,7 +46,7 @@ public:
     TDeviceCaps Capabilities() const override
     {
         const TFakeDevice &d = Device();
-        return TDeviceCaps{d.Dpi, d.Dpi, d.PhysicalOffset, d.PaperPixels()};
+        return TDeviceCaps { d.Dpi, d.Dpi, d.PhysicalOffset, d.PaperPixels() };
     }
     QString Title() const override { return FTitle; }
     void SetTitle(const QString &title) override { FTitle = title; }
@@ -165,7 +165,7 @@ bool TFakePrinting::PrintDialog(IPrinterDevice &, TPrintDialogRequest &request)
 std::unique_ptr<TFakePrinting> TFakePrinting::Standard()
 {
     auto p = std::make_unique<TFakePrinting>();
-    for (const QString &name : {QStringLiteral("Fake A"), QStringLiteral("Fake B")}) {
+    for (const QString &name : { QStringLiteral("Fake A"), QStringLiteral("Fake B") }) {
         TFakeDevice d;
         d.Name = name;
         d.Settings.Fields = TDeviceSettings::fmOrientation | TDeviceSettings::fmPaperSize
@@ -173,7 +173,7 @@ std::unique_ptr<TFakePrinting> TFakePrinting::Standard()
             | TDeviceSettings::fmCopies | TDeviceSettings::fmDefaultSource
             | TDeviceSettings::fmDuplex | TDeviceSettings::fmCollate;
         d.Settings.PaperSize = 9; // A4
-        d.PaperCodes = {9, 11, 61};
+        d.PaperCodes = { 9, 11, 61 };
         p->Devices.push_back(d);
     }
     return p;

@@ -13,19 +13,17 @@
 
 class TEmfRecorder;
 
-struct TFakeDevice
-{
+struct TFakeDevice {
     QString Name = QStringLiteral("Fake");
     TDeviceSettings Settings; // as read; Fields is what the device supports
     std::vector<int> PaperCodes;
     int Dpi = 600;
-    QPoint PhysicalOffset;    // pixels at Dpi
+    QPoint PhysicalOffset; // pixels at Dpi
     // Paper size in pixels for a paper code and orientation; A4 when unknown.
     QSize PaperPixels() const;
 };
 
-struct TFakeJob
-{
+struct TFakeJob {
     QString Printer;
     QString Title;
     TDeviceSettings Settings; // the record in force when the job started

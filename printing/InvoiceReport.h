@@ -1,0 +1,64 @@
+#pragma once
+// The invoice report RAPORX: one title band of 43 labels built from its design table, laid
+// out from the layout settings and filled from the invoice on the form. Plain logic: the
+// window reads its fields into TInvoiceFormValues and runs the report it gets back.
+
+#include "platform/Locale.h"
+#include "printing/PrintSettings.h"
+#include "report/QRCtrls.h"
+
+#include <array>
+#include <memory>
+
+// What the invoice form shows, as the print reads it.
+struct TInvoiceFormValues {
+    QString TARIH;
+    QString SAYIN1, SAYIN2, SAYIN3;
+    QString VERGIDAIRESI, VERGIHESAPNO;
+    std::array<long double, 8> M {}; // quantities
+    std::array<QString, 8> B; // units
+    std::array<QString, 8> C; // descriptions
+    std::array<long double, 8> F {}; // unit prices
+    std::array<long double, 8> T {}; // line amounts
+    long double YEKUN = 0, KDV = 0, TOPLAM = 0;
+    QString YALNIZ;
+    QString ORAN; // the VAT-rate spin box's text
+};
+
+enum class TKonumModu { Label, Page };
+
+// The label number (1..43) whose position a settings key gives; 0 for RAPOR_SAYFASI and
+// anything that is not a label.
+int InvoiceLabelOfKey(QStringView key);
+
+// The print formats: empty for 0, else the money pattern / the shortest quantity and unit.
+QString TUTAR_BICIMLE(long double value, const QString &moneyPattern, const TFormatSettings &fs);
+QString MIKTAR_BICIMLE(long double quantity, const QString &unit, const TFormatSettings &fs);
+
+class TInvoiceReport
+{
+public:
+    // Built from the design table; the text metrics measure labels (the screen's by
+    // default).
+    explicit TInvoiceReport(
+        const TFormatSettings &fs, std::shared_ptr<const ITextMetrics> metrics = nullptr);
+    ~TInvoiceReport();
+
+    TQuickRep &RAPORX() { return *FReport; }
+    TQRBand &TitleBand1() { return *FTitleBand1; }
+    // QRLabel1 .. QRLabel43.
+    TQRLabel &QRLabel(int n) { return *FLabels.at(static_cast<size_t>(n - 1)); }
+
+    // Paper, tray, orientation, every label's place and the margins from the settings.
+    void SAYFA_HAZIRLA(const TPrintSettings &settings);
+    // The 43 captions from the invoice; money by moneyPattern (GDisplayFormat).
+    void RAPOR_DOLDUR(const TInvoiceFormValues &v, const QString &moneyPattern);
+    // Places a label (pixels) or the page's top and left margin (millimetres).
+    void KONUM_UYGULA(TQRLabel *label, QStringView position, TKonumModu mode);
+
+private:
+    TFormatSettings FFormat;
+    std::unique_ptr<TQuickRep> FReport;
+    TQRBand *FTitleBand1 = nullptr;
+    std::array<TQRLabel *, 43> FLabels {};
+};

@@ -1,0 +1,110 @@
+// ÖNİZLEME and YAZDIR on the real main window: the field being typed in finishes first, the
+// report is composed from the form, and printing leaves the invoice as it was.
+
+#include "app/FormFields.h"
+#include "app/frm_fatura_basimi.h"
+#include "invoice/InvoiceTable.h"
+#include "printing/InvoiceReport.h"
+#include "report/QRUnits.h"
+#include "support/EmfText.h"
+#include "support/FakePrinting.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QAction>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+
+class PrintCommands : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetQRScreenResolutionSource([] { return 96; });
+        ASSERT_TRUE(Dir.isValid());
+        W = std::make_unique<Tfatura_basimi>(Dialogs, TFormatSettings::Turkish(),
+            Dir.path() + u"/"_s, [] { return QDate(2026, 12, 9); });
+        W->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(W.get()));
+    }
+    void TearDown() override
+    {
+        W.reset();
+        SetQRScreenResolutionSource({});
+    }
+
+    void TypeInto(QWidget *field, const QString &text)
+    {
+        field->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        QTest::keyClicks(field, text);
+    }
+
+    QTemporaryDir Dir;
+    TScriptedDialogs Dialogs;
+    std::unique_ptr<Tfatura_basimi> W;
+};
+
+} // namespace
+
+TEST_F(PrintCommands, PreviewTakesTheFieldStillBeingTypedAndWhatItRecomputes)
+{
+    TypeInto(W->M[0], u"3"_s);
+    TypeInto(W->F[0], u"12,5"_s); // not left: ÖNİZLEME must finish it
+    W->MenuItem1Click();
+    EXPECT_EQ(QApplication::focusWidget(), W->TARIH);
+    TQRPrinter *printer = W->Rapor().RAPORX().QRPrinter();
+    ASSERT_TRUE(printer) << "without a preview window the recorded page stays with the report";
+    ASSERT_EQ(printer->PageCount(), 1);
+    const emftext::TPage page = emftext::Read(*printer->GetPage(1));
+    EXPECT_TRUE(page.Find(u"12,50"_s)) << "the price as it will print";
+    EXPECT_TRUE(page.Find(u"37,50"_s)) << "the line amount the leave rule computed";
+    EXPECT_TRUE(page.Find(u"3 "_s)) << "quantity with its (empty) unit";
+    EXPECT_TRUE(page.Find(u"09.12.2026"_s));
+    EXPECT_EQ(Dialogs.Count(TScriptedDialogs::TKind::Error), 0) << Dialogs.LastText().toStdString();
+}
+
+TEST_F(PrintCommands, PrintingAnUnsavedInvoiceLeavesItUnsaved)
+{
+    auto printing = TFakePrinting::Standard();
+    TPrintingScope scope(printing.get());
+    W->Rapor().RAPORX().SetShowProgress(false);
+    W->SAYIN1->setText(u"Öztürk Gıda"_s);
+    W->Ayarlar().SetPosition(u"SAYIN1", u"40 | 30"_s);
+    W->Ayarlar().drpOutputBin = 2;
+    W->MenuItem2Click();
+    ASSERT_EQ(printing->Jobs.size(), 1u);
+    EXPECT_TRUE(printing->Jobs[0].Ended);
+    EXPECT_EQ(printing->Written.back().DefaultSource, 8) << "Sürekli Form goes as the tractor";
+    const emftext::TPage page = emftext::Read(printing->Jobs[0].Pages[0]);
+    EXPECT_TRUE(page.Find(u"Öztürk Gıda"_s)) << "a changed, unsaved position still prints";
+    EXPECT_EQ(W->GKayitModu(), u'Y');
+    EXPECT_EQ(W->tfatura().RecordCount(), 0);
+}
+
+TEST_F(PrintCommands, PrintWithoutAPrinterSaysSoAndChangesNothing)
+{
+    TPrintingScope none(nullptr);
+    TypeInto(W->SAYIN1, u"X"_s);
+    W->MenuItem2Click();
+    ASSERT_EQ(Dialogs.Count(TScriptedDialogs::TKind::Error), 1);
+    EXPECT_TRUE(Dialogs.LastText().contains(u"There is no default printer currently selected"_s));
+    EXPECT_EQ(W->SAYIN1->text(), u"X"_s);
+}
+
+TEST_F(PrintCommands, AWrongTaxNumberTurnsRedAndSaysWhyButIsKept)
+{
+    W->VERGIHESAPNO->setText(u"1234567891"_s);
+    EXPECT_EQ(W->VERGIHESAPNO->palette().color(QPalette::Text), QColor(Qt::red));
+    EXPECT_TRUE(W->VERGIHESAPNO->toolTip().contains(u"VKN"_s));
+    EXPECT_EQ(W->VERGIHESAPNO->text(), u"1234567891"_s);
+    W->VERGIHESAPNO->setText(u"1234567890"_s);
+    EXPECT_NE(W->VERGIHESAPNO->palette().color(QPalette::Text), QColor(Qt::red));
+    EXPECT_TRUE(W->VERGIHESAPNO->toolTip().isEmpty());
+}

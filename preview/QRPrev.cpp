@@ -304,7 +304,9 @@ TQRPreview::TQRPreview(QWidget *parent)
     setObjectName(u"QRPreview"_s);
     resize(250, 250);
     setFrameShape(QFrame::NoFrame);
-    setFocusPolicy(Qt::StrongFocus);
+    // Clicking the page does not take the focus (which would re-apply the zoom and scroll
+    // back to the top); Tab does.
+    setFocusPolicy(Qt::TabFocus);
     viewport()->setBackgroundRole(QPalette::Mid);
     viewport()->setAutoFillBackground(true);
     horizontalScrollBar()->setSingleStep(HorzScrollStep);
@@ -460,7 +462,10 @@ void TQRPreview::resizeEvent(QResizeEvent *event)
 void TQRPreview::focusInEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusInEvent(event);
-    ApplyZoomMode();
+    // Focus entering the view, not the window coming back to the front: that must not
+    // throw the reader back to the top of the page.
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        ApplyZoomMode();
 }
 
 void TQRPreview::customEvent(QEvent *event)

@@ -559,3 +559,30 @@ TEST_F(PreviewWindowTest, ThePreviewOfAReportRunsUntilItsWindowCloses)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST_F(PreviewWindowTest, FocusEnteringTheViewReappliesTheZoomButTheWindowComingBackDoesNot)
+{
+    Open(1);
+    struct Row {
+        Qt::FocusReason reason;
+        bool reapplied;
+    };
+    const Row rows[] = {
+        { Qt::ActiveWindowFocusReason, false }, // back from another program: stay where we read
+        { Qt::PopupFocusReason, false },
+        { Qt::TabFocusReason, true },
+        { Qt::OtherFocusReason, true },
+    };
+    for (const Row &r : rows) {
+        View()->SetVertPosition(3 * TQRPreview::VertScrollStep);
+        QFocusEvent focus(QEvent::FocusIn, r.reason);
+        QApplication::sendEvent(View(), &focus);
+        EXPECT_EQ(View()->VertPosition(), r.reapplied ? 0 : 3 * TQRPreview::VertScrollStep)
+            << r.reason;
+    }
+}
+
+} // namespace

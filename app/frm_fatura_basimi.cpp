@@ -1,5 +1,6 @@
 #include "app/frm_fatura_basimi.h"
 
+#include "printing/Calibration.h"
 #include "printing/InvoiceReport.h"
 
 #include "app/ErrorHandler.h"
@@ -185,6 +186,14 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
 {
     // An error of a preview run is shown before its window goes.
     FRapor->RAPORX().OnPreviewError = [this](const std::exception &e) { ShowError(FDialogs, e); };
+    // Only a print to a device asks; the preview, saved reports and PDFs show the layout.
+    FRapor->RAPORX().OnCalibration = [this](const QString &printer,
+                                            int tray) -> std::optional<QPointF> {
+        const auto c = ReadCalibration(PrintSettingsPath(FProgramFolder), printer, tray);
+        if (!c)
+            return std::nullopt;
+        return QPointF(c->Horizontal, c->Vertical);
+    };
     setObjectName(u"fatura_basimi"_s);
     setWindowTitle(kCaption);
     setFixedSize(kClientWidth, kClientHeight);

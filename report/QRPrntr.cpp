@@ -376,8 +376,8 @@ void TQRPrinter::BeginDoc()
         if (!aPrinter)
             throw EPlatformError(NoDefaultPrinterText());
         aPrinterSettings->ApplySettings();
-        FTopWaste = aPrinterSettings->TopOffset();
-        FLeftWaste = aPrinterSettings->LeftOffset();
+        FTopWaste = aPrinterSettings->TopOffset() - FCalibrationY;
+        FLeftWaste = aPrinterSettings->LeftOffset() - FCalibrationX;
     } else {
         FTopWaste = FLeftWaste = 0;
     }
@@ -620,7 +620,8 @@ void TQRPrinter::Print()
     }
     const long double fx = aPrinterSettings->PixelsPerX() / 254.0L;
     const long double fy = aPrinterSettings->PixelsPerY() / 254.0L;
-    const long double lo = aPrinterSettings->LeftOffset(), to = aPrinterSettings->TopOffset();
+    const long double lo = aPrinterSettings->LeftOffset() - FCalibrationX,
+                      to = aPrinterSettings->TopOffset() - FCalibrationY;
     for (int p = first; p <= last; ++p) {
         QCoreApplication::processEvents();
         if (FCancelled) {

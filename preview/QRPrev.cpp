@@ -540,6 +540,10 @@ TQRStandardPreview::TQRStandardPreview(QWidget *owner, TQRPrinter *printer)
 {
     setObjectName(u"QRStandardPreview"_s);
     setAttribute(Qt::WA_DeleteOnClose);
+    QRPDFFilter1 = std::make_unique<TQRPDFFilter>();
+    QRPDFFilter1->SetCompressionOn(false);
+    QRPDFFilter1->SetTextEncoding(TQRPDFTextEncoding::UTF8Encoding);
+    QRPDFFilter1->SetCodepage(u"8859-9"_s);
     resize(770, 532);
     BuildToolBar();
 

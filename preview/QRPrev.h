@@ -5,6 +5,7 @@
 // asks for a window. The zoom arithmetic, the go-to-page entry and the save-type rules are
 // plain functions beside them.
 
+#include "preview/QRPDFFilt.h"
 #include "report/QRExport.h"
 #include "report/QRPrntr.h"
 #include "report/QuickRpt.h"
@@ -16,6 +17,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class IDialogs;
@@ -242,6 +244,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // The export filters the window offers; each registers its class while it lives.
+    std::unique_ptr<TQRPDFFilter> QRPDFFilter1;
+
     void FormCreate();
     void BuildToolBar();
     QToolButton *AddButton(

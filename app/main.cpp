@@ -4,6 +4,7 @@
 #include "app/frm_kdv_li_tutar.h"
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
 #include "platform/Locale.h"
+#include "preview/QRPrev.h"
 #include "platform/widgets/QtDialogs.h"
 #include "platform/widgets/QtPrinting.h"
 
@@ -27,6 +28,7 @@ int main(int argc, char **argv)
     SetPrinting(&printing);
     const TFormatSettings format = TFormatSettings::System();
     const QString folder = QCoreApplication::applicationDirPath() + u"/"_s;
+    QRRegisterStandardPreview(dialogs, folder, u"LEVANTA"_s);
 
     // Creation order matters: the main window first, so that it is the main window; all four
     // live until the program ends.

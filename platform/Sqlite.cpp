@@ -13,6 +13,24 @@ QString MessageOf(sqlite3 *db, int rc)
     return QString::fromUtf8(sqlite3_errstr(rc));
 }
 
+void CallTextFunction(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    const auto &function
+        = *static_cast<TSqliteDatabase::TTextFunction *>(sqlite3_user_data(context));
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+    const std::string_view utf8 = text
+        ? std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(argv[0])))
+        : std::string_view();
+    try {
+        const QByteArray result = function(utf8);
+        sqlite3_result_text(
+            context, result.constData(), static_cast<int>(result.size()), SQLITE_TRANSIENT);
+    } catch (const std::exception &e) {
+        // An exception must not unwind through SQLite's C frames.
+        sqlite3_result_error(context, e.what(), -1);
+    }
+}
+
 } // namespace
 
 // ---- TSqliteDatabase ----
@@ -51,6 +69,17 @@ TSqliteDatabase &TSqliteDatabase::operator=(TSqliteDatabase &&other) noexcept
         FDb = std::exchange(other.FDb, nullptr);
     }
     return *this;
+}
+
+void TSqliteDatabase::AddTextFunction(const char *name, TTextFunction function)
+{
+    auto *owned = new TTextFunction(std::move(function));
+    // SQLite owns the copy from here on and frees it with the connection, also on failure.
+    const int rc = sqlite3_create_function_v2(FDb, name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+        owned, CallTextFunction, nullptr, nullptr,
+        [](void *p) { delete static_cast<TTextFunction *>(p); });
+    if (rc != SQLITE_OK)
+        Fail();
 }
 
 void TSqliteDatabase::Close()

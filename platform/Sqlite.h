@@ -4,8 +4,10 @@
 
 #include "platform/Errors.h"
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 struct sqlite3;
@@ -30,6 +32,12 @@ public:
     bool IsOpen() const { return FDb != nullptr; }
     void Close();
     sqlite3 *Handle() const { return FDb; }
+
+    // Registers a deterministic SQL function of one text argument on this connection only,
+    // so the file stays readable by other programs. NULL reaches it as empty text; an
+    // exception it throws becomes the statement's error.
+    using TTextFunction = std::function<QByteArray(std::string_view utf8)>;
+    void AddTextFunction(const char *name, TTextFunction function);
 
     // Runs one or more statements that return no rows of interest.
     void Exec(std::string_view sql);

@@ -5,8 +5,12 @@
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
 #include "platform/Locale.h"
 #include "platform/widgets/QtDialogs.h"
+#include "report/QRUnits.h"
 
 #include <QFont>
+#include <QScreen>
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -19,6 +23,9 @@ int main(int argc, char **argv)
     QFont::insertSubstitution(u"Tahoma"_s, u"Liberation Sans"_s);
     // Standard buttons say Evet/Hayır/Tamam/İptal also under an English or C locale.
     LoadTurkishQtTexts(app);
+    // Designs and labels are measured at the screen's logical dpi; the engine is told once.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        SetQRScreenResolution(static_cast<int>(std::lround(screen->logicalDotsPerInch())));
 
     TQtDialogs dialogs;
     app.SetDialogs(&dialogs);

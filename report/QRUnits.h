@@ -17,19 +17,19 @@ class TCustomQuickRep;
 enum class TQRUnit : int { MM, Inches, Pixels, Characters, Native };
 
 // --- Screen resolution -------------------------------------------------------------------
-// New geometry objects take the screen's pixels per inch once, when they are created. The
-// default source asks the primary screen for its logical dpi (96 without a screen); tests
-// and special callers put a fixed source in. An empty function restores the default.
-using TQRResolutionSource = std::function<int()>;
-void SetQRScreenResolutionSource(TQRResolutionSource source);
+// The pixels per inch designs and labels are measured at: the program passes its screen's
+// logical dpi in once at start, tests pass 96 or 192; until then it is 96. New geometry
+// objects and reports take it once, when they are created. A value below 1 gives 96, since
+// a resolution of 0 would make every pixel reading infinite.
+void SetQRScreenResolution(int dpi);
 int QRScreenResolution();
 
 // --- Character cells ---------------------------------------------------------------------
 // The Characters unit is one character cell of the report font. By default the cell is the
 // fixed one of stored designs: 80 / s / 2.54 native units across and 145.3 / s / 2.54 down
 // for a font of s points (it shrinks as the font grows). A report may be given a function
-// that measures the font instead (QRMeasureCharCell: average width and height with
-// QFontMetricsF).
+// that measures the font instead (QRMeasureCharCell: its average cell on the reference
+// context of that resolution).
 using TQRCharCellMetrics = std::function<QSizeF(const TQRFont &font, int pixelsPerInch)>;
 QSizeF QRMeasureCharCell(const TQRFont &font, int pixelsPerInch);
 

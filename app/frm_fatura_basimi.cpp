@@ -1,5 +1,6 @@
 #include "app/frm_fatura_basimi.h"
 
+#include "printing/Calibration.h"
 #include "printing/InvoiceReport.h"
 
 #include "app/ErrorHandler.h"
@@ -9,6 +10,7 @@
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
 #include "invoice/InvoiceTable.h"
 #include "invoice/Prefill.h"
+#include "invoice/TaxNumber.h"
 #include "invoice/Totals.h"
 #include "platform/Dialogs.h"
 #include "printing/PrintSettings.h"
@@ -184,6 +186,14 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
 {
     // An error of a preview run is shown before its window goes.
     FRapor->RAPORX().OnPreviewError = [this](const std::exception &e) { ShowError(FDialogs, e); };
+    // Only a print to a device asks; the preview, saved reports and PDFs show the layout.
+    FRapor->RAPORX().OnCalibration = [this](const QString &printer,
+                                            int tray) -> std::optional<QPointF> {
+        const auto c = ReadCalibration(PrintSettingsPath(FProgramFolder), printer, tray);
+        if (!c)
+            return std::nullopt;
+        return QPointF(c->Horizontal, c->Vertical);
+    };
     setObjectName(u"fatura_basimi"_s);
     setWindowTitle(kCaption);
     setFixedSize(kClientWidth, kClientHeight);
@@ -395,6 +405,16 @@ void Tfatura_basimi::BuildFields(QWidget *page)
     YALNIZ->setGeometry(59, 430, 395, kFieldHeight);
     YALNIZ->setFocusPolicy(Qt::ClickFocus);
     YALNIZ->SetShrinkToFit(true, /*wholeTextTip*/ true);
+
+    // A tax number whose check digits do not tally turns red and says why; it is still the
+    // user's invoice, so nothing is refused.
+    connect(VERGIHESAPNO, &QLineEdit::textChanged, this, [this](const QString &text) {
+        const TTaxNumberCheck check = CheckTaxNumber(text);
+        QPalette palette = VERGIHESAPNO->palette();
+        palette.setColor(QPalette::Text, check.Valid ? QColor(Qt::black) : QColor(Qt::red));
+        VERGIHESAPNO->setPalette(palette);
+        VERGIHESAPNO->setToolTip(check.Reason);
+    });
 
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);

@@ -5,6 +5,7 @@
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
 #include "platform/Locale.h"
 #include "platform/widgets/QtDialogs.h"
+#include "platform/widgets/QtPrinting.h"
 #include "report/QRUnits.h"
 
 #include <QFont>
@@ -29,6 +30,8 @@ int main(int argc, char **argv)
 
     TQtDialogs dialogs;
     app.SetDialogs(&dialogs);
+    TQtPrinting printing;
+    SetPrinting(&printing);
     const TFormatSettings format = TFormatSettings::System();
     const QString folder = QCoreApplication::applicationDirPath() + u"/"_s;
 

@@ -5,9 +5,11 @@
 
 #include <QBuffer>
 
+#include <algorithm>
+#include <climits>
 #include <cstddef>
-#include <memory>
 #include <cstdint>
+#include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -27,18 +29,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } catch (const ELevantaError &) {
         return 0;
     }
-    const int count = list.PageCount();
-    auto read = [&](int n) {
+    // The count is the records really walked, but a large file still holds many: read a
+    // bounded sample (64-bit arithmetic, so no count can overflow it).
+    const std::int64_t count = list.PageCount();
+    constexpr std::int64_t Sample = 16;
+    auto read = [&](std::int64_t n) {
+        if (n < 1)
+            return;
         try {
-            list.GetPage(n);
+            list.GetPage(static_cast<int>(std::min<std::int64_t>(n, INT_MAX)));
         } catch (const ELevantaError &) {
         }
     };
-    for (int n = 1; n <= count + 1; ++n)
+    for (std::int64_t n = 1; n <= std::min(count, Sample) + 1; ++n)
         read(n);
-    for (int n = count; n >= 1; --n)
+    for (std::int64_t n = count; n >= std::max<std::int64_t>(1, count - Sample); --n)
         read(n);
-    for (int n : { count / 2, 1, count, 2, count - 1 })
+    for (std::int64_t n : { count / 2, std::int64_t(1), count, std::int64_t(2), count - 1 })
         read(n);
     return 0;
 }

@@ -1,10 +1,13 @@
 #include "invoice/Prefill.h"
 
+#include "platform/Errors.h"
 #include "platform/Ini.h"
 #include "platform/NumberFormat.h"
 
 #include <QDir>
 #include <QFile>
+
+using namespace Qt::StringLiterals;
 
 QString PrefillPath(const QString &programFolder)
 {
@@ -13,7 +16,11 @@ QString PrefillPath(const QString &programFolder)
 
 TPrefillData ParsePrefill(const QByteArray &bytes, const TFormatSettings &fs)
 {
-    const TIniDocument doc = TIniDocument::FromBytes(bytes);
+    return ParsePrefill(TIniDocument::FromBytes(bytes), fs);
+}
+
+TPrefillData ParsePrefill(const TIniDocument &doc, const TFormatSettings &fs)
+{
     auto text
         = [&](QStringView key) { return doc.Value(kPrefillSection, key).value_or(QString()); };
     TPrefillData d;
@@ -35,7 +42,12 @@ std::optional<TPrefillData> TakePrefill(const QString &path, const TFormatSettin
     const std::optional<QByteArray> bytes = ReadFileBytes(path);
     if (!bytes)
         return std::nullopt;
-    TPrefillData d = ParsePrefill(*bytes, fs);
+    // The file is the other program's only copy of the invoice: unless its text is read as
+    // written, it stays for a look and is not deleted.
+    const TIniDocument doc = TIniDocument::FromBytes(*bytes);
+    if (!doc.DecodeProblem().isEmpty())
+        throw EPlatformError(u"Unable to read %1: %2"_s.arg(path, doc.DecodeProblem()));
+    TPrefillData d = ParsePrefill(doc, fs);
     QFile::remove(path);
     return d;
 }

@@ -23,10 +23,14 @@ struct TPrefillData {
 // The pre-fill file in a program folder (with or without a trailing separator).
 QString PrefillPath(const QString &programFolder);
 
-// Reads the file's bytes (UTF-8 or code page 1254); F1 in the locale's number format.
+class TIniDocument;
+
+// Reads the file's bytes (UTF-8, UTF-16 or code page 1254); F1 in the locale's number format.
 TPrefillData ParsePrefill(const QByteArray &bytes, const TFormatSettings &fs);
+TPrefillData ParsePrefill(const TIniDocument &doc, const TFormatSettings &fs);
 
 // Reads the file and deletes it; nullopt when there is no file. A failing delete is silent
 // (the file is then read again at the next start). Throws EPlatformError when the file is
-// there but cannot be read or is too large; it is then left in place.
+// there but cannot be read, is too large, or holds bytes that do not decode as a text (see
+// TIniDocument::DecodeProblem); it is then left in place.
 std::optional<TPrefillData> TakePrefill(const QString &path, const TFormatSettings &fs);

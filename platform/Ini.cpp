@@ -5,10 +5,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <fcntl.h>
 #include <iconv.h>
 #include <sys/stat.h>
@@ -55,15 +58,6 @@ bool SameName(QStringView a, QStringView b)
         if (AsciiLower(a[i].unicode()) != AsciiLower(b[i].unicode()))
             return false;
     return true;
-}
-
-// A name written twice in a hand-edited file is listed once, in the spelling seen first.
-void AppendNameOnce(QStringList &names, const QString &name)
-{
-    for (const QString &s : names)
-        if (SameName(s, name))
-            return;
-    names.append(name);
 }
 
 bool IsValidUtf8(const unsigned char *p, qsizetype n)
@@ -142,41 +136,65 @@ const TCp1254 &Cp1254()
     return table;
 }
 
-QString DecodeBytes(const char *p, qsizetype n, TIniEncoding enc)
+bool IsUtf16(TIniEncoding enc)
 {
-    switch (enc) {
-    case TIniEncoding::Utf8:
-    case TIniEncoding::Utf8Bom:
-        return QString::fromUtf8(p, n);
-    case TIniEncoding::Utf16LE: {
-        QString s(n / 2, Qt::Uninitialized);
-        for (qsizetype i = 0; i + 1 < n; i += 2)
-            s[i / 2] = QChar(static_cast<char16_t>(
-                static_cast<unsigned char>(p[i]) | (static_cast<unsigned char>(p[i + 1]) << 8)));
-        return s;
-    }
-    case TIniEncoding::Cp1254: {
-        const auto &t = Cp1254().ToUnicode;
-        QString s(n, Qt::Uninitialized);
-        for (qsizetype i = 0; i < n; ++i)
-            s[i] = QChar(t[static_cast<unsigned char>(p[i])]);
-        return s;
-    }
-    }
-    return {};
+    return enc == TIniEncoding::Utf16LE || enc == TIniEncoding::Utf16BE;
 }
 
-} // namespace
-
-// ---- TIniDocument ------------------------------------------------------------------------
-
-TIniDocument::TLine TIniDocument::Classify(QString text, QByteArray raw, QByteArray lineBreak)
+// UTF-16 without a mark shows itself by its zeros: every ASCII character (all the INI syntax
+// and every key name) has a zero high byte, which lands on odd offsets in little endian and
+// even ones in big endian; 8-bit texts have no zeros at all, or few and scattered.
+std::optional<TIniEncoding> Utf16ByZeros(const QByteArray &bytes)
 {
-    TLine line;
-    line.Raw = std::move(raw);
-    line.Break = std::move(lineBreak);
+    const qsizetype n = std::min<qsizetype>(bytes.size(), 65536) / 2 * 2;
+    qsizetype evenZeros = 0, oddZeros = 0;
+    for (qsizetype i = 0; i < n; i += 2) {
+        evenZeros += bytes[i] == '\0';
+        oddZeros += bytes[i + 1] == '\0';
+    }
+    const qsizetype units = n / 2;
+    if (units == 0)
+        return std::nullopt;
+    if (oddZeros * 2 >= units && evenZeros * 4 <= oddZeros)
+        return TIniEncoding::Utf16LE;
+    if (evenZeros * 2 >= units && oddZeros * 4 <= evenZeros)
+        return TIniEncoding::Utf16BE;
+    return std::nullopt;
+}
+
+quint32 NameHash(QStringView name)
+{
+    quint32 h = 2166136261u;
+    for (QChar c : name) {
+        h ^= AsciiLower(c.unicode());
+        h *= 16777619u;
+    }
+    return h;
+}
+
+QString AsciiLowered(QStringView name)
+{
+    QString out(name.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < name.size(); ++i)
+        out[i] = QChar(AsciiLower(name[i].unicode()));
+    return out;
+}
+
+enum class TKind { Other, Section, Key };
+
+struct TParsedLine {
+    TKind Kind = TKind::Other;
+    QString Name; // section or key name, trimmed
+    QString Value; // a key's value, up to a NUL, trimmed and unquoted
+    bool NulOutsideValue = false;
+};
+
+TParsedLine ParseLine(const QString &text)
+{
+    TParsedLine line;
     const QString t = TrimBlanks(text);
-    line.Text = std::move(text);
+    const qsizetype nul = t.indexOf(QChar(0));
+    line.NulOutsideValue = nul >= 0;
     if (t.startsWith(u'[')) {
         const qsizetype close = t.indexOf(u']', 1);
         line.Kind = TKind::Section;
@@ -191,7 +209,12 @@ TIniDocument::TLine TIniDocument::Classify(QString text, QByteArray raw, QByteAr
     QString key = TrimBlanks(QStringView(t).left(eq));
     if (key.isEmpty())
         return line;
-    QString value = TrimBlanks(QStringView(t).mid(eq + 1));
+    // The platform's profile functions hand a value over as a C string: a NUL ends it.
+    QStringView rest = QStringView(t).mid(eq + 1);
+    if (nul > eq)
+        rest = rest.left(nul - eq - 1);
+    line.NulOutsideValue = nul >= 0 && nul < eq;
+    QString value = TrimBlanks(rest);
     if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'')
         && value.back() == value.front())
         value = value.mid(1, value.size() - 2);
@@ -201,129 +224,220 @@ TIniDocument::TLine TIniDocument::Classify(QString text, QByteArray raw, QByteAr
     return line;
 }
 
+} // namespace
+
+// ---- TIniDocument ------------------------------------------------------------------------
+
+int TIniDocument::UnitSize() const
+{
+    return IsUtf16(FEncoding) ? 2 : 1;
+}
+
+char16_t TIniDocument::Unit(qsizetype at) const
+{
+    const auto b = [&](qsizetype i) { return static_cast<unsigned char>(FBytes[i]); };
+    switch (FEncoding) {
+    case TIniEncoding::Utf16LE:
+        return static_cast<char16_t>(b(at) | (b(at + 1) << 8));
+    case TIniEncoding::Utf16BE:
+        return static_cast<char16_t>((b(at) << 8) | b(at + 1));
+    default:
+        return b(at); // the syntax is ASCII, which every 8-bit encoding here shares
+    }
+}
+
+QString TIniDocument::Decode(qsizetype start, qsizetype length) const
+{
+    const char *p = FBytes.constData() + start;
+    switch (FEncoding) {
+    case TIniEncoding::Utf8:
+    case TIniEncoding::Utf8Bom:
+        return QString::fromUtf8(p, length);
+    case TIniEncoding::Utf16LE:
+    case TIniEncoding::Utf16BE: {
+        QString s(length / 2, Qt::Uninitialized);
+        for (qsizetype i = 0; i + 1 < length; i += 2)
+            s[i / 2] = QChar(Unit(start + i));
+        return s;
+    }
+    case TIniEncoding::Cp1254: {
+        const auto &t = Cp1254().ToUnicode;
+        QString s(length, Qt::Uninitialized);
+        for (qsizetype i = 0; i < length; ++i)
+            s[i] = QChar(t[static_cast<unsigned char>(p[i])]);
+        return s;
+    }
+    }
+    return {};
+}
+
 TIniDocument TIniDocument::FromBytes(const QByteArray &bytes)
 {
     TIniDocument d;
-    const char *p = bytes.constData();
-    const qsizetype n = bytes.size();
-    qsizetype pos = 0;
+    d.FBytes = bytes;
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         d.FEncoding = TIniEncoding::Utf8Bom;
-        pos = 3;
+        d.FBodyStart = 3;
+        if (!IsValidUtf8(
+                reinterpret_cast<const unsigned char *>(bytes.constData()) + 3, bytes.size() - 3))
+            d.FEncodingProblem = u"the text behind the UTF-8 mark is not UTF-8"_s;
     } else if (bytes.startsWith("\xFF\xFE")) {
         d.FEncoding = TIniEncoding::Utf16LE;
-        pos = 2;
-    } else if (IsValidUtf8(reinterpret_cast<const unsigned char *>(p), n)) {
+        d.FBodyStart = 2;
+    } else if (bytes.startsWith("\xFE\xFF")) {
+        d.FEncoding = TIniEncoding::Utf16BE;
+        d.FBodyStart = 2;
+    } else if (const std::optional<TIniEncoding> wide = Utf16ByZeros(bytes)) {
+        d.FEncoding = *wide;
+    } else if (IsValidUtf8(
+                   reinterpret_cast<const unsigned char *>(bytes.constData()), bytes.size())) {
         d.FEncoding = TIniEncoding::Utf8;
     } else {
         d.FEncoding = TIniEncoding::Cp1254;
     }
-    d.FPrefix = bytes.left(pos);
-
-    bool breakSeen = false;
-    if (d.FEncoding == TIniEncoding::Utf16LE) {
-        qsizetype end = n - ((n - pos) % 2);
-        d.FSuffix = bytes.mid(end); // a stray odd byte stays at the very end
-        qsizetype start = pos;
-        for (qsizetype i = pos; i < end; i += 2) {
-            const bool last = i + 2 >= end;
-            const bool lf = p[i] == '\n' && p[i + 1] == '\0';
-            if (!lf && !last)
-                continue;
-            qsizetype contentEnd = lf ? i : end;
-            qsizetype breakEnd = lf ? i + 2 : end;
-            if (lf && contentEnd - start >= 2 && p[contentEnd - 2] == '\r'
-                && p[contentEnd - 1] == '\0')
-                contentEnd -= 2;
-            if (lf && !breakSeen) {
-                d.FCrLf = contentEnd != i;
-                breakSeen = true;
-            }
-            d.FLines.push_back(Classify(DecodeBytes(p + start, contentEnd - start, d.FEncoding),
-                bytes.mid(start, contentEnd - start),
-                bytes.mid(contentEnd, breakEnd - contentEnd)));
-            start = breakEnd;
-        }
-    } else {
-        qsizetype start = pos;
-        while (start < n) {
-            const char *nl = static_cast<const char *>(memchr(p + start, '\n', n - start));
-            const qsizetype lfAt = nl ? nl - p : -1;
-            qsizetype contentEnd = lfAt >= 0 ? lfAt : n;
-            const qsizetype breakEnd = lfAt >= 0 ? lfAt + 1 : n;
-            if (lfAt >= 0 && contentEnd > start && p[contentEnd - 1] == '\r')
-                --contentEnd;
-            if (lfAt >= 0 && !breakSeen) {
-                d.FCrLf = contentEnd != lfAt;
-                breakSeen = true;
-            }
-            d.FLines.push_back(Classify(DecodeBytes(p + start, contentEnd - start, d.FEncoding),
-                bytes.mid(start, contentEnd - start),
-                bytes.mid(contentEnd, breakEnd - contentEnd)));
-            start = breakEnd;
-        }
+    d.FBodyEnd = bytes.size();
+    if (IsUtf16(d.FEncoding) && (d.FBodyEnd - d.FBodyStart) % 2 != 0) {
+        --d.FBodyEnd; // a stray odd byte stays at the very end
+        d.FEncodingProblem = u"the UTF-16 text has an odd number of bytes"_s;
     }
-    d.Renumber();
+    d.Parse();
     return d;
 }
 
-QByteArray TIniDocument::ToBytes() const
+// Indexes the section and key lines. Lines are split at LF; a CR before it belongs to the
+// break. Only lines that can be a section or a key are decoded, so blank lines cost nothing.
+void TIniDocument::Parse()
 {
-    QByteArray out = FPrefix;
-    for (const TLine &l : FLines) {
-        out += l.Raw;
-        out += l.Break;
+    FSections.clear();
+    FKeys.clear();
+    FCrLf = false;
+    FProblem = FEncodingProblem;
+    const int us = UnitSize();
+    const char *p = FBytes.constData();
+    bool breakSeen = false;
+    char16_t highPending = 0;
+    qsizetype pos = FBodyStart;
+    while (pos < FBodyEnd) {
+        qsizetype lf = -1;
+        if (us == 1) {
+            const void *hit = std::memchr(p + pos, '\n', static_cast<size_t>(FBodyEnd - pos));
+            lf = hit ? static_cast<const char *>(hit) - p : -1;
+        } else {
+            for (qsizetype q = pos; q + 1 < FBodyEnd; q += 2) {
+                const char16_t u = Unit(q);
+                // Surrogates come in pairs; a lone one is no text.
+                if (QChar::isLowSurrogate(u) != (highPending != 0) && FProblem.isEmpty())
+                    FProblem = u"the UTF-16 text has a broken surrogate pair at byte %1"_s.arg(q);
+                highPending = QChar::isHighSurrogate(u) ? u : 0;
+                if (u == u'\n') {
+                    lf = q;
+                    break;
+                }
+            }
+        }
+        qsizetype contentEnd = lf >= 0 ? lf : FBodyEnd;
+        if (lf >= 0 && contentEnd - pos >= us && Unit(contentEnd - us) == u'\r')
+            contentEnd -= us;
+        if (lf >= 0 && !breakSeen) {
+            FCrLf = contentEnd != lf;
+            breakSeen = true;
+        }
+
+        qsizetype q = pos;
+        while (q < contentEnd && IsBlank(QChar(Unit(q))))
+            q += us;
+        bool candidate = false, hasNul = false;
+        if (q < contentEnd) {
+            const char16_t first = Unit(q);
+            bool hasEq = false;
+            for (qsizetype r = q; r < contentEnd; r += us) {
+                const char16_t u = Unit(r);
+                hasEq = hasEq || u == u'=';
+                hasNul = hasNul || u == 0;
+            }
+            candidate = first == u'[' || (first != u';' && hasEq);
+        }
+        if (candidate) {
+            const TParsedLine line = ParseLine(Decode(pos, contentEnd - pos));
+            const TEntry e { static_cast<quint32>(pos), static_cast<quint32>(contentEnd - pos),
+                static_cast<qint32>(FSections.size()) - 1, NameHash(line.Name) };
+            if (line.Kind == TKind::Section)
+                FSections.push_back(e);
+            else if (line.Kind == TKind::Key)
+                FKeys.push_back(e);
+            hasNul = line.NulOutsideValue;
+        }
+        if (hasNul && FProblem.isEmpty())
+            FProblem = u"a NUL character stands outside a value at byte %1"_s.arg(pos);
+        pos = lf >= 0 ? lf + us : FBodyEnd;
     }
-    out += FSuffix;
-    return out;
+    if (highPending && FProblem.isEmpty())
+        FProblem = u"the UTF-16 text ends inside a surrogate pair"_s;
 }
 
-void TIniDocument::Renumber()
+std::vector<bool> TIniDocument::MatchingSections(const QString &section) const
 {
-    int owner = -1;
-    for (size_t i = 0; i < FLines.size(); ++i) {
-        if (FLines[i].Kind == TKind::Section)
-            owner = static_cast<int>(i);
-        FLines[i].Section = owner;
-    }
+    const quint32 h = NameHash(section);
+    std::vector<bool> match(FSections.size());
+    for (size_t i = 0; i < FSections.size(); ++i)
+        match[i]
+            = FSections[i].Hash == h && SameName(ParseLine(LineText(FSections[i])).Name, section);
+    return match;
+}
+
+const TIniDocument::TEntry *TIniDocument::FindKey(const QString &section, const QString &key) const
+{
+    const std::vector<bool> match = MatchingSections(section);
+    const quint32 h = NameHash(key);
+    for (const TEntry &e : FKeys)
+        if (e.Section >= 0 && match[e.Section] && e.Hash == h
+            && SameName(ParseLine(LineText(e)).Name, key))
+            return &e;
+    return nullptr;
 }
 
 std::optional<QString> TIniDocument::Value(QStringView section, QStringView key) const
 {
-    const QString sec = TrimBlanks(section), k = TrimBlanks(key);
-    for (const TLine &l : FLines)
-        if (l.Kind == TKind::Key && l.Section >= 0 && SameName(l.Name, k)
-            && SameName(FLines[l.Section].Name, sec))
-            return l.Value;
+    if (const TEntry *e = FindKey(TrimBlanks(section), TrimBlanks(key)))
+        return ParseLine(LineText(*e)).Value;
     return std::nullopt;
 }
 
 QStringList TIniDocument::SectionNames() const
 {
     QStringList out;
-    for (const TLine &l : FLines)
-        if (l.Kind == TKind::Section)
-            AppendNameOnce(out, l.Name);
+    QSet<QString> seen;
+    for (const TEntry &e : FSections) {
+        QString name = ParseLine(LineText(e)).Name;
+        if (!seen.contains(AsciiLowered(name))) {
+            seen.insert(AsciiLowered(name));
+            out.append(std::move(name));
+        }
+    }
     return out;
 }
 
 QStringList TIniDocument::KeyNames(QStringView section) const
 {
-    const QString sec = TrimBlanks(section);
+    const std::vector<bool> match = MatchingSections(TrimBlanks(section));
     QStringList out;
-    for (const TLine &l : FLines)
-        if (l.Kind == TKind::Key && l.Section >= 0 && SameName(FLines[l.Section].Name, sec))
-            AppendNameOnce(out, l.Name);
+    QSet<QString> seen;
+    for (const TEntry &e : FKeys) {
+        if (e.Section < 0 || !match[e.Section])
+            continue;
+        QString name = ParseLine(LineText(e)).Name;
+        if (!seen.contains(AsciiLowered(name))) {
+            seen.insert(AsciiLowered(name));
+            out.append(std::move(name));
+        }
+    }
     return out;
 }
 
 bool TIniDocument::HasSection(QStringView section) const
 {
-    const QString sec = TrimBlanks(section);
-    for (const TLine &l : FLines)
-        if (l.Kind == TKind::Section && SameName(l.Name, sec))
-            return true;
-    return false;
+    const std::vector<bool> match = MatchingSections(TrimBlanks(section));
+    return std::find(match.begin(), match.end(), true) != match.end();
 }
 
 bool TIniDocument::CanEncode(QStringView text) const
@@ -343,11 +457,15 @@ QByteArray TIniDocument::Encode(const QString &text) const
     case TIniEncoding::Utf8:
     case TIniEncoding::Utf8Bom:
         return text.toUtf8();
-    case TIniEncoding::Utf16LE: {
+    case TIniEncoding::Utf16LE:
+    case TIniEncoding::Utf16BE: {
+        const bool le = FEncoding == TIniEncoding::Utf16LE;
         QByteArray out(text.size() * 2, Qt::Uninitialized);
         for (qsizetype i = 0; i < text.size(); ++i) {
-            out[2 * i] = static_cast<char>(text[i].unicode() & 0xFF);
-            out[2 * i + 1] = static_cast<char>(text[i].unicode() >> 8);
+            const char lo = static_cast<char>(text[i].unicode() & 0xFF);
+            const char hi = static_cast<char>(text[i].unicode() >> 8);
+            out[2 * i] = le ? lo : hi;
+            out[2 * i + 1] = le ? hi : lo;
         }
         return out;
     }
@@ -366,15 +484,27 @@ QByteArray TIniDocument::Encode(const QString &text) const
 
 QByteArray TIniDocument::LineBreak() const
 {
-    if (FEncoding == TIniEncoding::Utf16LE)
-        return FCrLf ? QByteArray("\r\0\n\0", 4) : QByteArray("\n\0", 2);
-    return FCrLf ? QByteArray("\r\n") : QByteArray("\n");
+    return Encode(FCrLf ? u"\r\n"_s : u"\n"_s);
 }
 
-void TIniDocument::EnsureLastLineBroken()
+// The position after the line break that follows a line's content, or the content's end
+// on a last line without one.
+qsizetype TIniDocument::LineEnd(qsizetype contentEnd) const
 {
-    if (!FLines.empty() && FLines.back().Break.isEmpty())
-        FLines.back().Break = LineBreak();
+    const int us = UnitSize();
+    qsizetype at = contentEnd;
+    if (at + us <= FBodyEnd && Unit(at) == u'\r')
+        at += us;
+    if (at + us <= FBodyEnd && Unit(at) == u'\n')
+        return at + us;
+    return contentEnd;
+}
+
+void TIniDocument::Splice(qsizetype at, qsizetype remove, const QByteArray &insert)
+{
+    FBytes.replace(at, remove, insert);
+    FBodyEnd += insert.size() - remove;
+    Parse();
 }
 
 bool TIniDocument::SetValue(QStringView section, QStringView key, QStringView value)
@@ -387,7 +517,9 @@ bool TIniDocument::SetValue(QStringView section, QStringView key, QStringView va
         return false;
     };
     if (sec.isEmpty() || k.isEmpty() || hasAny(sec, u"]\r\n") || hasAny(k, u"=\r\n")
-        || k.startsWith(u'[') || k.startsWith(u';') || hasAny(value, u"\r\n"))
+        || k.startsWith(u'[') || k.startsWith(u';') || hasAny(value, u"\r\n")
+        || hasAny(sec, QStringView(u"\0", 1)) || hasAny(k, QStringView(u"\0", 1))
+        || hasAny(value, QStringView(u"\0", 1)))
         return false;
 
     // A value that reading would change (surrounding blanks, a pair of quotes around it)
@@ -400,38 +532,55 @@ bool TIniDocument::SetValue(QStringView section, QStringView key, QStringView va
     if (!CanEncode(sec) || !CanEncode(k) || !CanEncode(stored))
         return false;
 
-    for (TLine &l : FLines) {
-        if (l.Kind == TKind::Key && l.Section >= 0 && SameName(l.Name, k)
-            && SameName(FLines[l.Section].Name, sec)) {
-            l.Text = l.Name + u'=' + stored;
-            l.Raw = Encode(l.Text);
-            l.Value = value.toString();
-            return true;
-        }
-    }
-
-    const QString text = k + u'=' + stored;
-    for (size_t h = 0; h < FLines.size(); ++h) {
-        if (FLines[h].Kind != TKind::Section || !SameName(FLines[h].Name, sec))
-            continue;
-        size_t after = h;
-        for (size_t j = h + 1; j < FLines.size() && FLines[j].Section == static_cast<int>(h); ++j)
-            if (FLines[j].Kind == TKind::Key)
-                after = j;
-        if (FLines[after].Break.isEmpty())
-            FLines[after].Break = LineBreak();
-        FLines.insert(FLines.begin() + after + 1, Classify(text, Encode(text), LineBreak()));
-        Renumber();
+    if (const TEntry *e = FindKey(sec, k)) {
+        // The key keeps its spelling; the line loses only its surrounding blanks.
+        const QString line = ParseLine(LineText(*e)).Name + u'=' + stored;
+        Splice(e->Start, e->Length, Encode(line));
         return true;
     }
 
-    EnsureLastLineBroken();
-    if (!FLines.empty() && !TrimBlanks(FLines.back().Text).isEmpty())
-        FLines.push_back(Classify(QString(), QByteArray(), LineBreak()));
+    const QString text = k + u'=' + stored;
+    const std::vector<bool> match = MatchingSections(sec);
+    for (size_t h = 0; h < FSections.size(); ++h) {
+        if (!match[h])
+            continue;
+        // After the section's last key, so that comments and blank lines below it stay
+        // with whatever follows.
+        TEntry anchor = FSections[h];
+        for (const TEntry &e : FKeys)
+            if (e.Section == static_cast<qint32>(h))
+                anchor = e;
+        const qsizetype contentEnd = anchor.Start + anchor.Length;
+        const qsizetype at = LineEnd(contentEnd);
+        QByteArray insert;
+        if (at == contentEnd)
+            insert += LineBreak();
+        insert += Encode(text) + LineBreak();
+        Splice(at, 0, insert);
+        return true;
+    }
+
+    // A new section at the end, a blank line apart from the text before it.
+    QByteArray insert;
+    if (FBodyEnd > FBodyStart) {
+        const int us = UnitSize();
+        qsizetype lastEnd = FBodyEnd;
+        if (Unit(FBodyEnd - us) == u'\n') {
+            lastEnd -= us;
+            if (lastEnd - us >= FBodyStart && Unit(lastEnd - us) == u'\r')
+                lastEnd -= us;
+        } else {
+            insert += LineBreak();
+        }
+        qsizetype lastStart = lastEnd;
+        while (lastStart - us >= FBodyStart && Unit(lastStart - us) != u'\n')
+            lastStart -= us;
+        if (!TrimBlanks(Decode(lastStart, lastEnd - lastStart)).isEmpty())
+            insert += LineBreak();
+    }
     const QString header = u'[' + sec + u']';
-    FLines.push_back(Classify(header, Encode(header), LineBreak()));
-    FLines.push_back(Classify(text, Encode(text), LineBreak()));
-    Renumber();
+    insert += Encode(header) + LineBreak() + Encode(text) + LineBreak();
+    Splice(FBodyEnd, 0, insert);
     return true;
 }
 

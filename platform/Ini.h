@@ -13,15 +13,19 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <QtGlobal>
 #include <optional>
 #include <utility>
 #include <vector>
 
-// How the bytes of a file are decoded; a rewrite keeps the file's own choice.
+// How the bytes of a file are decoded; a rewrite keeps the file's own choice. UTF-16 is
+// recognised by its byte order mark or, without one, by the zero bytes that every ASCII
+// character leaves in one half of its code unit.
 enum class TIniEncoding {
     Utf8, // valid UTF-8 without a byte order mark (plain ASCII lands here too)
     Utf8Bom, // UTF-8 behind EF BB BF
-    Utf16LE, // UTF-16 little endian behind FF FE
+    Utf16LE, // UTF-16 little endian, behind FF FE or without a mark
+    Utf16BE, // UTF-16 big endian, behind FE FF or without a mark
     Cp1254, // anything else: the Turkish Windows code page
 };
 
@@ -30,15 +34,21 @@ inline constexpr qint64 kIniMaxFileSize = 16 * 1024 * 1024;
 
 using TIniPairs = std::vector<std::pair<QString, QString>>;
 
-// One INI text in memory, line by line, with the raw bytes of every line kept.
+// One INI text in memory: the file's bytes as they are, and a small index of its section
+// and key lines (no copy of any line), so that a file of millions of lines costs its bytes
+// and little more. A NUL character inside a value ends the value.
 class TIniDocument
 {
 public:
     TIniDocument() = default; // an empty UTF-8 text
 
     static TIniDocument FromBytes(const QByteArray &bytes);
-    QByteArray ToBytes() const;
+    QByteArray ToBytes() const { return FBytes; }
     TIniEncoding Encoding() const { return FEncoding; }
+    // Empty when the bytes decode as a text; else why they do not (a UTF-16 text of an odd
+    // number of bytes or with a broken surrogate pair, bad UTF-8 behind a UTF-8 mark, a NUL
+    // outside a value). Such a document still reads and writes, keeping the bytes it has.
+    const QString &DecodeProblem() const { return FProblem; }
 
     // The value of the first occurrence of key in section; nullopt when there is none.
     std::optional<QString> Value(QStringView section, QStringView key) const;
@@ -54,29 +64,37 @@ public:
     bool SetValue(QStringView section, QStringView key, QStringView value);
 
 private:
-    enum class TKind { Other, Section, Key };
-    struct TLine {
-        QByteArray Raw; // the line's bytes as in the file, without its line break
-        QByteArray Break; // the line break's bytes (empty on a last line without one)
-        QString Text; // the decoded line
-        TKind Kind = TKind::Other;
-        QString Name; // section or key name, trimmed
-        QString Value; // a key's value, trimmed and unquoted
-        int Section = -1; // index of the header line that owns this line (-1: none)
+    // A section or key line: where its text lies in FBytes (without its line break), the
+    // section it belongs to, and a hash of its name for quick lookups.
+    struct TEntry {
+        quint32 Start = 0;
+        quint32 Length = 0;
+        qint32 Section = -1; // keys: index into FSections, -1 before any section
+        quint32 Hash = 0;
     };
 
-    static TLine Classify(QString text, QByteArray raw, QByteArray lineBreak);
+    void Parse();
+    QString Decode(qsizetype start, qsizetype length) const;
+    QString LineText(const TEntry &e) const { return Decode(e.Start, e.Length); }
     QByteArray Encode(const QString &text) const;
     bool CanEncode(QStringView text) const;
     QByteArray LineBreak() const;
-    void EnsureLastLineBroken();
-    void Renumber();
+    int UnitSize() const;
+    char16_t Unit(qsizetype at) const;
+    qsizetype LineEnd(qsizetype contentEnd) const;
+    std::vector<bool> MatchingSections(const QString &section) const;
+    const TEntry *FindKey(const QString &section, const QString &key) const;
+    void Splice(qsizetype at, qsizetype remove, const QByteArray &insert);
 
     TIniEncoding FEncoding = TIniEncoding::Utf8;
-    QByteArray FPrefix; // the byte order mark, if any
-    QByteArray FSuffix; // a stray odd byte at the end of a UTF-16 file
-    std::vector<TLine> FLines;
+    QByteArray FBytes;
+    qsizetype FBodyStart = 0; // after a byte order mark
+    qsizetype FBodyEnd = 0; // before a stray odd byte at the end of a UTF-16 file
     bool FCrLf = false; // line break of new lines, taken from the file's first line
+    QString FEncodingProblem; // found before the lines are looked at
+    QString FProblem;
+    std::vector<TEntry> FSections;
+    std::vector<TEntry> FKeys;
 };
 
 // Reads an INI file by path; every call reads the file again.

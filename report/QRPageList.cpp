@@ -1,5 +1,6 @@
 #include "report/QRPageList.h"
 
+#include "platform/Canvas.h"
 #include "platform/Errors.h"
 #include "report/QRCompress.h"
 #include "report/QRError.h"
@@ -14,7 +15,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 // The EMF header record: type 1, its own size at 4, " EMF" at 40, the image's size at 48.
 constexpr std::uint32_t EmrHeader = 1;
@@ -22,12 +24,17 @@ constexpr std::uint32_t EmfSignature = 0x464D4520;
 constexpr int EmfMinHeader = 88;
 constexpr int EmfPrefix = 52; // enough of the header to know the image's size
 
-// A page record is at least its number, next pointer, an EMF header and back pointer.
+// A page record is at least its number, next pointer, an EMF header and back pointer; a
+// compressed one at least its number, next pointer, length, one coded byte and back pointer.
 constexpr std::int64_t MinRecord = 8 + EmfMinHeader + 4;
+constexpr std::int64_t MinCompressedRecord = 8 + 4 + 1 + 4;
 // The smallest record a next or back pointer may span when walking the chain.
 constexpr std::int64_t MinLink = 12;
 
-std::uint32_t U32(const char *p) { return qFromLittleEndian<std::uint32_t>(p); }
+std::uint32_t U32(const char *p)
+{
+    return qFromLittleEndian<std::uint32_t>(p);
+}
 
 // Empty when Prefix starts a sound EMF header; Size receives the image's total size.
 QString EmfPrefixProblem(const char *Prefix, std::uint32_t &Size)
@@ -61,21 +68,24 @@ QString QRCheckEmfImage(QByteArrayView Bytes)
     if (!problem.isEmpty())
         return problem;
     if (size != static_cast<std::uint64_t>(Bytes.size()))
-        return u"the page picture's EMF size field (%1) differs from its length (%2)"_s.arg(size).arg(
-                Bytes.size());
+        return u"the page picture's EMF size field (%1) differs from its length (%2)"_s.arg(size)
+            .arg(Bytes.size());
     return {};
 }
 
 // ---------------------------------------------------------------------------------------------
 
-namespace {
+namespace
+{
 
 // Bounded little-endian access to a store; every read names the offset it failed at.
 class TStoreReader
 {
 public:
     TStoreReader(TQRStream &Store, std::function<void(std::int64_t, const QString &)> Fail)
-        : FStore(Store), FSize(Store.Size()), FFail(std::move(Fail))
+        : FStore(Store)
+        , FSize(Store.Size())
+        , FFail(std::move(Fail))
     {
     }
     std::int64_t Size() const { return FSize; }
@@ -94,7 +104,7 @@ public:
     bool Linked(std::int64_t Record, std::int64_t Next)
     {
         return Record >= 0 && Next - Record >= MinLink && Next <= FSize && Int32(Record + 4) == Next
-                && Int32(Next - 4) == Record;
+            && Int32(Next - 4) == Record;
     }
 
 private:
@@ -118,7 +128,8 @@ int QRDetectHeaderSize(TQRStream &Store)
     Store.ReadBuffer(head.data(), span);
 
     // A candidate that would read outside the store is simply not the header.
-    struct TOutside { };
+    struct TOutside {
+    };
     TStoreReader reader(Store, [](std::int64_t, const QString &) { throw TOutside(); });
     // Offsets that merely contain "EMF" by chance are not headers: the first page record
     // must also be numbered 1 and linked both ways.
@@ -181,8 +192,8 @@ void TQRPageList::Damaged(std::int64_t Offset, const QString &What) const
 {
     if (FName.isEmpty())
         throw EQRError(u"The page store is damaged at offset %1: %2"_s.arg(Offset).arg(What));
-    throw EQRError(u"The report file \"%1\" is damaged at offset %2: %3"_s.arg(FName).arg(Offset).arg(
-            What));
+    throw EQRError(
+        u"The report file \"%1\" is damaged at offset %2: %3"_s.arg(FName).arg(Offset).arg(What));
 }
 
 void TQRPageList::WriteHeader(std::int32_t Count)
@@ -208,6 +219,11 @@ void TQRPageList::AddPage(const TQRPagePicture &aMetafile)
     const QString problem = QRCheckEmfImage(aMetafile);
     if (!problem.isEmpty())
         throw EQRError(u"Cannot add page %1: %2"_s.arg(FPageCount + 1).arg(problem));
+    // A saved report must load again, and loading refuses pages beyond the bound.
+    if (aMetafile.size() > MaxPageBytes)
+        throw EQRError(
+            u"Cannot add page %1: the page picture is larger than %2 MiB"_s.arg(FPageCount + 1)
+                .arg(MaxPageBytes / (1024 * 1024)));
 
     // A page is stored whole or not at all: a failing write (memory limit reached with no
     // room for the spill file, a full disk, the size limit) takes the store back.
@@ -295,7 +311,8 @@ void TQRPageList::GoToPage(int PageNumber)
         while (p > PageNumber) {
             const std::int64_t back = r.Int32(pos - 4);
             if (back < FHeaderSize || !r.Linked(back, pos))
-                fail(pos - 4, u"the link from page %1 back to the previous page is broken"_s.arg(p));
+                fail(
+                    pos - 4, u"the link from page %1 back to the previous page is broken"_s.arg(p));
             pos = back;
             ++FHops;
             if (r.Int32(pos) != p - 1)
@@ -339,15 +356,18 @@ TQRPagePicture TQRPageList::ReadPageBody(std::int64_t RecordStart)
         const QString problem = EmfPrefixProblem(prefix, length);
         if (!problem.isEmpty())
             fail(body, problem);
+        if (length > static_cast<std::uint64_t>(MaxPageBytes))
+            fail(body + 48, u"the page's EMF size (%1) is beyond any real page"_s.arg(length));
         if (length > static_cast<std::uint64_t>(size - body - 4))
-            fail(body + 48, u"the page's EMF size (%1) runs past the end of the data"_s.arg(length));
+            fail(
+                body + 48, u"the page's EMF size (%1) runs past the end of the data"_s.arg(length));
         picture.resize(static_cast<qsizetype>(length));
         FStream->Seek(body, soFromBeginning);
         FStream->ReadBuffer(picture.data(), length);
     } else {
         const std::int32_t length = r.Int32(body);
         const std::int64_t coded = size - (body + 4) - 4;
-        if (length < EmfMinHeader || coded < 1 || length > coded * 8)
+        if (length < EmfMinHeader || length > MaxPageBytes || coded < 1 || length > coded * 8)
             fail(body, u"the compressed page's length (%1) is impossible"_s.arg(length));
         FStream->Seek(body + 4, soFromBeginning);
         TQRCompress expander(*FStream, /*CompressData*/ false);
@@ -359,14 +379,24 @@ TQRPagePicture TQRPageList::ReadPageBody(std::int64_t RecordStart)
             std::uint32_t emfSize = 0;
             QString problem = EmfPrefixProblem(prefix.constData(), emfSize);
             if (problem.isEmpty() && emfSize != static_cast<std::uint32_t>(length))
-                problem = u"the compressed page's length (%1) differs from its EMF size (%2)"_s.arg(length).arg(emfSize);
+                problem = u"the compressed page's length (%1) differs from its EMF size (%2)"_s
+                              .arg(length)
+                              .arg(emfSize);
             if (!problem.isEmpty())
                 fail(body + 4, problem);
-            picture.resize(length);
-            std::memcpy(picture.data(), prefix.constData(), EmfPrefix);
-            auto *dst = reinterpret_cast<std::uint8_t *>(picture.data());
-            for (std::int32_t i = EmfPrefix; i < length; ++i)
-                dst[i] = expander.Expand();
+            // Room grows with the bytes actually expanded, never ahead of them from the
+            // length field.
+            picture = prefix;
+            std::int32_t done = EmfPrefix;
+            while (done < length) {
+                const std::int32_t step
+                    = std::min<std::int32_t>(length - done, std::max(done, 4096));
+                picture.resize(done + step);
+                auto *dst = reinterpret_cast<std::uint8_t *>(picture.data()) + done;
+                for (std::int32_t i = 0; i < step; ++i)
+                    dst[i] = expander.Expand();
+                done += step;
+            }
         } catch (const EQRError &e) {
             if (e.Message().startsWith(u"Compressed page data"_s))
                 fail(body + 4 + expander.Consumed(), e.Message());
@@ -379,7 +409,8 @@ TQRPagePicture TQRPageList::ReadPageBody(std::int64_t RecordStart)
     if (r.Int32(after) != RecordStart)
         fail(after, u"the page's back pointer is wrong"_s);
     if (after + 4 != next)
-        fail(RecordStart + 4, u"the page's next pointer (%1) does not match its length"_s.arg(next));
+        fail(
+            RecordStart + 4, u"the page's next pointer (%1) does not match its length"_s.arg(next));
     FStream->Seek(after + 4, soFromBeginning);
     return picture;
 }
@@ -393,7 +424,8 @@ std::optional<TQRPagePicture> TQRPageList::GetPage(int PageNumber)
     try {
         GoToPage(PageNumber);
         const std::int64_t record = FStream->Position();
-        TStoreReader r(*FStream, [this](std::int64_t at, const QString &what) { Damaged(at, what); });
+        TStoreReader r(
+            *FStream, [this](std::int64_t at, const QString &what) { Damaged(at, what); });
         if (r.Int32(record) != PageNumber)
             Damaged(record, u"page %1 is missing"_s.arg(PageNumber));
         return ReadPageBody(record);
@@ -485,36 +517,104 @@ void TQRPageList::LoadFromStore(std::unique_ptr<TQRStream> Store, const QString 
     }
     probe.FCompression = h > 25 && header[25] == 1;
 
+    if (size > TQRStream::MaxStoreSize)
+        probe.Damaged(TQRStream::MaxStoreSize, u"the file is larger than a report can be"_s);
+    const std::int32_t count = probe.WalkRecords(h);
     if (h == 128 || h == 124) {
-        const std::int32_t count = qFromLittleEndian<std::int32_t>(header.constData() + 8);
-        if (count < 0)
-            probe.Damaged(8, u"the page count (%1) is negative"_s.arg(count));
-        probe.FPageCount = count;
-        if (count > 0 && !probe.GetPage(count))
-            probe.Damaged(8, u"the page count is wrong"_s);
-    } else {
-        // The other layouts carry no usable count: count the records that are there.
-        TStoreReader r(store, [&](std::int64_t at, const QString &what) { probe.Damaged(at, what); });
-        std::int64_t pos = h;
-        std::int32_t count = 0;
-        while (pos < size) {
-            if (r.Int32(pos) != count + 1)
-                probe.Damaged(pos, u"page %1 is missing"_s.arg(count + 1));
-            const std::int64_t next = r.Int32(pos + 4);
-            if (next - pos < MinRecord || !r.Linked(pos, next))
-                probe.Damaged(pos + 4, u"the link from page %1 to the next page is broken"_s.arg(count + 1));
-            pos = next;
-            ++count;
-        }
-        probe.FPageCount = count;
-        store.Seek(h, soFromBeginning);
-        if (count > 0)
-            probe.GetPage(count);
+        const std::int32_t claimed = qFromLittleEndian<std::int32_t>(header.constData() + 8);
+        if (claimed != count)
+            probe.Damaged(
+                8, u"the header counts %1 pages, but the file holds %2"_s.arg(claimed).arg(count));
     }
+    // The other layouts carry no usable count: the records that are there count.
+    probe.FPageCount = count;
+    store.Seek(0, soFromEnd);
 
     FStream = std::move(probe.FStream);
     FName = Name;
     FHeaderSize = h;
     FCompression = probe.FCompression;
     FPageCount = probe.FPageCount;
+}
+
+// Walks the page records from First to the end of the store without reading page bodies, and
+// returns how many there are. One hop a page; any break in the chain is damage.
+std::int32_t TQRPageList::WalkRecords(std::int64_t First)
+{
+    TStoreReader r(*FStream, [this](std::int64_t at, const QString &what) { Damaged(at, what); });
+    const std::int64_t size = r.Size();
+    const std::int64_t minRecord = FCompression ? MinCompressedRecord : MinRecord;
+    std::int64_t pos = First;
+    std::int32_t count = 0;
+    while (pos < size) {
+        const std::int32_t page = count + 1;
+        if (size - pos < minRecord)
+            Damaged(
+                pos, u"%1 bytes after page %2 are not a page record"_s.arg(size - pos).arg(count));
+        const std::int32_t number = r.Int32(pos);
+        if (number != page)
+            Damaged(pos, u"the record of page %1 carries the number %2"_s.arg(page).arg(number));
+        const std::int64_t next = r.Int32(pos + 4);
+        if (next < pos + minRecord || next > size)
+            Damaged(
+                pos + 4, u"the next pointer of page %1 (%2) is impossible"_s.arg(page).arg(next));
+        const std::int32_t back = r.Int32(next - 4);
+        if (back != pos)
+            Damaged(next - 4,
+                u"the back pointer of page %1 (%2) is not its record's start (%3)"_s.arg(page)
+                    .arg(back)
+                    .arg(pos));
+        const std::int64_t body = pos + 8;
+        const std::int64_t bodyLength = next - 4 - body;
+        if (!FCompression) {
+            char prefix[EmfPrefix];
+            FStream->Seek(body, soFromBeginning);
+            FStream->ReadBuffer(prefix, EmfPrefix);
+            std::uint32_t emfSize = 0;
+            const QString problem = EmfPrefixProblem(prefix, emfSize);
+            if (!problem.isEmpty())
+                Damaged(body, u"page %1: %2"_s.arg(page).arg(problem));
+            if (emfSize > static_cast<std::uint64_t>(MaxPageBytes))
+                Damaged(body + 48,
+                    u"page %1 claims %2 bytes, beyond any real page"_s.arg(page).arg(emfSize));
+            if (emfSize != static_cast<std::uint64_t>(bodyLength))
+                Damaged(body + 48,
+                    u"the EMF size of page %1 (%2) differs from its record (%3 bytes)"_s.arg(page)
+                        .arg(emfSize)
+                        .arg(bodyLength));
+        } else {
+            // Every expanded byte costs at least one coded bit.
+            const std::int32_t length = r.Int32(body);
+            const std::int64_t coded = bodyLength - 4;
+            if (length < EmfMinHeader || length > MaxPageBytes || coded < 1 || length > coded * 8)
+                Damaged(body,
+                    u"the compressed page %1 claims an impossible length (%2)"_s.arg(page).arg(
+                        length));
+        }
+        pos = next;
+        ++count;
+    }
+    return count;
+}
+
+void TQRPageList::DrawPage(int PageNumber, ICanvas &Canvas, const QRect &Target)
+{
+    std::optional<TQRPagePicture> picture;
+    QString name;
+    {
+        std::lock_guard guard(FLock);
+        picture = GetPage(PageNumber);
+        name = FName;
+    }
+    if (!picture)
+        return;
+    try {
+        Canvas.DrawPicture(Target, *picture);
+    } catch (const ELevantaError &e) {
+        if (name.isEmpty())
+            throw EQRError(
+                u"Cannot show page %1 of the report: %2"_s.arg(PageNumber).arg(e.Message()));
+        throw EQRError(u"Cannot show page %1 of the report file \"%2\": %3"_s.arg(PageNumber)
+                           .arg(name, e.Message()));
+    }
 }

@@ -14,7 +14,9 @@
 #include <mutex>
 #include <optional>
 
+class ICanvas;
 class QIODevice;
+class QRect;
 
 // Local date and time as days since 30 December 1899, the time of day as the fraction.
 using TQRClock = std::function<double()>;
@@ -31,6 +33,8 @@ class TQRPageList
 {
 public:
     static constexpr int HeaderSize128 = 128;
+    // No real page comes near this; a page that claims more is refused, not allocated.
+    static constexpr std::int64_t MaxPageBytes = 64 * 1024 * 1024;
 
     TQRPageList();
     ~TQRPageList();
@@ -50,12 +54,19 @@ public:
     // very file it was loaded from.
     void SaveToFile(const QString &Filename);
     void SaveToStream(QIODevice &inStream);
-    // Both check the whole chain of page records before they take the new store; a damaged
-    // file raises EQRError (naming file and offset) and leaves the list as it was.
+    // Both walk the whole chain of page records before they take the new store: numbers
+    // 1..n in order, every next pointer just after its back pointer, every back pointer at
+    // its record's start, every page's EMF size within its record, nothing after the last
+    // record, and a header count equal to the records found. Page bodies are not read. A
+    // damaged file raises EQRError (naming file and offset) and leaves the list as it was.
     void LoadFromFile(const QString &Filename);
     void LoadFromStream(QIODevice &inStream);
     // The same for a store that already holds a saved report; Name is used in messages.
     void LoadFromStore(std::unique_ptr<TQRStream> Store, const QString &Name = QString());
+
+    // Draws page PageNumber stretched into Target. A picture the player refuses raises
+    // EQRError naming the report and the page; a page not in the list draws nothing.
+    void DrawPage(int PageNumber, ICanvas &Canvas, const QRect &Target);
 
     void LockList() { FLock.lock(); }
     void UnlockList() { FLock.unlock(); }
@@ -89,6 +100,7 @@ private:
     void GoToPage(int PageNumber);
     TQRPagePicture ReadPageBody(std::int64_t RecordStart);
     [[noreturn]] void Damaged(std::int64_t Offset, const QString &What) const;
+    std::int32_t WalkRecords(std::int64_t First);
 
     mutable std::recursive_mutex FLock;
     bool FCompression = false;

@@ -376,8 +376,8 @@ void TQRPrinter::BeginDoc()
         if (!aPrinter)
             throw EPlatformError(NoDefaultPrinterText());
         aPrinterSettings->ApplySettings();
-        FTopWaste = aPrinterSettings->TopOffset();
-        FLeftWaste = aPrinterSettings->LeftOffset();
+        FTopWaste = aPrinterSettings->TopOffset() - FCalibrationY;
+        FLeftWaste = aPrinterSettings->LeftOffset() - FCalibrationX;
     } else {
         FTopWaste = FLeftWaste = 0;
     }
@@ -620,7 +620,8 @@ void TQRPrinter::Print()
     }
     const long double fx = aPrinterSettings->PixelsPerX() / 254.0L;
     const long double fy = aPrinterSettings->PixelsPerY() / 254.0L;
-    const long double lo = aPrinterSettings->LeftOffset(), to = aPrinterSettings->TopOffset();
+    const long double lo = aPrinterSettings->LeftOffset() - FCalibrationX,
+                      to = aPrinterSettings->TopOffset() - FCalibrationY;
     for (int p = first; p <= last; ++p) {
         QCoreApplication::processEvents();
         if (FCancelled) {
@@ -630,7 +631,6 @@ void TQRPrinter::Print()
         }
         SetProgress(ToInt(static_cast<long double>(p - first + 1) / (last - first + 1) * 100));
         FPageNumber = p;
-        const std::optional<TQRPagePicture> page = FPageList->GetPage(p);
         QRect target;
         if (report) {
             const TQRPage &pg = report->Page();
@@ -641,8 +641,8 @@ void TQRPrinter::Print()
         } else {
             target = QRect(QPoint(0, 0), aPrinter->Capabilities().PhysicalSize);
         }
-        if (page)
-            aPrinter->Canvas().DrawPicture(target, *page);
+        // A picture the player refuses is reported with the report and the page named.
+        FPageList->DrawPage(p, aPrinter->Canvas(), target);
         if (p < last)
             aPrinter->NewPage();
     }

@@ -393,6 +393,13 @@ public:
     std::function<void()> AfterPrint;
     // Set while an export filter runs (the page being drawn is then not kept on an abort).
     bool Exporting = false;
+    // A correction for where this device's feed puts the paper (native units, right and
+    // down positive): applied to pages drawn on the device only, never to recorded pages.
+    void SetCalibration(long double dx, long double dy)
+    {
+        FCalibrationX = dx;
+        FCalibrationY = dy;
+    }
 
 private:
     void Notify(QEvent::Type type, int value);
@@ -424,6 +431,8 @@ private:
     int FProgress = 0;
     QString FTitle;
     long double FTopWaste = 0;
+    long double FCalibrationX = 0;
+    long double FCalibrationY = 0;
     bool FShowingPreview = false;
     TQRPrinterStatus FStatus = mpReady;
     long double FXFactor = 0.37795L;

@@ -543,6 +543,12 @@ void TCustomQuickRep::CreateReport()
         ApplyReportPrinterSettings();
         FQRPrinter->SetTitle(FReportTitle);
         FQRPrinter->SetCompression(HasOption(Compression));
+        if (OnCalibration && FQRPrinter->Destination() == qrdPrinter && FQRPrinter->Device()) {
+            const TPrinterSettings &s = FQRPrinter->PrinterSettings();
+            const int tray = s.UseCustomBinCode() ? s.CustomBinCode() : QRBinCode(s.OutputBin());
+            const QPointF c = OnCalibration(FQRPrinter->Device()->Name(), tray).value_or(QPointF());
+            FQRPrinter->SetCalibration(c.x(), c.y());
+        }
         FQRPrinter->BeginDoc();
         FCurrentY = -1;
         FPagecount = 0;

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <QPointF>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -405,6 +406,9 @@ public:
     std::function<void(QObject *sender, TStandPrevEventType type, const QString &name,
                        bool &handled)>
         OnStandPrevEvent;
+    // Asked as a run towards a device starts: the correction (native units, right and down)
+    // for that printer and tray code, if one is known.
+    std::function<std::optional<QPointF>(const QString &printer, int trayCode)> OnCalibration;
     // An error of a preview run, which closes the preview; the program shows it.
     std::function<void(const std::exception &)> OnPreviewError;
 

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   qpdf poppler-utils locales
+  libcups2-dev cups cups-client cups-filters
 )
 missing=()
 for p in "${packages[@]}"; do

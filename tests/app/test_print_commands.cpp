@@ -4,6 +4,7 @@
 #include "app/FormFields.h"
 #include "app/frm_fatura_basimi.h"
 #include "invoice/InvoiceTable.h"
+#include "printing/Calibration.h"
 #include "printing/InvoiceReport.h"
 #include "report/QRUnits.h"
 #include "support/EmfText.h"
@@ -96,4 +97,46 @@ TEST_F(PrintCommands, PrintWithoutAPrinterSaysSoAndChangesNothing)
     ASSERT_EQ(Dialogs.Count(TScriptedDialogs::TKind::Error), 1);
     EXPECT_TRUE(Dialogs.LastText().contains(u"There is no default printer currently selected"_s));
     EXPECT_EQ(W->SAYIN1->text(), u"X"_s);
+}
+
+TEST_F(PrintCommands, AWrongTaxNumberTurnsRedAndSaysWhyButIsKept)
+{
+    W->VERGIHESAPNO->setText(u"1234567891"_s);
+    EXPECT_EQ(W->VERGIHESAPNO->palette().color(QPalette::Text), QColor(Qt::red));
+    EXPECT_TRUE(W->VERGIHESAPNO->toolTip().contains(u"VKN"_s));
+    EXPECT_EQ(W->VERGIHESAPNO->text(), u"1234567891"_s);
+    W->VERGIHESAPNO->setText(u"1234567890"_s);
+    EXPECT_NE(W->VERGIHESAPNO->palette().color(QPalette::Text), QColor(Qt::red));
+    EXPECT_TRUE(W->VERGIHESAPNO->toolTip().isEmpty());
+}
+
+TEST_F(PrintCommands, ACalibrationMovesOnlyWhatGoesToThatPrintersTray)
+{
+    auto printing = TFakePrinting::Standard();
+    TPrintingScope scope(printing.get());
+    W->Rapor().RAPORX().SetShowProgress(false);
+    W->SAYIN1->setText(u"Kutu"_s);
+    W->Ayarlar().SetPosition(u"SAYIN1", u"200 | 300"_s);
+    // 1.5 mm right and 0.8 mm up on the tractor feed of the first printer.
+    WriteCalibration(PrintSettingsPath(W->ProgramFolder()), u"Fake A"_s, 8, { 15, -8 });
+
+    const auto printedAt = [&](int tray) {
+        W->Ayarlar().drpOutputBin = tray;
+        W->MenuItem2Click();
+        const emftext::TPage page = emftext::Read(printing->Jobs.back().Pages[0]);
+        const emftext::TText *t = page.Find(u"Kutu"_s);
+        return t ? t->At : QPoint(-1, -1);
+    };
+    const QPoint manual = printedAt(1), tractor = printedAt(2);
+    // At 600 dpi a tenth of a millimetre is 600 / 254 device pixels.
+    EXPECT_NEAR(tractor.x() - manual.x(), 15 * 600 / 254.0, 1.0);
+    EXPECT_NEAR(tractor.y() - manual.y(), -8 * 600 / 254.0, 1.0);
+
+    W->MenuItem1Click(); // the preview keeps the layout's place
+    const emftext::TPage preview = emftext::Read(*W->Rapor().RAPORX().QRPrinter()->GetPage(1));
+    const emftext::TText *t = preview.Find(u"Kutu"_s);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->At,
+        QPoint(static_cast<int>(std::nearbyintl((100 + 300 * 254.0L / 96) * 96 / 254)),
+            static_cast<int>(std::nearbyintl((100 + 200 * 254.0L / 96) * 96 / 254))));
 }

@@ -4,6 +4,7 @@
 #include "support/TestFiles.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -19,6 +20,24 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
+
+QByteArray Utf16(const QString &text, bool littleEndian)
+{
+    QByteArray out;
+    for (QChar c : text) {
+        const char lo = char(c.unicode() & 0xFF), hi = char(c.unicode() >> 8);
+        out += littleEndian ? QByteArray(1, lo) + QByteArray(1, hi)
+                            : QByteArray(1, hi) + QByteArray(1, lo);
+    }
+    return out;
+}
+
+std::int64_t PeakMemory()
+{
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return std::int64_t(u.ru_maxrss) * 1024;
+}
 
 QString ErrorOf(const std::function<void()> &f)
 {
@@ -291,4 +310,107 @@ TEST_F(IniFileTest, RefusesHugeAndUnreadableFiles)
 
     EXPECT_EQ(ErrorOf([&] { TIniFile(Dir.path()).ReadString(u"S", u"k", {}); }),
         u"Unable to read "_s + Dir.path());
+}
+
+TEST(IniEncoding, Utf16IsKnownByItsZerosAndWrittenInKind)
+{
+    // A write into a UTF-16 file must add UTF-16 lines in the file's byte order, or the
+    // file ends up in two encodings.
+    const QString text = u"[FATURE_AYAR]\r\nTARIH=25 | 140\r\nSAYIN1=Şişli\r\n"_s;
+    struct Row {
+        QByteArray bytes;
+        TIniEncoding enc;
+        bool littleEndian;
+        int mark;
+        const char *why;
+    } rows[] = {
+        { Utf16(text, true), TIniEncoding::Utf16LE, true, 0, "little endian, no mark" },
+        { Utf16(text, false), TIniEncoding::Utf16BE, false, 0, "big endian, no mark" },
+        { QByteArray("\xFE\xFF") + Utf16(text, false), TIniEncoding::Utf16BE, false, 2,
+            "big endian behind FE FF" },
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.why);
+        TIniDocument d = TIniDocument::FromBytes(r.bytes);
+        EXPECT_EQ(d.Encoding(), r.enc);
+        EXPECT_TRUE(d.DecodeProblem().isEmpty()) << d.DecodeProblem().toStdString();
+        EXPECT_EQ(d.Value(u"fature_ayar", u"sayin1"), u"Şişli"_s);
+        ASSERT_TRUE(d.SetValue(u"FATURE_AYAR", u"TARIH", u"1 | 2"));
+        ASSERT_TRUE(d.SetValue(u"FATURE_AYAR", u"M1", u"ğ"));
+        ASSERT_TRUE(d.SetValue(u"GENEL", u"KDVDahil1", u"1"));
+        const QByteArray want = r.bytes.left(r.mark)
+            + Utf16(
+                u"[FATURE_AYAR]\r\nTARIH=1 | 2\r\nSAYIN1=Şişli\r\nM1=ğ\r\n\r\n[GENEL]\r\nKDVDahil1=1\r\n"_s,
+                r.littleEndian);
+        EXPECT_EQ(d.ToBytes(), want);
+    }
+    // Mostly 8-bit text with a few stray zeros is not taken for UTF-16.
+    EXPECT_EQ(
+        TIniDocument::FromBytes(QByteArray("[S]\nk=a\0b\n", 10)).Encoding(), TIniEncoding::Utf8);
+}
+
+TEST(IniRead, NulEndsTheValue)
+{
+    struct Row {
+        QByteArray bytes;
+        std::optional<QString> want;
+        bool problem;
+        const char *why;
+    } rows[] = {
+        { QByteArray("[S]\nk=ab\0cd\n", 12), u"ab"_s, false, "the rest of the value is dropped" },
+        { QByteArray("[S]\nk=\"ab\0cd\"\n", 14), u"\"ab"_s, false, "before quotes are looked at" },
+        { QByteArray("[S]\nk=\0\n", 8), u""_s, false, "nothing before it: empty" },
+        { QByteArray("[S]\nk\0=v\n", 9), std::nullopt, true, "in a name it is damage" },
+        { QByteArray("[S]\n\0\nk=v\n", 10), u"v"_s, true, "on a line of its own too" },
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.why);
+        const TIniDocument d = TIniDocument::FromBytes(r.bytes);
+        EXPECT_EQ(d.Value(u"S", u"k"), r.want);
+        EXPECT_EQ(!d.DecodeProblem().isEmpty(), r.problem) << d.DecodeProblem().toStdString();
+        EXPECT_EQ(d.ToBytes(), r.bytes);
+    }
+}
+
+TEST(IniRead, ListsAreOncePerNameAndLinear)
+{
+    // 40,000 sections of one key each, every tenth repeated in another letter case.
+    QByteArray file;
+    for (int i = 0; i < 40000; ++i)
+        file += (i % 10 == 9 ? "[s" : "[S") + QByteArray::number(i % 10 == 9 ? i - 1 : i) + "]\nk"
+            + QByteArray::number(i) + "=1\n";
+    QElapsedTimer clock;
+    clock.start();
+    const TIniDocument d = TIniDocument::FromBytes(file);
+    const QStringList sections = d.SectionNames();
+    EXPECT_EQ(sections.size(), 36000);
+    EXPECT_EQ(sections.front(), u"S0"_s);
+    EXPECT_EQ(d.KeyNames(u"S8"), (QStringList { u"k8"_s, u"k9"_s }));
+    RecordProperty("sections_ms", int(clock.elapsed()));
+}
+
+TEST_F(IniFileTest, MillionsOfLineBreaksCostTheirBytes)
+{
+    // 16 MiB of line breaks under a section, one key at the very end: every line is kept,
+    // none costs more than its bytes. Time and memory are recorded, not asserted.
+    QByteArray file = "[FATURE_AYAR]\n";
+    file += QByteArray(kIniMaxFileSize - 64, '\n');
+    file += "TARIH=25 | 140\n";
+    WriteBytes(Path, file);
+    const std::int64_t before = PeakMemory();
+    QElapsedTimer clock;
+    clock.start();
+    TIniFile ini(Path);
+    EXPECT_EQ(ini.ReadString(u"FATURE_AYAR", u"TARIH", {}), u"25 | 140"_s);
+    const qint64 readMs = clock.restart();
+    ini.WriteString(u"FATURE_AYAR", u"SAYIN1", u"10 | 10");
+    const qint64 writeMs = clock.elapsed();
+    const std::int64_t grew = PeakMemory() - before;
+    RecordProperty("read_ms", int(readMs));
+    RecordProperty("write_ms", int(writeMs));
+    RecordProperty("peak_growth_mib", int(grew >> 20));
+    std::printf("16 MiB of line breaks: read %lld ms, write %lld ms, peak memory +%lld MiB\n",
+        static_cast<long long>(readMs), static_cast<long long>(writeMs),
+        static_cast<long long>(grew >> 20));
+    EXPECT_EQ(ReadBytes(Path), file + "SAYIN1=10 | 10\n");
 }

@@ -7,6 +7,9 @@
 #include "printing/InvoiceReport.h"
 #include "report/QRUnits.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -153,4 +156,42 @@ TEST_F(InvoiceReportTest, ALeftMarginBeyondThePageLeavesNoRoomSoTheRunUsesNone)
     EXPECT_EQ(date->At.x(), 0);
     EXPECT_NEAR(static_cast<double>(inv.RAPORX().Page().LeftMargin()), 250, 1e-9)
         << "the layout keeps what the user set";
+}
+
+TEST_F(InvoiceReportTest, APreviewedInvoiceSavedLoadedAndSavedAgainIsTheSameFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TInvoiceReport inv(Tr, ScreenTextMetrics(96));
+    TPrintSettings s;
+    s.SetPosition(u"YEKUN", u"500 | 400"_s);
+    inv.SAYFA_HAZIRLA(s);
+    TInvoiceFormValues v;
+    v.YEKUN = 1234.5L;
+    v.SAYIN1 = u"İğdır Şubesi"_s;
+    inv.RAPOR_DOLDUR(v, Money);
+    inv.RAPORX().Prepare();
+    TQRPrinter &printer = *inv.RAPORX().QRPrinter();
+    const QString first = dir.filePath(u"fatura.QRP"_s), second = dir.filePath(u"again.QRP"_s);
+    printer.Save(first);
+
+    TQRPrinter loaded(nullptr, false);
+    loaded.Load(first);
+    ASSERT_EQ(loaded.PageCount(), 1);
+    EXPECT_EQ(loaded.PaperSize(), TQRPaperSize::A4);
+    EXPECT_EQ(loaded.Orientation(), poPortrait);
+    const QByteArray page = *loaded.GetPage(1);
+    EXPECT_EQ(page, *printer.GetPage(1)) << "the same page comes back";
+    const emftext::TPage texts = emftext::Read(page);
+    const emftext::TText *total = texts.Find(u"1.234,50"_s);
+    ASSERT_TRUE(total);
+    EXPECT_EQ(total->At,
+        QPoint(static_cast<int>(std::nearbyintl((100 + 490 * 254.0L / 96) * 96 / 254)),
+            static_cast<int>(std::nearbyintl((100 + 500 * 254.0L / 96) * 96 / 254))));
+    EXPECT_TRUE(texts.Find(u"İğdır Şubesi"_s));
+
+    loaded.Save(second);
+    QFile a(first), b(second);
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    EXPECT_EQ(a.readAll(), b.readAll()) << "saved again byte for byte";
 }

@@ -2,6 +2,7 @@
 
 #include "EmfBytes.h"
 #include "platform/Errors.h"
+#include "platform/QPainterCanvas.h"
 #include "report/QRCompress.h"
 #include "report/QRError.h"
 
@@ -12,13 +13,21 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+
+#include <sys/resource.h>
+
 #include <atomic>
+#include <bit>
+#include <climits>
 #include <thread>
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 constexpr double FixedTime = 46000.5; // 9 Dec 2025, noon
 
@@ -66,7 +75,10 @@ std::unique_ptr<TQRPageList> Loaded(const QByteArray &bytes)
     return list;
 }
 
-std::int32_t I32(const QByteArray &b, int at) { return qFromLittleEndian<std::int32_t>(b.constData() + at); }
+std::int32_t I32(const QByteArray &b, int at)
+{
+    return qFromLittleEndian<std::int32_t>(b.constData() + at);
+}
 
 void WriteFile(const QString &path, const QByteArray &bytes)
 {
@@ -103,7 +115,8 @@ TEST(QRPageList, OnePageStoreHasTheFileLayout)
     };
     for (const Row &r : rows)
         EXPECT_EQ(I32(file, r.offset), r.value) << r.why;
-    EXPECT_EQ(std::bit_cast<double>(qFromLittleEndian<std::uint64_t>(file.constData() + 16)), FixedTime);
+    EXPECT_EQ(
+        std::bit_cast<double>(qFromLittleEndian<std::uint64_t>(file.constData() + 16)), FixedTime);
     EXPECT_EQ(file[25], 0) << "plain pages";
     EXPECT_EQ(file.mid(26, 100), QByteArray(100, 'H'));
     EXPECT_EQ(file.mid(136, page.size()), page) << "the body is the EMF image as it stands";
@@ -134,7 +147,8 @@ TEST(QRPageList, PagesComeBackInAnyOrder)
         EXPECT_EQ(loaded->Compression(), r.options.compressed);
         EXPECT_EQ(loaded->HeaderSize(), 128);
         for (int n : { 5, 1, 3, 2, 4 })
-            EXPECT_EQ(loaded->GetPage(n).value_or(QByteArray()), pics[n - 1]) << "loaded page " << n;
+            EXPECT_EQ(loaded->GetPage(n).value_or(QByteArray()), pics[n - 1])
+                << "loaded page " << n;
     }
 }
 
@@ -274,10 +288,12 @@ TEST(QRPageList, AddPageRejectsWhatIsNoEmfImage)
     EXPECT_THROW(noStore.AddPage(emfbytes::Make(1)), EQRError);
 }
 
-namespace {
+namespace
+{
 
 // A store laid out as by an older writer: header of the given size, plain pages.
-QByteArray OlderFile(int headerSize, const std::vector<QByteArray> &pics, int count, bool compressedFlag)
+QByteArray OlderFile(
+    int headerSize, const std::vector<QByteArray> &pics, int count, bool compressedFlag)
 {
     QByteArray f(headerSize, 'H');
     qToLittleEndian<std::uint16_t>(3, f.data());
@@ -318,7 +334,7 @@ TEST(QRPageList, RecognisesOlderHeaderSizes)
         { 120, 99, 3, "no count is taken from it: the records are counted" },
         { 96, 99, 3, "likewise" },
         { 60, 99, 3, "an unknown size found by the signature scan" },
-        { 128, 2, 2, "the current layout: its count rules, the third record is not shown" },
+        { 128, 3, 3, "the current layout" },
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.why);
@@ -355,7 +371,8 @@ TEST(QRPageList, ZeroPageFileOpensWithoutPages)
     EXPECT_FALSE(list->GetPage(1).has_value());
 }
 
-namespace {
+namespace
+{
 
 QByteArray WithInt(QByteArray b, int at, std::int32_t v)
 {
@@ -468,4 +485,220 @@ TEST(QRPageList, ReaderAndWriterThreadsShareTheList)
     EXPECT_EQ(mismatches, 0);
     for (int n = 1; n <= 60; ++n)
         EXPECT_EQ(*list->GetPage(n), pics[n - 1]);
+}
+
+// ---- Hostile files: every class of lie is refused at load, by offset, without reading page
+// bodies; a file of a few kilobytes never costs more than a few megabytes.
+
+namespace
+{
+
+// Peak resident memory of the process in bytes.
+std::int64_t PeakMemory()
+{
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return std::int64_t(u.ru_maxrss) * 1024;
+}
+
+QByteArray Swapped(QByteArray b, int a, int c)
+{
+    const std::int32_t x = I32(b, a), y = I32(b, c);
+    qToLittleEndian<std::int32_t>(y, b.data() + a);
+    qToLittleEndian<std::int32_t>(x, b.data() + c);
+    return b;
+}
+
+// Writes Head at the start of a file of Size bytes and Tail at its end; the rest is a hole,
+// so the file costs a few kilobytes on disk whatever its size.
+void WriteSparse(const QString &path, qint64 size, const QByteArray &head, const QByteArray &tail)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(head);
+    ASSERT_TRUE(f.resize(size));
+    ASSERT_TRUE(f.seek(size - tail.size()));
+    f.write(tail);
+}
+
+QByteArray Header128(std::int32_t count, bool compressed)
+{
+    QByteArray h(128, 'H');
+    qToLittleEndian<std::int32_t>(count, h.data() + 8);
+    h[25] = compressed ? 1 : 0;
+    return h;
+}
+
+QByteArray Int32Bytes(std::int32_t v)
+{
+    QByteArray b(4, '\0');
+    qToLittleEndian<std::int32_t>(v, b.data());
+    return b;
+}
+
+} // namespace
+
+TEST(QRPageList, LoadRefusesEveryBrokenLinkByItsOffset)
+{
+    QTemporaryDir dir;
+    const auto pics = Pictures(3);
+    const QByteArray good = Saved(*Filled({}, pics));
+    const QByteArray packed = Saved(*Filled({ true, 250000, 3 }, pics));
+    const int p1 = 128, p2 = I32(good, p1 + 4), p3 = I32(good, p2 + 4);
+    const int q2 = I32(packed, p1 + 4);
+    QByteArray extraRecord = good.mid(p3);
+    qToLittleEndian<std::int32_t>(good.size() + extraRecord.size(), extraRecord.data() + 4);
+
+    struct Row {
+        QByteArray bytes;
+        qint64 offset;
+        const char *why;
+    } rows[] = {
+        { WithInt(good, 8, 1'000'000), 8, "a count of a million over three records" },
+        { WithInt(good, 8, INT_MAX), 8, "the largest count" },
+        { WithInt(good, 8, 2), 8, "a count below the records: the third would vanish" },
+        { WithInt(good, 8, -1), 8, "a negative count" },
+        { Swapped(good, p2, p3), p2, "pages 2 and 3 swapped their numbers" },
+        { WithInt(good, p2 + 4, p3 + 4), p3,
+            "a next pointer 4 bytes too far: no back pointer there" },
+        { WithInt(good, p2 + 4, p3 - 8), p3 - 12, "a next pointer into the body" },
+        { WithInt(good, p3 - 4, p2 + 1), p3 - 4, "a back pointer beside its record's start" },
+        { WithInt(good, p2 + 56, I32(good, p2 + 56) - 8), p2 + 56,
+            "an EMF size 8 short of the record" },
+        { WithInt(good, p2 + 56, I32(good, p2 + 56) + 8), p2 + 56,
+            "an EMF size 8 beyond the record" },
+        { WithInt(packed, q2 + 8, 200'000'000), q2 + 8, "a compressed length beyond any page" },
+        { good + "xyz", good.size(), "three stray bytes after the last record" },
+        { good + QByteArray(200, 'x'), good.size(), "junk after the last record" },
+        { good + extraRecord, good.size(), "the last record again, numbered 3 once more" },
+    };
+    int n = 0;
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.why);
+        const QString path = dir.filePath(u"bozuk%1.QRP"_s.arg(++n));
+        WriteFile(path, r.bytes);
+        TQRPageList list;
+        try {
+            list.LoadFromFile(path);
+            ADD_FAILURE() << "accepted with " << list.PageCount() << " pages";
+        } catch (const EQRError &e) {
+            EXPECT_TRUE(e.Message().contains(u"\"%1\""_s.arg(path))) << e.what();
+            EXPECT_TRUE(e.Message().contains(u"at offset %1:"_s.arg(r.offset))) << e.what();
+        }
+    }
+}
+
+TEST(QRPageList, CountIsTheRecordsThatAreThere)
+{
+    // Counted by walking: 200 pages cost 200 hops and no page body is read while loading.
+    const auto pics = Pictures(200, 120);
+    auto list = Loaded(Saved(*Filled({}, pics)));
+    EXPECT_EQ(list->PageCount(), 200);
+    EXPECT_EQ(list->Hops(), 0) << "loading does not go to pages";
+    EXPECT_EQ(*list->GetPage(200), pics[199]);
+}
+
+TEST(QRPageList, SparseAndCompressedBombsCostNeitherMemoryNorTime)
+{
+    QTemporaryDir dir;
+    QByteArray emf = emfbytes::Make(1, 200);
+    struct Row {
+        qint64 size;
+        QByteArray head, tail;
+        const char *why;
+    };
+    std::vector<Row> rows;
+    {
+        // One plain page whose EMF header claims the whole of a 1.5 GB hole.
+        const qint64 size = 1'500'000'000;
+        QByteArray rec = Int32Bytes(1) + Int32Bytes(std::int32_t(size)) + emf;
+        qToLittleEndian<std::uint32_t>(std::uint32_t(size - 128 - 12), rec.data() + 8 + 48);
+        rows.push_back(
+            { size, Header128(1, false) + rec, Int32Bytes(128), "a sparse page of 1.5 GB" });
+    }
+    {
+        // A compressed page that would expand to 2 GB from 100 MB of zeros in a hole.
+        const qint64 size = 100'000'000;
+        QByteArray rec = Int32Bytes(1) + Int32Bytes(std::int32_t(size)) + Int32Bytes(INT_MAX);
+        rows.push_back({ size, Header128(1, true) + rec, Int32Bytes(128), "a compressed bomb" });
+    }
+    {
+        // A file beyond what a 32-bit position can reach.
+        rows.push_back({ 3'000'000'000LL, Saved(*Filled({}, Pictures(1))), QByteArray("x"),
+            "a 3 GB hole behind a sound page" });
+    }
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.why);
+        const QString path = dir.filePath(u"bomba.QRP"_s);
+        WriteSparse(path, r.size, r.head, r.tail);
+        const std::int64_t before = PeakMemory();
+        QElapsedTimer clock;
+        clock.start();
+        TQRPageList list;
+        EXPECT_THROW(list.LoadFromFile(path), EQRError);
+        EXPECT_LT(clock.elapsed(), 1000);
+        EXPECT_LT(PeakMemory() - before, 100 << 20);
+        QFile::remove(path);
+    }
+}
+
+TEST(QRPageList, CompressedPageOfZerosFailsBeforeTakingItsLength)
+{
+    // Sound links around 8 MB of zero bytes claiming 60 MB of page: the walk accepts it (a
+    // length within reach), reading it stops at the first bytes that are no EMF header.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"sifir.QRP"_s);
+    const qint64 size = 128 + 12 + 8'000'000 + 4;
+    const QByteArray head = Header128(1, true) + Int32Bytes(1) + Int32Bytes(std::int32_t(size))
+        + Int32Bytes(60'000'000);
+    WriteSparse(path, size, head, Int32Bytes(128));
+    TQRPageList list;
+    list.LoadFromFile(path);
+    EXPECT_EQ(list.PageCount(), 1);
+    const std::int64_t before = PeakMemory();
+    try {
+        list.GetPage(1);
+        ADD_FAILURE() << "accepted";
+    } catch (const EQRError &e) {
+        EXPECT_TRUE(e.Message().contains(path)) << e.what();
+    }
+    EXPECT_LT(PeakMemory() - before, 30 << 20);
+}
+
+TEST(QRPageList, AddPageRefusesAPageThatCouldNotLoadAgain)
+{
+    auto list = Filled({ false, 1 << 20, 0 }, {});
+    QByteArray huge = emfbytes::Make(1, 200);
+    huge.resize(TQRPageList::MaxPageBytes + 4);
+    emfbytes::Put32(huge, 48, std::uint32_t(huge.size()));
+    EXPECT_THROW(list->AddPage(huge), EQRError);
+    EXPECT_EQ(list->PageCount(), 0);
+}
+
+TEST(QRPageList, PlayerErrorsNameTheReportAndThePage)
+{
+    // Page 2's first record after the header has a size of 0: sound for the store, refused
+    // by the player.
+    QTemporaryDir dir;
+    auto pics = Pictures(2);
+    emfbytes::Put32(pics[1], 108 + 4, 0);
+    const QString path = dir.filePath(u"fatura.QRP"_s);
+    WriteFile(path, Saved(*Filled({}, pics)));
+    TQRPageList list;
+    list.LoadFromFile(path);
+
+    QImage image(80, 110, QImage::Format_RGB32);
+    QPainter painter(&image);
+    TQPainterCanvas canvas(painter, 96, image.size());
+    list.DrawPage(1, canvas, image.rect());
+    try {
+        list.DrawPage(2, canvas, image.rect());
+        ADD_FAILURE() << "drawn";
+    } catch (const EQRError &e) {
+        EXPECT_TRUE(
+            e.Message().startsWith(u"Cannot show page 2 of the report file \"%1\": "_s.arg(path)))
+            << e.what();
+        EXPECT_TRUE(e.Message().contains(u"at offset 108"_s)) << e.what();
+    }
+    list.DrawPage(3, canvas, image.rect()); // not in the list: nothing drawn, nothing said
 }

@@ -63,7 +63,7 @@ void WaitForTheJob(benchmark::State &state, int last)
 
 void BM_EngineRunToQueue(benchmark::State &state)
 {
-    SetQRScreenResolutionSource([] { return 96; });
+    SetQRScreenResolution(96);
     TQtPrinting printing;
     SetPrinting(&printing);
     TQuickRep report(TFormatSettings::Turkish());
@@ -86,7 +86,7 @@ void BM_EngineRunToQueue(benchmark::State &state)
         WaitForTheJob(state, last);
     }
     SetPrinting(nullptr);
-    SetQRScreenResolutionSource({});
+    SetQRScreenResolution(96);
 }
 
 void BM_QPrinterToQueue(benchmark::State &state)

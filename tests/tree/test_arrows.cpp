@@ -36,8 +36,11 @@ std::string RoomOf(const std::string &path)
             return "platform graphics";
         return "platform core";
     }
-    if (top == "tests")
+    if (top == "tests") {
+        if (rest.starts_with("support/"))
+            return "tests support";
         return rest.starts_with("app/") ? "tests of app" : "tests";
+    }
     if (top == "bench")
         return fs::path(rest).filename().string().starts_with("bench_app_") ? "bench of app"
                                                                             : "bench";
@@ -75,10 +78,16 @@ const std::vector<TRule> &Rules()
             "drawing and pictures need no widgets" },
         { "platform widgets", { "platform core", "platform graphics", "platform widgets" },
             "the Qt side of the seams" },
-        { "tests", with(engine, { "tests" }), "tests include what they exercise, never app/" },
-        { "tests of app", with(engine, { "tests", "tests of app", "app" }), "app's own tests" },
-        { "bench", with(engine, { "bench" }), "benchmarks measure the engine, never app/" },
-        { "bench of app", with(engine, { "bench", "app" }), "app's own benchmarks" },
+        { "tests", with(engine, { "tests", "tests support" }),
+            "tests include what they exercise, never app/" },
+        { "tests of app", with(engine, { "tests", "tests support", "tests of app", "app" }),
+            "app's own tests" },
+        { "tests support", with(engine, { "tests support" }),
+            "the doubles and private servers behind the seams serve every test, so never app/" },
+        { "bench", with(engine, { "bench", "tests support" }),
+            "benchmarks measure the engine (on the tests' private servers), never app/ or a test" },
+        { "bench of app", with(engine, { "bench", "tests support", "app" }),
+            "app's own benchmarks" },
         { "fuzz", with(engine, { "fuzz" }), "fuzzers feed the parsers, never app/" },
     };
     return rules;
@@ -233,6 +242,8 @@ TEST(Arrows, RoomsAndRulesRefuseWhatTheDesignForbids)
         { "bench/bench_totals.cpp", "app/FormFields.h", false, "benchmarks stay off app/" },
         { "bench/bench_app_numeric_edit.cpp", "app/FormFields.h", true, "app's own benchmark" },
         { "bench/bench_pagestore.cpp", "tests/report/EmfBytes.h", false, "bench is no test" },
+        { "bench/bench_print.cpp", "tests/support/CupsServer.h", true, "the private scheduler" },
+        { "tests/support/FakePrinting.h", "app/FormFields.h", false, "doubles serve all tests" },
         { "fuzz/fuzz_ini.cpp", "platform/Ini.h", true, "a fuzzer feeds its parser" },
     };
     for (const auto &r : rows)

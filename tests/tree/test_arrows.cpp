@@ -19,22 +19,25 @@ namespace fs = std::filesystem;
 namespace
 {
 
-// A room is a folder, with platform/ split by weight and the few places allowed to reach
-// into app/ (its own tests and its own benchmarks) told apart.
+// A room is a folder, with platform/ split by weight, printing/'s model told apart from the
+// report composition (the build links them so; the unit patterns come from the build), and
+// the few places allowed to reach into app/ (its own tests and benchmarks) told apart.
 std::string RoomOf(const std::string &path)
 {
     const auto slash = path.find('/');
     const std::string top = path.substr(0, slash);
     const std::string rest = slash == std::string::npos ? std::string() : path.substr(slash + 1);
+    const std::string unit
+        = std::regex_replace(fs::path(rest).stem().string(), std::regex("_p$"), "");
     if (top == "platform") {
         if (rest.starts_with("widgets/"))
             return "platform widgets";
-        const std::string stem = fs::path(rest).stem().string();
-        static const std::set<std::string> graphics { "Canvas", "TextMetrics", "QPainterCanvas",
-            "Printing" };
-        if (graphics.count(stem) || stem.starts_with("Emf"))
-            return "platform graphics";
-        return "platform core";
+        static const std::regex graphics(LEVANTA_PLATFORM_GRAPHICS_UNITS);
+        return std::regex_search(unit, graphics) ? "platform graphics" : "platform core";
+    }
+    if (top == "printing") {
+        static const std::regex model(LEVANTA_PRINTING_MODEL_UNITS);
+        return std::regex_search(unit, model) ? "printing model" : "printing";
     }
     if (top == "tests") {
         if (rest.starts_with("support/"))
@@ -55,8 +58,8 @@ struct TRule {
 
 const std::vector<TRule> &Rules()
 {
-    static const std::set<std::string> engine { "invoice", "printing", "report", "preview",
-        "platform core", "platform graphics", "platform widgets" };
+    static const std::set<std::string> engine { "invoice", "printing", "printing model", "report",
+        "preview", "platform core", "platform graphics", "platform widgets" };
     auto with = [](std::set<std::string> s, std::initializer_list<const char *> more) {
         for (const char *m : more)
             s.insert(m);
@@ -64,8 +67,11 @@ const std::vector<TRule> &Rules()
     };
     static const std::vector<TRule> rules {
         { "app", with(engine, { "app" }), "the program wires every room together" },
-        { "printing", { "printing", "report", "platform core", "platform graphics" },
+        { "printing",
+            { "printing", "printing model", "report", "platform core", "platform graphics" },
             "the invoice report is composed on the engine and prints through its interface" },
+        { "printing model", { "printing model", "platform core" },
+            "the print settings model links neither Qt Gui nor libUEMF" },
         { "report", { "report", "platform core", "platform graphics" },
             "the engine knows nothing of invoices and opens no window itself" },
         { "preview",
@@ -232,6 +238,11 @@ TEST(Arrows, RoomsAndRulesRefuseWhatTheDesignForbids)
         { "report/QuickRpt.h", "invoice/Totals.h", false, "the engine knows no invoices" },
         { "report/QRPrntr.h", "platform/widgets/QtDialogs.h", false, "the engine opens no window" },
         { "invoice/Totals.cpp", "platform/Canvas.h", false, "invoice links no Qt Gui" },
+        { "printing/PrintSettings.cpp", "report/QRCtrls.h", false, "the model links no engine" },
+        { "printing/InvoiceReport.h", "printing/PrintSettings.h", true,
+            "composition reads the model" },
+        { "platform/EmfRecords_p.h", "platform/Errors.h", true,
+            "a private header weighs as its unit" },
         { "invoice/Totals.cpp", "platform/NumberFormat.h", true, "invoice -> platform core" },
         { "platform/Ini.cpp", "platform/EmfPlayer.h", false, "core links no libUEMF" },
         { "platform/EmfPlayer.cpp", "platform/widgets/QtDialogs.h", false,

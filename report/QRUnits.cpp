@@ -2,7 +2,6 @@
 
 #include "platform/TextMetrics.h"
 #include "report/QRError.h"
-#include "report/QuickRpt.h"
 
 #include <charconv>
 #include <cmath>
@@ -154,18 +153,19 @@ std::vector<long double> QRValuesFromText(QStringView text)
 
 // --- TQRUnitBase ------------------------------------------------------------------------
 
-TQRUnitBase::TQRUnitBase(TCustomQuickRep *parentReport)
+TQRUnitBase::TQRUnitBase(const IQRUnitReport *report)
     : FResolution(QRScreenResolution())
-    , FParentReport(parentReport)
+    , FUnitReport(report)
 {
 }
 
 long double TQRUnitBase::CharCellNative(bool horizontal) const
 {
     static const TQRFont kNoReportFont { u"Arial"_s, 10 };
-    const TQRFont &font = FParentReport ? FParentReport->Font() : kNoReportFont;
+    static const TQRCharCellMetrics kFixedCell;
+    const TQRFont &font = FUnitReport ? FUnitReport->UnitFont() : kNoReportFont;
     const TQRCharCellMetrics &measure
-        = FParentReport ? FParentReport->CharCellMetrics() : TQRCharCellMetrics();
+        = FUnitReport ? FUnitReport->UnitCharCellMetrics() : kFixedCell;
     TQRFont sized = font;
     sized.Size = font.PointSize();
     if (!measure && sized.Size > 0) {

@@ -12,8 +12,6 @@
 #include <functional>
 #include <vector>
 
-class TCustomQuickRep;
-
 enum class TQRUnit : int { MM, Inches, Pixels, Characters, Native };
 
 // --- Screen resolution -------------------------------------------------------------------
@@ -33,6 +31,19 @@ int QRScreenResolution();
 using TQRCharCellMetrics = std::function<QSizeF(const TQRFont &font, int pixelsPerInch)>;
 QSizeF QRMeasureCharCell(const TQRFont &font, int pixelsPerInch);
 
+// What a geometry object asks of the report it belongs to, for the Characters unit: the
+// report font and how its cell is measured. The report implements it, so that the units
+// know nothing more of the report.
+class IQRUnitReport
+{
+public:
+    virtual const TQRFont &UnitFont() const = 0;
+    virtual const TQRCharCellMetrics &UnitCharCellMetrics() const = 0;
+
+protected:
+    ~IQRUnitReport() = default;
+};
+
 // --- Conversions -------------------------------------------------------------------------
 // Native -> unit and back, at resolution r and zoom z (percent). cellNative is the
 // character cell in native units along the axis in question (only used for Characters).
@@ -51,7 +62,7 @@ std::vector<long double> QRValuesFromText(QStringView text);
 class TQRUnitBase
 {
 public:
-    explicit TQRUnitBase(TCustomQuickRep *parentReport = nullptr);
+    explicit TQRUnitBase(const IQRUnitReport *report = nullptr);
     virtual ~TQRUnitBase() = default;
 
     TQRUnitBase(const TQRUnitBase &) = delete;
@@ -79,8 +90,8 @@ public:
     int Resolution() const { return FResolution; }
     int Zoom() const { return FZoom; }
     void SetZoom(int zoom) { FZoom = zoom; }
-    TCustomQuickRep *ParentReport() const { return FParentReport; }
-    void SetParentReport(TCustomQuickRep *report) { FParentReport = report; }
+    const IQRUnitReport *UnitReport() const { return FUnitReport; }
+    void SetUnitReport(const IQRUnitReport *report) { FUnitReport = report; }
     bool ParentUpdating() const { return FParentUpdating; }
 
     // The character cell of the report font in native units along one axis.
@@ -96,7 +107,7 @@ protected:
 
     int FResolution;
     TQRUnit FUnits = TQRUnit::MM;
-    TCustomQuickRep *FParentReport;
+    const IQRUnitReport *FUnitReport;
     bool FParentUpdating = false;
     int FZoom = 100;
 };

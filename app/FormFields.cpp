@@ -53,13 +53,6 @@ TFormEdit::TFormEdit(QWidget *parent)
     connect(this, &QLineEdit::textChanged, this, &TFormEdit::FitText);
 }
 
-void TFormEdit::SetIdleColor(const QColor &color)
-{
-    FIdleColor = color;
-    if (!FEntered)
-        SetBackground(color);
-}
-
 void TFormEdit::SetFocusColor(const QColor &color)
 {
     FFocusColor = color;

@@ -19,11 +19,10 @@ Tkdv_li_tutar::Tkdv_li_tutar(IDialogs &dialogs, const TFormatSettings &fs, QWidg
     FTutar = new TNumericEdit(dialogs, fs, this);
     FTutar->setObjectName(QStringLiteral("TUTAR"));
     FTutar->setGeometry(7, 8, 102, 18);
-    FTutar->SetDisplayFormat(QStringLiteral(",0.00;-,0.00"));
+    FTutar->SetDisplayFormat(kMoneyLayoutFormat.toString());
     FTutar->SetDecimalsAllowed(false);
     // The dialog's one field keeps the form's colour: it always has the focus here, and a
     // white box would not stand out as the place to type.
-    FTutar->SetIdleColor(TFormEdit::IdleColor());
     FTutar->SetFocusColor(TFormEdit::IdleColor());
 
     FTamam = new QPushButton(QStringLiteral("Tamam"), this);

@@ -3,6 +3,7 @@
 #include "app/frm_fatura_bul.h"
 #include "app/frm_kdv_li_tutar.h"
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
+#include "platform/Files.h"
 #include "platform/Locale.h"
 #include "platform/widgets/QtDialogs.h"
 #include "platform/widgets/QtPrinting.h"
@@ -33,7 +34,7 @@ int main(int argc, char **argv)
     TQtPrinting printing;
     SetPrinting(&printing);
     const TFormatSettings format = TFormatSettings::System();
-    const QString folder = QCoreApplication::applicationDirPath() + u"/"_s;
+    const QString folder = ProgramFolder();
 
     // Creation order matters: the main window first, so that it is the main window; all four
     // live until the program ends.

@@ -7,6 +7,7 @@
 #include "invoice/Totals.h"
 #include "platform/Dialogs.h"
 #include "platform/NumberFormat.h"
+#include "printing/PrintSettings.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -25,8 +26,8 @@ namespace
 {
 
 const TFormatSettings kTr = TFormatSettings::Turkish();
-const QString kMoney = u"#,###.00"_s;
-const QString kQuantity = u",0.##;-,0.##"_s;
+const QString kMoney = kDefaultDisplayFormat.toString();
+const QString kQuantity = kQuantityFormat.toString();
 const double kQuantities[8] = { 3, 1, 2, 12, 1, 5, 7, 1 };
 const double kPrices[8] = { 12.5, 20.99, 10.55, 99.99, 1000, 0.35, 14.2, 3.75 };
 

@@ -5,6 +5,7 @@
 
 #include "invoice/Totals.h"
 #include "platform/NumberFormat.h"
+#include "printing/PrintSettings.h"
 
 #include "bench/RatioReporter.h"
 
@@ -21,8 +22,8 @@ namespace
 {
 
 const TFormatSettings kTr = TFormatSettings::Turkish();
-const QString kMoney = u"#,###.00"_s;
-const QString kQuantity = u",0.##;-,0.##"_s;
+const QString kMoney = kDefaultDisplayFormat.toString();
+const QString kQuantity = kQuantityFormat.toString();
 
 // The form's field without a widget: its text, formatted and parsed as the edit does.
 class TTextField final : public INumericField

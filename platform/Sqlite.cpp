@@ -158,12 +158,6 @@ TSqliteStatement &TSqliteStatement::operator=(TSqliteStatement &&other) noexcept
 
 void TSqliteStatement::Fail() const { throw EStorageError(MessageOf(FDb, SQLITE_ERROR)); }
 
-void TSqliteStatement::BindNull(int index)
-{
-    if (sqlite3_bind_null(FStmt, index) != SQLITE_OK)
-        Fail();
-}
-
 void TSqliteStatement::BindInt(int index, std::int64_t value)
 {
     if (sqlite3_bind_int64(FStmt, index, value) != SQLITE_OK)
@@ -216,19 +210,6 @@ void TSqliteStatement::Reset()
         sqlite3_reset(FStmt);
 }
 
-void TSqliteStatement::ClearBindings()
-{
-    if (FStmt)
-        sqlite3_clear_bindings(FStmt);
-}
-
-int TSqliteStatement::ColumnCount() const { return sqlite3_column_count(FStmt); }
-
-bool TSqliteStatement::ColumnIsNull(int column) const
-{
-    return sqlite3_column_type(FStmt, column) == SQLITE_NULL;
-}
-
 std::int64_t TSqliteStatement::ColumnInt(int column) const
 {
     return sqlite3_column_int64(FStmt, column);
@@ -253,11 +234,6 @@ std::string_view TSqliteStatement::ColumnUtf8(int column) const
     return std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(FStmt, column)));
 }
 
-QString TSqliteStatement::ColumnName(int column) const
-{
-    return QString::fromUtf8(sqlite3_column_name(FStmt, column));
-}
-
 // ---- TSqliteTransaction ----
 
 TSqliteTransaction::TSqliteTransaction(TSqliteDatabase &db) : FDb(db)
@@ -269,7 +245,7 @@ TSqliteTransaction::~TSqliteTransaction()
 {
     if (!FDone && FDb.InTransaction()) {
         // A failed COMMIT may already have rolled back; ROLLBACK then has nothing to do.
-        sqlite3_exec(FDb.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_exec(FDb.FDb, "ROLLBACK", nullptr, nullptr, nullptr);
     }
 }
 

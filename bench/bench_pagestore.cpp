@@ -26,6 +26,8 @@
 
 #ifdef LEVANTA_HAVE_ZLIB
 #include <zlib.h>
+
+using namespace Qt::StringLiterals;
 #endif
 
 namespace {
@@ -85,8 +87,8 @@ QByteArray Sample()
 {
     static const QByteArray sample = [] {
         QByteArray all;
-        const QDir dir(QStringLiteral(LEVANTA_SHARED_DIR "/fixtures/emf"));
-        for (const QString &name : dir.entryList({ QStringLiteral("*.emf") }, QDir::Files, QDir::Name)) {
+        const QDir dir(QString::fromUtf8(LEVANTA_SHARED_DIR "/fixtures/emf"));
+        for (const QString &name : dir.entryList({ u"*.emf"_s }, QDir::Files, QDir::Name)) {
             QFile f(dir.filePath(name));
             if (f.open(QIODevice::ReadOnly))
                 all += f.readAll();

@@ -5,10 +5,12 @@
 
 #include "app/ErrorHandler.h"
 #include "app/FormFields.h"
+#include "app/frm_ayar_sayfasi.h"
 #include "app/frm_fatura_bul.h"
 #include "app/frm_kdv_li_tutar.h"
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
 #include "invoice/InvoiceTable.h"
+#include "invoice/ParadoxImport.h"
 #include "invoice/Prefill.h"
 #include "invoice/TaxNumber.h"
 #include "invoice/Totals.h"
@@ -202,8 +204,9 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
     SAYFA->setGeometry(0, 0, kClientWidth, kClientHeight);
     FATURA = new QWidget;
     FATURA->setObjectName(u"FATURA"_s);
-    AYAR = new QWidget;
-    AYAR->setObjectName(u"AYAR"_s);
+    FAyarSayfasi
+        = new TAyarSayfasi(FDialogs, *FSettings, *FRapor, PrintSettingsPath(FProgramFolder), SAYFA);
+    AYAR = FAyarSayfasi;
     RAPOR = new QWidget;
     RAPOR->setObjectName(u"RAPOR"_s);
     SAYFA->addWidget(FATURA);
@@ -214,6 +217,7 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
     BuildHeader(FATURA);
     BuildFields(FATURA);
     BuildLinks(FATURA);
+    connect(FAyarSayfasi, &TAyarSayfasi::GeriDon, this, [this] { OpenPage(u"FATURA"_s); });
 
     // The arithmetic reads the form through its own fields and the two menu checks.
     FTotals = std::make_unique<TTotalsForm>();
@@ -520,6 +524,9 @@ void Tfatura_basimi::FormShow()
     FKayitModu = u'Y';
     FStoredRecId = 0;
     EnsurePrintSettingsFile(PrintSettingsPath(FProgramFolder));
+    // The old program's Paradox table becomes ours once, before the table opens.
+    if (const std::optional<TParadoxImportResult> imported = ESKI_TABLOYU_AKTAR(FProgramFolder))
+        FDialogs.Information(this, u"Bilgi"_s, imported->Message());
     FTable->Open(FProgramFolder);
     AYARLARI_YUKLE();
     TARIH->setText(Today());
@@ -532,6 +539,7 @@ void Tfatura_basimi::AYARLARI_YUKLE()
     KDVDahil1->setChecked(FSettings->KDVDahil1);
     tutarsabit->setChecked(FSettings->tutarsabit);
     ApplyMoneyFormat(FSettings->GDisplayFormat);
+    FAyarSayfasi->AYARLARI_GOSTER();
     {
         // No invoice is on screen yet: the starting rate recomputes nothing.
         const QSignalBlocker quiet(ORAN);

@@ -20,6 +20,7 @@ struct TInvoiceFormValues;
 struct TTotalsForm;
 class TTextField;
 class TNumericEdit;
+class TAyarSayfasi;
 class Tfatura_bul;
 class Tkdv_li_tutar;
 class Tucretsiz_yazilimlar_icin_bilgi;
@@ -81,7 +82,10 @@ public:
     TInvoiceRecord EKRANDAN_KAYDA();
     void KAYITTAN_EKRANA(const TInvoiceRecord &record);
 
-    // The notebook and its pages; page AYAR and RAPOR are filled by the printing side.
+    // The layout settings page, page AYAR.
+    TAyarSayfasi *AyarSayfasi() { return FAyarSayfasi; }
+
+    // The notebook and its pages; page RAPOR is filled by the printing side.
     QStackedWidget *SAYFA = nullptr;
     QWidget *FATURA = nullptr;
     QWidget *AYAR = nullptr;
@@ -146,6 +150,7 @@ private:
     std::unique_ptr<TPrintSettings> FSettings;
     std::unique_ptr<TInvoiceReport> FRapor;
     std::unique_ptr<TTotalsForm> FTotals;
+    TAyarSayfasi *FAyarSayfasi = nullptr;
     Tfatura_bul *FFindDialog = nullptr;
     Tucretsiz_yazilimlar_icin_bilgi *FInfoWindow = nullptr;
     Tkdv_li_tutar *FVatDialog = nullptr;

@@ -5,6 +5,7 @@
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
+#include "preview/QRPrev.h"
 #include "platform/widgets/QtDialogs.h"
 #include "platform/widgets/QtPrinting.h"
 #include "report/QRUnits.h"
@@ -35,6 +36,7 @@ int main(int argc, char **argv)
     SetPrinting(&printing);
     const TFormatSettings format = TFormatSettings::System();
     const QString folder = ProgramFolder();
+    QRRegisterStandardPreview(dialogs, folder, u"LEVANTA"_s);
 
     // Creation order matters: the main window first, so that it is the main window; all four
     // live until the program ends.

@@ -59,4 +59,14 @@ public:
         if (Has(ours, baseline))
             PrintFigure(figure, unit, Cpu.at(ours) * perNs, Cpu.at(baseline) * perNs, target);
     }
+
+    // The same in wall time, for work that waits on the disk (fsync) as part of its cost.
+    void PrintWallRatio(const char *figure, const std::string &ours, const std::string &baseline,
+                        const char *unit = "ns", double perNs = 1.0) const
+    {
+        if (!Wall.count(ours) || !Wall.count(baseline))
+            return;
+        const double a = Wall.at(ours) * perNs, b = Wall.at(baseline) * perNs;
+        std::printf("%s: %.3f %s wall (baseline %.3f, ratio %.2f)\n", figure, a, unit, b, a / b);
+    }
 };

@@ -47,7 +47,8 @@ public:
     {
         return {};
     }
-    QString SaveFileName(QWidget *, const QString &, const QString &, const QString &) override
+    QString SaveFileName(
+        QWidget *, const QString &, const QString &, const QString &, QString *) override
     {
         return {};
     }

@@ -3,7 +3,8 @@
 using namespace Qt::StringLiterals;
 
 InvoiceListModel::InvoiceListModel(InvoiceTable *table, QObject *parent)
-    : QAbstractTableModel(parent), FTable(table)
+    : QAbstractTableModel(parent)
+    , FTable(table)
 {
     FRowCount = table->RowCount();
     connect(table, &InvoiceTable::TableReset, this, &InvoiceListModel::TableReset);
@@ -19,7 +20,10 @@ InvoiceListModel::InvoiceListModel(InvoiceTable *table, QObject *parent)
     });
 }
 
-int InvoiceListModel::CurrentRow() const { return FTable ? FTable->CurrentRow() : -1; }
+int InvoiceListModel::CurrentRow() const
+{
+    return FTable ? FTable->CurrentRow() : -1;
+}
 
 std::int32_t InvoiceListModel::RecIdAt(int row) const
 {
@@ -54,7 +58,7 @@ const TInvoiceListRow *InvoiceListModel::RowAt(int row) const
             FUse.pop_back();
         }
         FUse.push_front(number);
-        it = FPages.emplace(number, TPage{std::move(rows), FUse.begin()}).first;
+        it = FPages.emplace(number, TPage { std::move(rows), FUse.begin() }).first;
     } else if (it->second.Use != FUse.begin()) {
         FUse.splice(FUse.begin(), FUse, it->second.Use);
     }
@@ -71,11 +75,16 @@ QVariant InvoiceListModel::data(const QModelIndex &index, int role) const
     if (!row)
         return {};
     switch (index.column()) {
-    case colTARIH: return row->TARIH;
-    case colSAYIN1: return row->SAYIN1;
-    case colVDAIRESI: return row->VDAIRESI;
-    case colVNO: return row->VNO;
-    default: return {};
+    case colTARIH:
+        return row->TARIH;
+    case colSAYIN1:
+        return row->SAYIN1;
+    case colVDAIRESI:
+        return row->VDAIRESI;
+    case colVNO:
+        return row->VNO;
+    default:
+        return {};
     }
 }
 
@@ -84,11 +93,16 @@ QVariant InvoiceListModel::headerData(int section, Qt::Orientation orientation, 
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
-    case colTARIH: return u"TARIH"_s;
-    case colSAYIN1: return u"SAYIN1"_s;
-    case colVDAIRESI: return u"VDAIRESI"_s;
-    case colVNO: return u"VNO"_s;
-    default: return {};
+    case colTARIH:
+        return u"TARIH"_s;
+    case colSAYIN1:
+        return u"SAYIN1"_s;
+    case colVDAIRESI:
+        return u"VDAIRESI"_s;
+    case colVNO:
+        return u"VNO"_s;
+    default:
+        return {};
     }
 }
 
@@ -97,6 +111,29 @@ Qt::ItemFlags InvoiceListModel::flags(const QModelIndex &index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+std::size_t InvoiceListModel::HeldBytes(const TInvoiceListRow &row)
+{
+    std::size_t bytes = sizeof row;
+    for (const QString *s : { &row.TARIH, &row.SAYIN1, &row.VDAIRESI, &row.VNO })
+        if (s->capacity() > 0) // a buffer of its own: header, characters and the terminator
+            bytes += sizeof(QArrayData) + (static_cast<std::size_t>(s->capacity()) + 1) * 2;
+    return bytes;
+}
+
+std::size_t InvoiceListModel::HeldBytes() const
+{
+    // Each page: its node in the map and in the use list, its row vector.
+    constexpr std::size_t kPageNode = sizeof(std::pair<const int, TPage>) + 2 * sizeof(void *)
+        + sizeof(int) + 2 * sizeof(void *);
+    std::size_t bytes = sizeof *this + FPages.bucket_count() * sizeof(void *);
+    for (const auto &[number, page] : FPages) {
+        bytes += kPageNode + (page.Rows.capacity() - page.Rows.size()) * sizeof(TInvoiceListRow);
+        for (const TInvoiceListRow &row : page.Rows)
+            bytes += HeldBytes(row);
+    }
+    return bytes + (FTable ? FTable->HeldBytes() : 0);
 }
 
 void InvoiceListModel::DropCache()
@@ -140,5 +177,5 @@ void InvoiceListModel::RowUpdated(int row)
         FUse.erase(it->second.Use);
         FPages.erase(it);
     }
-    emit dataChanged(index(row, 0), index(row, kColumnCount - 1), {Qt::DisplayRole});
+    emit dataChanged(index(row, 0), index(row, kColumnCount - 1), { Qt::DisplayRole });
 }

@@ -7,6 +7,7 @@
 #include <QAbstractTableModel>
 #include <QPointer>
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <unordered_map>
@@ -30,20 +31,24 @@ public:
     std::int32_t RecIdAt(int row) const;
     // How many pages are held now (for tests and the benchmark).
     int CachedPageCount() const { return static_cast<int>(FPages.size()); }
+    // The bytes the list holds in memory: its cached pages with their texts, and the
+    // table's REC_IDs. SQLite's own page cache is the store's, not counted here.
+    std::size_t HeldBytes() const;
+    // The bytes one row holds: the row itself and its texts' buffers.
+    static std::size_t HeldBytes(const TInvoiceListRow &row);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-                        int role = Qt::DisplayRole) const override;
+    QVariant headerData(
+        int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 signals:
     void CurrentRowChanged(int row);
 
 private:
-    struct TPage
-    {
+    struct TPage {
         std::vector<TInvoiceListRow> Rows;
         std::list<int>::iterator Use;
     };

@@ -20,18 +20,24 @@ using namespace Qt::StringLiterals;
 //  - fatura_ara: per invoice the search keys (SearchKeyOf) of the four searched fields,
 //    each with an index, so a prefix search is an index range instead of a full scan;
 //  - fatura_sira: an index on REC_ID alone, the narrowest b-tree that lists every REC_ID,
-//    so the list of REC_IDs loads in tens of milliseconds at a million invoices.
-// Triggers written in plain SQL keep fatura_ara's rows in step with any program that writes
-// `fatura`; they leave the keys NULL, and we fill NULL keys when we meet them.
+//    so the list of REC_IDs loads in tens of milliseconds at a million invoices;
+//  - fatura_blok: per block of 1024 REC_ID values, how many invoices it holds. The row
+//    number of any REC_ID, and the REC_ID of any row, is then a sum over a thousand blocks
+//    and a count within one block, so a search can land the list near the end of a million
+//    invoices before the REC_IDs in front of it have been read.
+// Triggers written in plain SQL keep fatura_ara's rows and fatura_blok's counts in step with
+// any program that writes `fatura`; they leave the keys NULL, and we fill NULL keys when we
+// meet them. Counts that disagree with the table (a REPLACE by another program fires no
+// delete trigger) are counted again, or left unused when the file is read-only.
 
-namespace {
+namespace
+{
 
 constexpr const char *kFileName = "fatura.DB";
 constexpr int kBusyTimeoutMs = 2000;
 
 // Columns of `fatura` after REC_ID, in stored order, with their widths (0: a number).
-struct TColumn
-{
+struct TColumn {
     std::string Name;
     int Width;
 };
@@ -39,24 +45,22 @@ struct TColumn
 const std::vector<TColumn> &RecordColumns()
 {
     static const std::vector<TColumn> columns = [] {
-        std::vector<TColumn> c{{"TARIH", InvoiceTable::kWidthTARIH},
-                               {"SAYIN1", InvoiceTable::kWidthSAYIN},
-                               {"SAYIN2", InvoiceTable::kWidthSAYIN},
-                               {"SAYIN3", InvoiceTable::kWidthSAYIN},
-                               {"VDAIRESI", InvoiceTable::kWidthVDAIRESI},
-                               {"VNO", InvoiceTable::kWidthVNO}};
+        std::vector<TColumn> c { { "TARIH", InvoiceTable::kWidthTARIH },
+            { "SAYIN1", InvoiceTable::kWidthSAYIN }, { "SAYIN2", InvoiceTable::kWidthSAYIN },
+            { "SAYIN3", InvoiceTable::kWidthSAYIN }, { "VDAIRESI", InvoiceTable::kWidthVDAIRESI },
+            { "VNO", InvoiceTable::kWidthVNO } };
         auto numbered = [&c](const char *stem, int width) {
             for (int i = 1; i <= TInvoiceRecord::kLines; ++i)
-                c.push_back({stem + std::to_string(i), width});
+                c.push_back({ stem + std::to_string(i), width });
         };
         numbered("M", 0);
         numbered("C", InvoiceTable::kWidthC);
         numbered("F", 0);
         numbered("T", 0);
-        c.push_back({"YEKUN", 0});
-        c.push_back({"KDV", 0});
-        c.push_back({"TOPLAM", 0});
-        c.push_back({"YANLIZ", InvoiceTable::kWidthYANLIZ});
+        c.push_back({ "YEKUN", 0 });
+        c.push_back({ "KDV", 0 });
+        c.push_back({ "TOPLAM", 0 });
+        c.push_back({ "YANLIZ", InvoiceTable::kWidthYANLIZ });
         numbered("B", InvoiceTable::kWidthB);
         return c;
     }();
@@ -77,14 +81,14 @@ std::string CreateTableSql()
     std::string sql = "CREATE TABLE IF NOT EXISTS fatura (REC_ID INTEGER PRIMARY KEY AUTOINCREMENT";
     for (const TColumn &c : RecordColumns())
         sql += ", " + c.Name
-               + (c.Width ? " VARCHAR(" + std::to_string(c.Width) + ") NOT NULL DEFAULT ''"
-                          : std::string(" REAL NOT NULL DEFAULT 0"));
+            + (c.Width ? " VARCHAR(" + std::to_string(c.Width) + ") NOT NULL DEFAULT ''"
+                       : std::string(" REAL NOT NULL DEFAULT 0"));
     return sql + ")";
 }
 
 // Key columns of fatura_ara, in TLocateField order.
-constexpr std::array<const char *, 4> kKeyColumns{"TARIH_K", "SAYIN1_K", "VDAIRESI_K", "VNO_K"};
-constexpr std::array<const char *, 4> kSearchedColumns{"TARIH", "SAYIN1", "VDAIRESI", "VNO"};
+constexpr std::array<const char *, 4> kKeyColumns { "TARIH_K", "SAYIN1_K", "VDAIRESI_K", "VNO_K" };
+constexpr std::array<const char *, 4> kSearchedColumns { "TARIH", "SAYIN1", "VDAIRESI", "VNO" };
 
 constexpr const char *kSearchSchemaSql = R"(
 CREATE TABLE IF NOT EXISTS fatura_ara (REC_ID INTEGER PRIMARY KEY,
@@ -106,10 +110,31 @@ CREATE TRIGGER IF NOT EXISTS fatura_ara_sil AFTER DELETE ON fatura BEGIN
 END;
 )";
 
-constexpr std::array<const char *, 9> kSearchSchemaObjects{
-    "fatura_ara",         "fatura_ara_TARIH",    "fatura_ara_SAYIN1",
-    "fatura_ara_VDAIRESI", "fatura_ara_VNO",      "fatura_sira",
-    "fatura_ara_ekle",     "fatura_ara_degistir", "fatura_ara_sil"};
+// Block of a REC_ID: REC_ID >> kBlockShift (an arithmetic shift, so blocks keep the order).
+constexpr int kBlockShift = 10;
+
+constexpr const char *kBlockSchemaSql = R"(
+CREATE TABLE IF NOT EXISTS fatura_blok (BLOK INTEGER PRIMARY KEY, N INTEGER NOT NULL);
+CREATE TRIGGER IF NOT EXISTS fatura_blok_ekle AFTER INSERT ON fatura BEGIN
+    INSERT OR IGNORE INTO fatura_blok VALUES (new.REC_ID >> 10, 0);
+    UPDATE fatura_blok SET N = N + 1 WHERE BLOK = new.REC_ID >> 10;
+END;
+CREATE TRIGGER IF NOT EXISTS fatura_blok_sil AFTER DELETE ON fatura BEGIN
+    UPDATE fatura_blok SET N = N - 1 WHERE BLOK = old.REC_ID >> 10;
+END;
+CREATE TRIGGER IF NOT EXISTS fatura_blok_tasi AFTER UPDATE OF REC_ID ON fatura BEGIN
+    UPDATE fatura_blok SET N = N - 1 WHERE BLOK = old.REC_ID >> 10;
+    INSERT OR IGNORE INTO fatura_blok VALUES (new.REC_ID >> 10, 0);
+    UPDATE fatura_blok SET N = N + 1 WHERE BLOK = new.REC_ID >> 10;
+END;
+)";
+
+constexpr std::array<const char *, 4> kBlockSchemaObjects { "fatura_blok", "fatura_blok_ekle",
+    "fatura_blok_sil", "fatura_blok_tasi" };
+
+constexpr std::array<const char *, 9> kSearchSchemaObjects { "fatura_ara", "fatura_ara_TARIH",
+    "fatura_ara_SAYIN1", "fatura_ara_VDAIRESI", "fatura_ara_VNO", "fatura_sira", "fatura_ara_ekle",
+    "fatura_ara_degistir", "fatura_ara_sil" };
 
 // levanta_key(text): SearchKeyOf for SQL, registered on our own connection only (never used
 // in the schema, so other programs can open the file without it).
@@ -120,7 +145,7 @@ QByteArray SqlSearchKey(std::string_view utf8)
 
 void BindRecord(TSqliteStatement &st, const TInvoiceRecord &r, int index)
 {
-    for (const QString *s : {&r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO})
+    for (const QString *s : { &r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO })
         st.BindText(index++, *s);
     for (double v : r.M)
         st.BindDouble(index++, v);
@@ -130,7 +155,7 @@ void BindRecord(TSqliteStatement &st, const TInvoiceRecord &r, int index)
         st.BindDouble(index++, v);
     for (double v : r.T)
         st.BindDouble(index++, v);
-    for (double v : {r.YEKUN, r.KDV, r.TOPLAM})
+    for (double v : { r.YEKUN, r.KDV, r.TOPLAM })
         st.BindDouble(index++, v);
     st.BindText(index++, r.YANLIZ);
     for (const QString &s : r.B)
@@ -142,7 +167,7 @@ TInvoiceRecord RecordFrom(const TSqliteStatement &st)
     TInvoiceRecord r;
     int i = 0;
     r.REC_ID = static_cast<std::int32_t>(st.ColumnInt(i++));
-    for (QString *s : {&r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO})
+    for (QString *s : { &r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO })
         *s = st.ColumnText(i++);
     for (double &v : r.M)
         v = st.ColumnDouble(i++);
@@ -152,7 +177,7 @@ TInvoiceRecord RecordFrom(const TSqliteStatement &st)
         v = st.ColumnDouble(i++);
     for (double &v : r.T)
         v = st.ColumnDouble(i++);
-    for (double *v : {&r.YEKUN, &r.KDV, &r.TOPLAM})
+    for (double *v : { &r.YEKUN, &r.KDV, &r.TOPLAM })
         *v = st.ColumnDouble(i++);
     r.YANLIZ = st.ColumnText(i++);
     for (QString &s : r.B)
@@ -163,10 +188,14 @@ TInvoiceRecord RecordFrom(const TSqliteStatement &st)
 QByteArray KeyOf(const TInvoiceRecord &r, TLocateField field)
 {
     switch (field) {
-    case TLocateField::TARIH: return SearchKeyOf(r.TARIH);
-    case TLocateField::SAYIN1: return SearchKeyOf(r.SAYIN1);
-    case TLocateField::VDAIRESI: return SearchKeyOf(r.VDAIRESI);
-    case TLocateField::VNO: return SearchKeyOf(r.VNO);
+    case TLocateField::TARIH:
+        return SearchKeyOf(r.TARIH);
+    case TLocateField::SAYIN1:
+        return SearchKeyOf(r.SAYIN1);
+    case TLocateField::VDAIRESI:
+        return SearchKeyOf(r.VDAIRESI);
+    case TLocateField::VNO:
+        return SearchKeyOf(r.VNO);
     }
     return {};
 }
@@ -176,28 +205,37 @@ std::string_view ViewOf(const QByteArray &bytes)
     return std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
-[[noreturn]] void FailWith(const QString &message) { throw EStorageError(message); }
+[[noreturn]] void FailWith(const QString &message)
+{
+    throw EStorageError(message);
+}
 
 } // namespace
 
-struct InvoiceTable::TPrivate
-{
+struct InvoiceTable::TPrivate {
     TSqliteDatabase Db;
     QString FileName;
     // The REC_IDs of rows 0 .. Ids.size() - 1, ascending. At a million invoices the whole
-    // list takes ~100 ms to read, so it is read in chunks: as far as a caller needs, and the
-    // rest while the event loop is idle. Total is the number of rows.
+    // list takes ~100 ms to read, so it is read in chunks while the event loop is idle, for
+    // scrolling. Rows beyond it are found through fatura_blok when that is usable, otherwise
+    // by reading the REC_IDs as far as the caller needs. Total is the number of rows.
     std::vector<std::int32_t> Ids;
     bool IdsComplete = true;
     int Total = 0;
-    int Current = -1; // row of the current record; always within Ids
+    int Current = -1; // row of the current record
+    std::int32_t CurrentId = 0; // its REC_ID
     std::int64_t DataVersion = 0;
     bool KeysUsable = true; // fatura_ara is complete; otherwise Locate reads every row
+    bool BlocksUsable = false; // fatura_blok agrees with the table
+    bool Narrow = false; // fatura_sira exists
 
     TSqliteStatement DataVersionStmt, InsertStmt, UpdateStmt, KeysStmt, SelectStmt, DeleteStmt,
-        ListStmt, CountStmt, IdChunkStmt;
+        ListStmt, CountStmt, IdChunkStmt, ExistsStmt, RowsFromStmt, BlockRankStmt, BlockListStmt,
+        IdInBlockStmt;
 
     static constexpr int kIdChunk = 65536;
+    // While idle, a smaller bite: a key pressed meanwhile waits for at most one chunk.
+    static constexpr int kIdleChunk = 8192;
 
     std::int64_t ReadDataVersion()
     {
@@ -222,21 +260,21 @@ struct InvoiceTable::TPrivate
             names.emplace_back(st.ColumnUtf8(1));
             if (names.size() == 1)
                 recIdIsKey = st.ColumnInt(5) == 1
-                             && QString::fromUtf8(st.ColumnUtf8(2)).compare(u"INTEGER"_s,
-                                                                           Qt::CaseInsensitive)
-                                    == 0;
+                    && QString::fromUtf8(st.ColumnUtf8(2))
+                            .compare(u"INTEGER"_s, Qt::CaseInsensitive)
+                        == 0;
         }
         if (names.empty())
             FailWith(u"no such table: fatura"_s);
-        std::vector<std::string> expected{"REC_ID"};
+        std::vector<std::string> expected { "REC_ID" };
         for (const TColumn &c : RecordColumns())
             expected.push_back(c.Name);
         for (size_t i = 0; i < expected.size(); ++i) {
             if (i >= names.size())
                 FailWith(u"table fatura has no column named %1"_s.arg(
                     QString::fromStdString(expected[i])));
-            if (QString::fromStdString(names[i])
-                    .compare(QString::fromStdString(expected[i]), Qt::CaseInsensitive)
+            if (QString::fromStdString(names[i]).compare(
+                    QString::fromStdString(expected[i]), Qt::CaseInsensitive)
                 != 0)
                 FailWith(u"table fatura has column %1 where %2 belongs"_s.arg(
                     QString::fromStdString(names[i]), QString::fromStdString(expected[i])));
@@ -264,6 +302,7 @@ struct InvoiceTable::TPrivate
         Total = total;
         IdsComplete = total == 0;
         Current = -1;
+        CurrentId = 0;
     }
 
     void LoadChunk(int want)
@@ -297,12 +336,6 @@ struct InvoiceTable::TPrivate
             LoadChunk(kIdChunk);
     }
 
-    void EnsureAll()
-    {
-        while (!IdsComplete)
-            LoadChunk(std::max(kIdChunk, Total - static_cast<int>(Ids.size()) + 1));
-    }
-
     std::int64_t CountOf(const char *sql)
     {
         TSqliteStatement st = Db.Prepare(sql);
@@ -319,8 +352,8 @@ struct InvoiceTable::TPrivate
             complete = complete && HasObject(name);
         if (complete) {
             // Both are index look-ups; a full count would cost tens of ms at each open.
-            const bool keysMissing =
-                CountOf("SELECT EXISTS (SELECT 1 FROM fatura_ara WHERE TARIH_K IS NULL)")
+            const bool keysMissing
+                = CountOf("SELECT EXISTS (SELECT 1 FROM fatura_ara WHERE TARIH_K IS NULL)")
                 || CountOf("SELECT (SELECT max(REC_ID) FROM fatura)"
                            " IS NOT (SELECT max(REC_ID) FROM fatura_ara)");
             if (!keysMissing) {
@@ -350,9 +383,128 @@ struct InvoiceTable::TPrivate
         }
     }
 
-    void Prepare()
+    // Makes fatura_blok agree with the table of `total` invoices, or leaves it unused.
+    void EnsureBlocks(int total)
+    {
+        BlocksUsable = false;
+        bool complete = true;
+        for (const char *name : kBlockSchemaObjects)
+            complete = complete && HasObject(name);
+        // A thousand small rows: far cheaper than the count that `total` came from.
+        if (complete && CountOf("SELECT coalesce(sum(N), 0) FROM fatura_blok") == total
+            && CountOf("SELECT NOT EXISTS (SELECT 1 FROM fatura_blok WHERE N < 0)")) {
+            PrepareBlocks();
+            return;
+        }
+        if (Db.IsReadOnly())
+            return;
+        try {
+            TSqliteTransaction txn(Db);
+            Db.Exec(kBlockSchemaSql);
+            Db.Exec("DELETE FROM fatura_blok");
+            Db.Exec(std::string("INSERT INTO fatura_blok SELECT REC_ID >> 10, count(*) FROM fatura")
+                + (Narrow ? " INDEXED BY fatura_sira" : "") + " GROUP BY 1");
+            if (CountOf("SELECT coalesce(sum(N), 0) FROM fatura_blok") != total)
+                return; // another handle wrote in between; the next reload counts again
+            txn.Commit();
+        } catch (const EStorageError &) {
+            return; // locked: the REC_IDs are read instead
+        }
+        PrepareBlocks();
+    }
+
+    void PrepareBlocks()
+    {
+        static_assert(kBlockShift == 10, "the SQL below and the triggers shift by 10");
+        const std::string from
+            = std::string(" FROM fatura") + (Narrow ? " INDEXED BY fatura_sira" : "");
+        BlockRankStmt = Db.Prepare(
+            "SELECT (SELECT coalesce(sum(N), 0) FROM fatura_blok WHERE BLOK < ?1 >> 10)"
+            " + (SELECT count(*)"
+            + from + " WHERE REC_ID >= (?1 >> 10) << 10 AND REC_ID < ?1)");
+        BlockListStmt = Db.Prepare("SELECT BLOK, N FROM fatura_blok WHERE N > 0 ORDER BY BLOK");
+        IdInBlockStmt = Db.Prepare(
+            "SELECT REC_ID" + from + " WHERE REC_ID >= ?1 ORDER BY REC_ID LIMIT 1 OFFSET ?2");
+        BlocksUsable = true;
+    }
+
+    // The number of invoices whose REC_ID is below recId.
+    int Rank(std::int32_t recId)
+    {
+        if (!PrefixCovers(recId) && BlocksUsable) {
+            TSqliteResetGuard guard(BlockRankStmt);
+            BlockRankStmt.BindInt(1, recId);
+            BlockRankStmt.Step();
+            return static_cast<int>(BlockRankStmt.ColumnInt(0));
+        }
+        EnsureThrough(recId);
+        return static_cast<int>(std::lower_bound(Ids.begin(), Ids.end(), recId) - Ids.begin());
+    }
+
+    // The REC_ID of a row in [0, Total); 0 when the store has no such row (any more).
+    std::int32_t IdAt(int row)
+    {
+        if (row < 0)
+            return 0;
+        if (static_cast<size_t>(row) < Ids.size())
+            return Ids[static_cast<size_t>(row)];
+        if (BlocksUsable) {
+            std::int64_t start = 0, before = 0;
+            bool found = false;
+            {
+                TSqliteResetGuard guard(BlockListStmt);
+                while (BlockListStmt.Step()) {
+                    const std::int64_t n = BlockListStmt.ColumnInt(1);
+                    if (before + n > row) {
+                        start = BlockListStmt.ColumnInt(0) << kBlockShift;
+                        found = true;
+                        break;
+                    }
+                    before += n;
+                }
+            }
+            if (!found)
+                return 0;
+            TSqliteResetGuard guard(IdInBlockStmt);
+            IdInBlockStmt.BindInt(1, start);
+            IdInBlockStmt.BindInt(2, row - before);
+            return IdInBlockStmt.Step() ? static_cast<std::int32_t>(IdInBlockStmt.ColumnInt(0)) : 0;
+        }
+        EnsureRows(static_cast<size_t>(row) + 1);
+        return static_cast<size_t>(row) < Ids.size() ? Ids[static_cast<size_t>(row)] : 0;
+    }
+
+    bool Exists(std::int32_t recId)
+    {
+        TSqliteResetGuard guard(ExistsStmt);
+        ExistsStmt.BindInt(1, recId);
+        return ExistsStmt.Step();
+    }
+
+    // Every REC_ID up to recId is among those read.
+    bool PrefixCovers(std::int32_t recId) const
+    {
+        return IdsComplete || (!Ids.empty() && Ids.back() >= recId);
+    }
+
+    size_t HeldBytes() const { return Ids.capacity() * sizeof(std::int32_t); }
+
+    // What counting and reading the REC_IDs needs; the rest after EnsureBlocks, since
+    // statements that write `fatura` compile its triggers, which name fatura_blok.
+    void PrepareCount()
     {
         DataVersionStmt = Db.Prepare("PRAGMA data_version");
+        // fatura_sira is far narrower than the table itself; without it the table is read.
+        Narrow = HasObject("fatura_sira");
+        CountStmt = Db.Prepare(Narrow ? "SELECT count(*) FROM fatura INDEXED BY fatura_sira"
+                                      : "SELECT count(*) FROM fatura");
+        IdChunkStmt = Db.Prepare(std::string("SELECT REC_ID FROM fatura")
+            + (Narrow ? " INDEXED BY fatura_sira" : "")
+            + " WHERE REC_ID > ?1 ORDER BY REC_ID LIMIT ?2");
+    }
+
+    void Prepare()
+    {
         const std::string columns = ColumnList();
         std::string params;
         for (size_t i = 0; i < RecordColumns().size(); ++i)
@@ -361,25 +513,21 @@ struct InvoiceTable::TPrivate
         std::string assignments;
         int index = 1;
         for (const TColumn &c : RecordColumns())
-            assignments += (assignments.empty() ? "" : ", ") + c.Name + " = ?"
-                           + std::to_string(index++);
-        UpdateStmt = Db.Prepare("UPDATE fatura SET " + assignments + " WHERE REC_ID = ?"
-                                + std::to_string(index));
+            assignments
+                += (assignments.empty() ? "" : ", ") + c.Name + " = ?" + std::to_string(index++);
+        UpdateStmt = Db.Prepare(
+            "UPDATE fatura SET " + assignments + " WHERE REC_ID = ?" + std::to_string(index));
         if (HasObject("fatura_ara"))
             KeysStmt = Db.Prepare("INSERT OR REPLACE INTO fatura_ara"
-                              " (REC_ID, TARIH_K, SAYIN1_K, VDAIRESI_K, VNO_K)"
-                              " VALUES (?1, ?2, ?3, ?4, ?5)");
+                                  " (REC_ID, TARIH_K, SAYIN1_K, VDAIRESI_K, VNO_K)"
+                                  " VALUES (?1, ?2, ?3, ?4, ?5)");
         SelectStmt = Db.Prepare("SELECT REC_ID, " + columns + " FROM fatura WHERE REC_ID = ?1");
         DeleteStmt = Db.Prepare("DELETE FROM fatura WHERE REC_ID = ?1");
         ListStmt = Db.Prepare("SELECT REC_ID, TARIH, SAYIN1, VDAIRESI, VNO FROM fatura"
                               " WHERE REC_ID BETWEEN ?1 AND ?2 ORDER BY REC_ID");
-        // fatura_sira is far narrower than the table itself; without it the table is read.
-        const bool narrow = HasObject("fatura_sira");
-        CountStmt = Db.Prepare(narrow ? "SELECT count(*) FROM fatura INDEXED BY fatura_sira"
-                                      : "SELECT count(*) FROM fatura");
-        IdChunkStmt = Db.Prepare(std::string("SELECT REC_ID FROM fatura")
-                                 + (narrow ? " INDEXED BY fatura_sira" : "")
-                                 + " WHERE REC_ID > ?1 ORDER BY REC_ID LIMIT ?2");
+        ExistsStmt = Db.Prepare("SELECT 1 FROM fatura WHERE REC_ID = ?1");
+        RowsFromStmt = Db.Prepare("SELECT REC_ID, TARIH, SAYIN1, VDAIRESI, VNO FROM fatura"
+                                  " WHERE REC_ID >= ?1 ORDER BY REC_ID LIMIT ?2");
     }
 
     void WriteKeys(std::int64_t recId, const TInvoiceRecord &r)
@@ -397,6 +545,12 @@ struct InvoiceTable::TPrivate
 
     int RowOf(std::int32_t recId)
     {
+        if (!PrefixCovers(recId) && BlocksUsable) {
+            if (!Exists(recId))
+                return -1;
+            const int row = Rank(recId);
+            return row < Total ? row : -1;
+        }
         EnsureThrough(recId);
         const auto it = std::lower_bound(Ids.begin(), Ids.end(), recId);
         return it != Ids.end() && *it == recId ? static_cast<int>(it - Ids.begin()) : -1;
@@ -415,14 +569,13 @@ struct InvoiceTable::TPrivate
         if (!upper.isEmpty())
             upper.back() = static_cast<char>(static_cast<unsigned char>(upper.back()) + 1);
 
-        TSqliteStatement range =
-            Db.Prepare(std::string("SELECT REC_ID FROM fatura_ara WHERE ") + column + " >= ?1"
-                       + (upper.isEmpty() ? "" : std::string(" AND ") + column + " < ?2"));
+        TSqliteStatement range = Db.Prepare(std::string("SELECT REC_ID FROM fatura_ara WHERE ")
+            + column + " >= ?1" + (upper.isEmpty() ? "" : std::string(" AND ") + column + " < ?2"));
         range.BindText(1, ViewOf(key));
         if (!upper.isEmpty())
             range.BindText(2, ViewOf(upper));
-        TSqliteStatement scan = Db.Prepare(std::string("SELECT REC_ID, ") + column
-                                           + " FROM fatura_ara ORDER BY REC_ID");
+        TSqliteStatement scan = Db.Prepare(
+            std::string("SELECT REC_ID, ") + column + " FROM fatura_ara ORDER BY REC_ID");
         const std::string_view prefix = ViewOf(key);
         std::int64_t best = 0;
         constexpr int kSlice = 64;
@@ -446,9 +599,8 @@ struct InvoiceTable::TPrivate
     // Without usable keys: every row read and folded here.
     std::int32_t LocateByScan(TLocateField field, const QByteArray &key)
     {
-        TSqliteStatement scan =
-            Db.Prepare(std::string("SELECT REC_ID, ") + kSearchedColumns[static_cast<size_t>(field)]
-                       + " FROM fatura ORDER BY REC_ID");
+        TSqliteStatement scan = Db.Prepare(std::string("SELECT REC_ID, ")
+            + kSearchedColumns[static_cast<size_t>(field)] + " FROM fatura ORDER BY REC_ID");
         const std::string_view prefix = ViewOf(key);
         while (scan.Step()) {
             if (ViewOf(SearchKeyOf(scan.ColumnText(1))).starts_with(prefix))
@@ -460,20 +612,28 @@ struct InvoiceTable::TPrivate
 
 // ---- InvoiceTable ----
 
-InvoiceTable::InvoiceTable(QObject *parent) : QObject(parent) {}
+InvoiceTable::InvoiceTable(QObject *parent)
+    : QObject(parent)
+{
+}
 
 InvoiceTable::~InvoiceTable() = default;
 
 void InvoiceTable::Open(const QString &folder)
 {
+    OpenFile(QDir(folder).filePath(QString::fromLatin1(kFileName)));
+}
+
+void InvoiceTable::OpenFile(const QString &fileName)
+{
     Close();
-    const QString fileName = QDir(folder).filePath(QString::fromLatin1(kFileName));
     const bool existed = QFileInfo::exists(fileName);
     auto p = std::make_unique<TPrivate>();
     p->FileName = fileName;
     try {
-        p->Db = TSqliteDatabase(fileName, existed ? TSqliteDatabase::TOpenMode::ReadWrite
-                                                  : TSqliteDatabase::TOpenMode::ReadWriteCreate);
+        p->Db = TSqliteDatabase(fileName,
+            existed ? TSqliteDatabase::TOpenMode::ReadWrite
+                    : TSqliteDatabase::TOpenMode::ReadWriteCreate);
         p->Db.SetBusyTimeout(kBusyTimeoutMs);
         p->Db.AddTextFunction("levanta_key", SqlSearchKey);
         // Each commit waits until the bytes are on the disk, so a stored invoice survives a
@@ -484,6 +644,7 @@ void InvoiceTable::Open(const QString &folder)
             TSqliteTransaction txn(p->Db);
             p->Db.Exec(CreateTableSql());
             p->Db.Exec(kSearchSchemaSql);
+            p->Db.Exec(kBlockSchemaSql);
             txn.Commit();
         } else {
             // This is where a file that is not a database fails; WAL files from other tools
@@ -499,9 +660,11 @@ void InvoiceTable::Open(const QString &folder)
         }
         p->CheckColumns();
         p->EnsureSearchKeys();
-        p->Prepare();
+        p->PrepareCount();
         p->DataVersion = p->ReadDataVersion();
         p->RestartIds();
+        p->EnsureBlocks(p->Total);
+        p->Prepare();
         p->EnsureRows(1);
     } catch (...) {
         p.reset();
@@ -511,6 +674,7 @@ void InvoiceTable::Open(const QString &folder)
         throw;
     }
     p->Current = p->Total > 0 ? 0 : -1;
+    p->CurrentId = p->Total > 0 ? p->Ids.front() : 0;
     d = std::move(p);
     emit TableReset();
     emit CurrentChanged(d->Current);
@@ -525,7 +689,7 @@ void InvoiceTable::LoadIdsWhenIdle()
         if (!d || d->IdsComplete)
             return;
         try {
-            d->LoadChunk(TPrivate::kIdChunk);
+            d->LoadChunk(TPrivate::kIdleChunk);
         } catch (const EStorageError &) {
             // Locked by another handle: the next caller that needs the rows loads them.
             return;
@@ -543,9 +707,15 @@ void InvoiceTable::Close()
     emit CurrentChanged(-1);
 }
 
-bool InvoiceTable::Active() const { return d != nullptr; }
+bool InvoiceTable::Active() const
+{
+    return d != nullptr;
+}
 
-QString InvoiceTable::FileName() const { return d ? d->FileName : QString(); }
+QString InvoiceTable::FileName() const
+{
+    return d ? d->FileName : QString();
+}
 
 void InvoiceTable::SetBusyTimeout(int milliseconds)
 {
@@ -565,7 +735,10 @@ int InvoiceTable::RecordCount()
     return RowCount();
 }
 
-int InvoiceTable::RowCount() const { return d ? d->Total : 0; }
+int InvoiceTable::RowCount() const
+{
+    return d ? d->Total : 0;
+}
 
 void InvoiceTable::Refresh()
 {
@@ -583,19 +756,16 @@ void InvoiceTable::Reload()
     try {
         if (d->KeysUsable || d->HasObject("fatura_ara"))
             d->EnsureSearchKeys();
+        d->EnsureBlocks(d->Total);
         // The current record stays current; when it has gone, the next one takes its place.
         int row = -1;
+        std::int32_t id = 0;
         if (d->Total > 0) {
-            d->EnsureThrough(current);
-            const auto it = std::lower_bound(d->Ids.begin(), d->Ids.end(), current);
-            if (it != d->Ids.end()) {
-                row = static_cast<int>(it - d->Ids.begin());
-            } else {
-                d->EnsureAll();
-                row = d->Total - 1;
-            }
+            row = std::min(d->Rank(current), d->Total - 1);
+            id = d->IdAt(row);
         }
-        d->Current = row;
+        d->Current = id != 0 ? row : -1;
+        d->CurrentId = id;
     } catch (...) {
         emit TableReset();
         emit CurrentChanged(-1);
@@ -608,14 +778,15 @@ void InvoiceTable::Reload()
 
 // Our own commits do not change data_version; a change seen right after one means that
 // another handle committed too, so the whole list is read again.
-static bool OthersCommitted(std::int64_t before, std::int64_t now) { return before != now; }
+static bool OthersCommitted(std::int64_t before, std::int64_t now)
+{
+    return before != now;
+}
 
 std::int32_t InvoiceTable::Append(const TInvoiceRecord &record)
 {
     RequireOpen();
     const TInvoiceRecord r = CutToWidths(record);
-    // Every REC_ID known first, so nothing after the commit can fail.
-    d->EnsureAll();
     std::int64_t id = 0;
     {
         TSqliteTransaction txn(d->Db);
@@ -631,27 +802,59 @@ std::int32_t InvoiceTable::Append(const TInvoiceRecord &record)
         txn.Commit();
     }
     const auto recId = static_cast<std::int32_t>(id);
-    if (OthersCommitted(d->DataVersion, d->ReadDataVersion())) {
+    // A new REC_ID lies above every REC_ID there is or was, so the invoice is the last row
+    // and nothing needs reading. Anything else means another handle is at work.
+    const bool last = d->Ids.empty() || d->Ids.back() < recId;
+    if (OthersCommitted(d->DataVersion, d->ReadDataVersion()) || !last) {
         Reload();
-        SetCurrentRow(d->RowOf(recId));
+        const int row = d->RowOf(recId);
+        SetCurrent(row, row >= 0 ? recId : 0);
         return recId;
     }
-    const auto it = std::lower_bound(d->Ids.begin(), d->Ids.end(), recId);
-    const int row = static_cast<int>(it - d->Ids.begin());
-    d->Ids.insert(it, recId);
+    const int row = d->Total;
+    if (d->IdsComplete)
+        d->Ids.push_back(recId);
     ++d->Total;
-    if (d->Current >= row)
-        ++d->Current;
     emit RowInserted(row);
-    SetCurrentRow(row);
+    SetCurrent(row, recId);
     return recId;
+}
+
+void InvoiceTable::AppendWithIds(const std::vector<TInvoiceRecord> &records)
+{
+    RequireOpen();
+    {
+        TSqliteTransaction txn(d->Db);
+        TSqliteStatement insert = d->Db.Prepare(
+            "INSERT INTO fatura (REC_ID, " + ColumnList() + ") VALUES (?1"
+            + [] {
+                  std::string params;
+                  for (size_t i = 0; i < RecordColumns().size(); ++i)
+                      params += ", ?" + std::to_string(i + 2);
+                  return params;
+              }()
+            + ")");
+        for (const TInvoiceRecord &record : records) {
+            if (record.REC_ID <= 0)
+                FailWith(u"REC_ID %1 is out of range"_s.arg(record.REC_ID));
+            const TInvoiceRecord r = CutToWidths(record);
+            TSqliteResetGuard guard(insert);
+            insert.BindInt(1, r.REC_ID);
+            BindRecord(insert, r, 2);
+            insert.Run();
+            d->WriteKeys(r.REC_ID, r);
+        }
+        txn.Commit();
+    }
+    Reload();
 }
 
 bool InvoiceTable::Update(std::int32_t recId, const TInvoiceRecord &record)
 {
     RequireOpen();
     const TInvoiceRecord r = CutToWidths(record);
-    d->EnsureThrough(recId);
+    // Its row is known before the commit, so nothing after it can fail.
+    int row = d->RowOf(recId);
     bool existed = false;
     {
         TSqliteTransaction txn(d->Db);
@@ -666,13 +869,14 @@ bool InvoiceTable::Update(std::int32_t recId, const TInvoiceRecord &record)
             d->WriteKeys(recId, r);
         txn.Commit();
     }
-    if (OthersCommitted(d->DataVersion, d->ReadDataVersion()) || (!existed && RowOf(recId) >= 0))
+    if (OthersCommitted(d->DataVersion, d->ReadDataVersion()) || (!existed && row >= 0)) {
         Reload();
+        row = d->RowOf(recId);
+    }
     if (!existed)
         return false;
-    const int row = d->RowOf(recId);
     emit RowUpdated(row);
-    SetCurrentRow(row);
+    SetCurrent(row, row >= 0 ? recId : 0);
     return true;
 }
 
@@ -681,7 +885,7 @@ TInvoiceRecord InvoiceTable::Read()
     RequireOpen();
     if (d->Current < 0)
         FailWith(u"There is no current invoice."_s);
-    std::optional<TInvoiceRecord> r = ReadRecord(d->Ids[static_cast<size_t>(d->Current)]);
+    std::optional<TInvoiceRecord> r = ReadRecord(d->CurrentId);
     if (!r) {
         Reload();
         FailWith(u"The invoice has been deleted meanwhile."_s);
@@ -704,11 +908,14 @@ void InvoiceTable::Delete()
     RequireOpen();
     if (d->Current < 0)
         return;
-    // The row after it must be known before the delete, so nothing after the commit fails.
-    d->EnsureRows(static_cast<size_t>(d->Current) + 2);
+    // The record that takes its place must be known before the delete, so nothing after the
+    // commit fails.
+    const int row = d->Current;
+    const bool wasLast = row == d->Total - 1;
+    const std::int32_t successor = d->Total > 1 ? d->IdAt(wasLast ? row - 1 : row + 1) : 0;
     // Deleted by REC_ID: if another handle changed the rows meanwhile, it is still the
     // record that the user saw highlighted that goes, and no other.
-    const std::int32_t recId = d->Ids[static_cast<size_t>(d->Current)];
+    const std::int32_t recId = d->CurrentId;
     {
         TSqliteTransaction txn(d->Db);
         TSqliteResetGuard guard(d->DeleteStmt);
@@ -716,26 +923,34 @@ void InvoiceTable::Delete()
         d->DeleteStmt.Run();
         txn.Commit();
     }
-    if (OthersCommitted(d->DataVersion, d->ReadDataVersion())) {
+    if (OthersCommitted(d->DataVersion, d->ReadDataVersion()) || (d->Total > 1 && successor == 0)) {
         Reload();
         return;
     }
-    const int row = d->Current;
-    d->Ids.erase(d->Ids.begin() + row);
+    if (static_cast<size_t>(row) < d->Ids.size())
+        d->Ids.erase(d->Ids.begin() + row);
     --d->Total;
-    d->Current = d->Total == 0 ? -1 : std::min(row, d->Total - 1);
+    d->Current = d->Total == 0 ? -1 : (wasLast ? row - 1 : row);
+    d->CurrentId = successor;
     emit RowRemoved(row);
     emit CurrentChanged(d->Current);
 }
 
 void InvoiceTable::SetCurrentRow(int row)
 {
-    if (row >= 0)
-        d->EnsureRows(static_cast<size_t>(row) + 1);
-    if (row == d->Current)
-        return;
+    const std::int32_t id = row >= 0 ? d->IdAt(row) : 0;
+    SetCurrent(id != 0 ? row : -1, id);
+}
+
+void InvoiceTable::SetCurrent(int row, std::int32_t recId)
+{
+    if (row < 0)
+        recId = 0;
+    const bool moved = row != d->Current;
     d->Current = row;
-    emit CurrentChanged(row);
+    d->CurrentId = recId;
+    if (moved)
+        emit CurrentChanged(row);
 }
 
 void InvoiceTable::First()
@@ -750,9 +965,15 @@ void InvoiceTable::Last()
     SetCurrentRow(d->Total - 1);
 }
 
-void InvoiceTable::Next() { MoveBy(1); }
+void InvoiceTable::Next()
+{
+    MoveBy(1);
+}
 
-void InvoiceTable::Prior() { MoveBy(-1); }
+void InvoiceTable::Prior()
+{
+    MoveBy(-1);
+}
 
 void InvoiceTable::MoveBy(int distance)
 {
@@ -763,9 +984,15 @@ void InvoiceTable::MoveBy(int distance)
     SetCurrentRow(static_cast<int>(std::clamp<long long>(target, 0, d->Total - 1LL)));
 }
 
-bool InvoiceTable::Bof() const { return !d || d->Current <= 0; }
+bool InvoiceTable::Bof() const
+{
+    return !d || d->Current <= 0;
+}
 
-bool InvoiceTable::Eof() const { return !d || d->Current < 0 || d->Current == d->Total - 1; }
+bool InvoiceTable::Eof() const
+{
+    return !d || d->Current < 0 || d->Current == d->Total - 1;
+}
 
 bool InvoiceTable::MoveTo(std::int32_t recId)
 {
@@ -773,7 +1000,7 @@ bool InvoiceTable::MoveTo(std::int32_t recId)
     const int row = d->RowOf(recId);
     if (row < 0)
         return false;
-    SetCurrentRow(row);
+    SetCurrent(row, recId);
     return true;
 }
 
@@ -788,10 +1015,13 @@ bool InvoiceTable::MoveToRow(int row)
 
 std::int32_t InvoiceTable::CurrentRecId() const
 {
-    return d && d->Current >= 0 ? d->Ids[static_cast<size_t>(d->Current)] : 0;
+    return d && d->Current >= 0 ? d->CurrentId : 0;
 }
 
-int InvoiceTable::CurrentRow() const { return d ? d->Current : -1; }
+int InvoiceTable::CurrentRow() const
+{
+    return d ? d->Current : -1;
+}
 
 bool InvoiceTable::Locate(TLocateField field, const QString &prefix)
 {
@@ -803,8 +1033,8 @@ bool InvoiceTable::Locate(TLocateField field, const QString &prefix)
         SetCurrentRow(0);
         return true;
     }
-    const std::int32_t found =
-        d->KeysUsable ? d->LocateByKey(field, key) : d->LocateByScan(field, key);
+    const std::int32_t found
+        = d->KeysUsable ? d->LocateByKey(field, key) : d->LocateByScan(field, key);
     if (found == 0)
         return false;
     int row = d->RowOf(found);
@@ -814,7 +1044,7 @@ bool InvoiceTable::Locate(TLocateField field, const QString &prefix)
         if (row < 0)
             return false;
     }
-    SetCurrentRow(row);
+    SetCurrent(row, found);
     return true;
 }
 
@@ -827,13 +1057,27 @@ std::vector<TInvoiceListRow> InvoiceTable::ReadListRows(int firstRow, int count)
     const int wanted = std::min(d->Total, firstRow + std::max(count, 0)); // exclusive
     if (firstRow >= wanted)
         return rows;
+    if (!d->IdsComplete && static_cast<size_t>(wanted) > d->Ids.size() && d->BlocksUsable) {
+        // Beyond the REC_IDs read so far: straight from the store, from the first row's on.
+        const std::int32_t from = d->IdAt(firstRow);
+        if (from == 0)
+            return rows;
+        TSqliteStatement &st = d->RowsFromStmt;
+        TSqliteResetGuard guard(st);
+        st.BindInt(1, from);
+        st.BindInt(2, wanted - firstRow);
+        while (st.Step())
+            rows.push_back(TInvoiceListRow { static_cast<std::int32_t>(st.ColumnInt(0)),
+                st.ColumnText(1), st.ColumnText(2), st.ColumnText(3), st.ColumnText(4) });
+        return rows;
+    }
     d->EnsureRows(static_cast<size_t>(wanted));
     const int last = std::min(wanted, static_cast<int>(d->Ids.size()));
     if (firstRow >= last)
         return rows;
     rows.reserve(static_cast<size_t>(last - firstRow));
     for (int i = firstRow; i < last; ++i)
-        rows.push_back(TInvoiceListRow{d->Ids[static_cast<size_t>(i)], {}, {}, {}, {}});
+        rows.push_back(TInvoiceListRow { d->Ids[static_cast<size_t>(i)], {}, {}, {}, {} });
     TSqliteStatement &st = d->ListStmt;
     TSqliteResetGuard guard(st);
     st.BindInt(1, rows.front().REC_ID);
@@ -859,17 +1103,29 @@ std::int32_t InvoiceTable::RecIdAt(int row) const
 {
     if (!d || row < 0 || row >= d->Total)
         return 0;
-    d->EnsureRows(static_cast<size_t>(row) + 1);
-    return static_cast<size_t>(row) < d->Ids.size() ? d->Ids[static_cast<size_t>(row)] : 0;
+    return d->IdAt(row);
 }
 
-int InvoiceTable::RowOf(std::int32_t recId) const { return d ? d->RowOf(recId) : -1; }
+int InvoiceTable::RowOf(std::int32_t recId) const
+{
+    return d ? d->RowOf(recId) : -1;
+}
+
+int InvoiceTable::ReadRecIdCount() const
+{
+    return d ? static_cast<int>(d->Ids.size()) : 0;
+}
+
+std::size_t InvoiceTable::HeldBytes() const
+{
+    return d ? d->HeldBytes() : 0;
+}
 
 TInvoiceRecord InvoiceTable::CutToWidths(const TInvoiceRecord &record)
 {
     TInvoiceRecord r = record;
     r.TARIH = CutToCodePoints(r.TARIH, kWidthTARIH);
-    for (QString *s : {&r.SAYIN1, &r.SAYIN2, &r.SAYIN3})
+    for (QString *s : { &r.SAYIN1, &r.SAYIN2, &r.SAYIN3 })
         *s = CutToCodePoints(*s, kWidthSAYIN);
     r.VDAIRESI = CutToCodePoints(r.VDAIRESI, kWidthVDAIRESI);
     r.VNO = CutToCodePoints(r.VNO, kWidthVNO);

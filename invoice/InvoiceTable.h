@@ -17,6 +17,7 @@
 
 #include <QObject>
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -26,8 +27,7 @@
 enum class TLocateField { TARIH, SAYIN1, VDAIRESI, VNO };
 
 // What the find list shows of one invoice.
-struct TInvoiceListRow
-{
+struct TInvoiceListRow {
     std::int32_t REC_ID = 0;
     QString TARIH, SAYIN1, VDAIRESI, VNO;
     bool operator==(const TInvoiceListRow &) const = default;
@@ -48,6 +48,8 @@ public:
     // Opens "fatura.DB" in the folder, creating it empty when it is missing. The cursor is on
     // the first record afterwards. Throws EStorageError (the table then stays closed).
     void Open(const QString &folder);
+    // The same for a store under another name (the import writes its new table aside).
+    void OpenFile(const QString &fileName);
     void Close();
     bool Active() const;
     QString FileName() const; // empty while closed
@@ -61,6 +63,9 @@ public:
 
     // Stores a new invoice whole (the record's REC_ID is ignored) and makes it current.
     std::int32_t Append(const TInvoiceRecord &record);
+    // Stores invoices that bring their own REC_IDs (positive, not yet in the table), all in
+    // one transaction: all of them or none. Texts are cut to their widths.
+    void AppendWithIds(const std::vector<TInvoiceRecord> &records);
     // Overwrites the invoice with this REC_ID and makes it current. False (nothing written)
     // when it no longer exists; the caller then stores the invoice with Append.
     bool Update(std::int32_t recId, const TInvoiceRecord &record);
@@ -77,13 +82,13 @@ public:
     void Next();
     void Prior();
     void MoveBy(int distance); // clamped to the first and last record
-    bool Bof() const;          // on the first record, or empty
-    bool Eof() const;          // on the last record, or empty
+    bool Bof() const; // on the first record, or empty
+    bool Eof() const; // on the last record, or empty
     // False (cursor unchanged) when there is no such record / row.
     bool MoveTo(std::int32_t recId);
     bool MoveToRow(int row);
     std::int32_t CurrentRecId() const; // 0 when there is no current record
-    int CurrentRow() const;            // 0-based; -1 when there is no current record
+    int CurrentRow() const; // 0-based; -1 when there is no current record
 
     // Makes current the first record in REC_ID order whose field begins with the prefix,
     // ignoring letter case the Turkish way (the four i letters count as one). No match: the
@@ -93,9 +98,16 @@ public:
     // The list's rows [firstRow, firstRow + count) as the cursor knows them; rows that have
     // gone from the store meanwhile come back empty but with their REC_ID.
     std::vector<TInvoiceListRow> ReadListRows(int firstRow, int count);
-    // These two may read REC_IDs from the store the first time (and so may throw).
+    // These two may ask the store (and so may throw); neither waits for the REC_IDs of the
+    // rows in front to be read.
     std::int32_t RecIdAt(int row) const; // 0 outside the rows
     int RowOf(std::int32_t recId) const; // -1 when unknown
+
+    // How many REC_IDs, from the first row on, have been read into memory so far; they are
+    // read while the event loop is idle, for scrolling. Nothing waits for them.
+    int ReadRecIdCount() const;
+    // The bytes the table holds in memory for its rows (the REC_IDs read so far).
+    std::size_t HeldBytes() const;
 
     // Takes in other handles' commits now (emits TableReset when there were any).
     void Refresh();
@@ -119,5 +131,6 @@ private:
     void Reload();
     void LoadIdsWhenIdle();
     void SetCurrentRow(int row);
+    void SetCurrent(int row, std::int32_t recId);
     void RequireOpen() const;
 };

@@ -567,11 +567,12 @@ void TQRPrinter::Save(const QString &fileName)
 
 void TQRPrinter::Load(const QString &fileName)
 {
-    if (FStatus != mpReady) {
+    // Read into a list of its own first: a damaged file leaves the pages on show as they were.
+    auto loaded = std::make_unique<TQRPageList>();
+    loaded->LoadFromFile(fileName);
+    if (FPageList)
         FPageList->FreeStream();
-        FPageList->Clear();
-    }
-    FPageList->LoadFromFile(fileName);
+    FPageList = std::move(loaded);
     FPageCount = FPageList->PageCount();
     FAvailablePages = FPageCount;
     FXFactor = FYFactor = ScreenFactor();

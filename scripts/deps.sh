@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libcups2 fonts-liberation2
-  libsqlite3-dev libuemf-dev zlib1g-dev
+  libsqlite3-dev libuemf-dev zlib1g-dev pxlib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   qpdf poppler-utils locales

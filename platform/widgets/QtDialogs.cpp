@@ -96,9 +96,10 @@ QString TQtDialogs::OpenFileName(QWidget *owner, const QString &title, const QSt
 }
 
 QString TQtDialogs::SaveFileName(QWidget *owner, const QString &title, const QString &folder,
-                                 const QString &filter)
+                                 const QString &filter, QString *selectedFilter)
 {
-    return QFileDialog::getSaveFileName(owner, title, folder, filter);
+    // Never DontConfirmOverwrite: a slip in the name must not replace a file unasked.
+    return QFileDialog::getSaveFileName(owner, title, folder, filter, selectedFilter);
 }
 
 void TQtDialogs::Beep()

@@ -16,7 +16,7 @@ public:
     QString OpenFileName(QWidget *owner, const QString &title, const QString &folder,
         const QString &filter) override;
     QString SaveFileName(QWidget *owner, const QString &title, const QString &folder,
-        const QString &filter) override;
+        const QString &filter, QString *selectedFilter = nullptr) override;
     void Beep() override;
     void ShellOpen(const QString &target, const QString &parameters) override;
 };

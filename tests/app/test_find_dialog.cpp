@@ -1,6 +1,8 @@
 #include "app/frm_fatura_bul.h"
 
+#include "invoice/InvoiceListModel.h"
 #include "invoice/InvoiceTable.h"
+#include "platform/Sqlite.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QApplication>
@@ -340,6 +342,48 @@ TEST(FindDialogWithoutTable, CommandsDoNothing)
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(dialog.GFaturaSecildi());
     EXPECT_TRUE(dialogs.Shown.empty());
+}
+
+TEST(FindDialogLargeTable, TypingAtOnceAfterOpeningLandsTheListOnTheMatch)
+{
+    // More invoices than the table reads at open, with holes in the REC_IDs in front of the
+    // match: the list must land on the right row, show it and highlight it at once.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    {
+        InvoiceTable t;
+        t.Open(dir.path());
+    }
+    {
+        TSqliteDatabase db(dir.filePath(u"fatura.DB"_s), TSqliteDatabase::TOpenMode::ReadWrite);
+        db.Exec("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 70000)"
+                " INSERT INTO fatura (TARIH, SAYIN1) SELECT '1',"
+                " CASE x WHEN 69991 THEN 'Son Müşteri' ELSE 'M ' || x END FROM c");
+        db.Exec("DELETE FROM fatura WHERE REC_ID BETWEEN 66000 AND 66099 OR REC_ID = 7");
+    }
+    InvoiceTable table;
+    table.Open(dir.path());
+    TScriptedDialogs dialogs;
+    Tfatura_bul dialog(dialogs);
+    dialog.SetTable(&table);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.S[1]->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(dialog.S[1], u"SON M"_s);
+
+    const int row = 69991 - 1 - 101; // the rows in front of it, less the deleted ones
+    EXPECT_EQ(table.CurrentRecId(), 69991);
+    EXPECT_EQ(table.CurrentRow(), row);
+    QTableView *list = dialog.DBGrid1;
+    const auto selected = list->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected.front().row(), row);
+    const QModelIndex shown = list->model()->index(row, 1);
+    EXPECT_EQ(shown.data().toString(), u"Son Müşteri"_s);
+    EXPECT_TRUE(list->viewport()->rect().contains(list->visualRect(shown))) << "not scrolled to";
+    // The rows around it are the ones in front of it and after it.
+    EXPECT_EQ(list->model()->index(row - 1, 1).data().toString(), u"M 69990"_s);
+    EXPECT_EQ(list->model()->index(row + 1, 1).data().toString(), u"M 69992"_s);
 }
 
 } // namespace

@@ -62,19 +62,27 @@ bool TScriptedDialogs::InputBox(QWidget *, const QString &title, const QString &
     return NextText(value);
 }
 
-QString TScriptedDialogs::OpenFileName(QWidget *, const QString &title, const QString &, const QString &)
+QString TScriptedDialogs::OpenFileName(QWidget *, const QString &title, const QString &folder,
+                                       const QString &filter)
 {
-    Record(TKind::OpenFile, title, QString());
+    Folders << folder;
+    Record(TKind::OpenFile, title, filter);
     QString name;
     NextText(name);
     return name;
 }
 
-QString TScriptedDialogs::SaveFileName(QWidget *, const QString &title, const QString &, const QString &)
+QString TScriptedDialogs::SaveFileName(QWidget *, const QString &title, const QString &folder,
+                                       const QString &filter, QString *selectedFilter)
 {
-    Record(TKind::SaveFile, title, QString());
+    Folders << folder;
+    Record(TKind::SaveFile, title, filter);
     QString name;
     NextText(name);
+    if (selectedFilter && !SelectedFilters.empty()) {
+        *selectedFilter = SelectedFilters.front();
+        SelectedFilters.pop_front();
+    }
     return name;
 }
 
@@ -96,4 +104,6 @@ void TScriptedDialogs::Clear()
     Opened.clear();
     Answers.clear();
     Texts.clear();
+    Folders.clear();
+    SelectedFilters.clear();
 }

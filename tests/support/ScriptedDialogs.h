@@ -42,8 +42,12 @@ public:
                   QString &value) override;
     QString OpenFileName(QWidget *owner, const QString &title, const QString &folder,
                          const QString &filter) override;
+    // File dialogs record the filter as the shown text and the folder (initial name) in
+    // Folders; a save takes its chosen file type from SelectedFilters when one is scripted.
     QString SaveFileName(QWidget *owner, const QString &title, const QString &folder,
-                         const QString &filter) override;
+                         const QString &filter, QString *selectedFilter = nullptr) override;
+    QStringList Folders;
+    std::deque<QString> SelectedFilters;
     void Beep() override { ++Beeps; }
     void ShellOpen(const QString &target, const QString &parameters) override;
 

@@ -1,0 +1,105 @@
+#pragma once
+// Page AYAR of the main window: the user fits the print to a pre-printed form by ticking
+// values, moving them together with the arrows, looking at a sample report and saving.
+// Its controls are the in-memory layout settings: every change goes into them at once, so
+// that preview, print and the sample all see what the page shows.
+
+#include "printing/PrintSettings.h"
+
+#include <QIconEngine>
+#include <QWidget>
+#include <array>
+
+class IDialogs;
+class TInvoiceReport;
+class QCheckBox;
+class QComboBox;
+class QSpinBox;
+class QToolButton;
+
+// The tool bar's glyphs, drawn as paths in a 16-by-16 design square, so that they stay crisp
+// at any size and device pixel ratio.
+enum class TGlyph { Onay, BosSayfa, Disket, OrnekRapor, Yukari, Asagi, Sol, Sag };
+
+class TGlyphEngine : public QIconEngine
+{
+public:
+    explicit TGlyphEngine(TGlyph glyph)
+        : FGlyph(glyph)
+    {
+    }
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override;
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override;
+    QPixmap scaledPixmap(
+        const QSize &size, QIcon::Mode mode, QIcon::State state, qreal scale) override;
+    QIconEngine *clone() const override { return new TGlyphEngine(FGlyph); }
+    QString key() const override;
+
+private:
+    TGlyph FGlyph;
+};
+
+QIcon GlyphIcon(TGlyph glyph);
+
+class TAyarSayfasi : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // settings and report belong to the main window and outlive the page; settingsPath is
+    // the file "Ayarları Kaydet" writes. The parent gives the font the captions are
+    // measured in.
+    TAyarSayfasi(IDialogs &dialogs, TPrintSettings &settings, TInvoiceReport &rapor,
+        QString settingsPath, QWidget *parent = nullptr);
+
+    // Puts the in-memory settings into the controls (after the loader has run).
+    void AYARLARI_GOSTER();
+
+    // The tool bar's commands.
+    void SpeedButton1Click(); // tick all
+    void SpeedButton2Click(); // untick all
+    void SpeedButton3Click(); // save the layout
+    void SpeedButton6Click(); // sample report
+    // The four arrows; the sender's tag tells the direction.
+    void KAYDIRClick(QToolButton *sender);
+
+    // Tick boxes by number: A(1) is A1 ... A(44) is A44.
+    QCheckBox *A(int n) const { return FA.at(static_cast<size_t>(n - 1)); }
+    // The tick box of a settings key, nullptr when it has none.
+    QCheckBox *KutuOfKey(QStringView key) const;
+
+    QSpinBox *AAO = nullptr;
+    QToolButton *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *SpeedButton3 = nullptr;
+    QToolButton *SpeedButton6 = nullptr, *SpeedButton4 = nullptr;
+    QToolButton *UST = nullptr, *ALT = nullptr, *SOL = nullptr, *SAG = nullptr;
+    QComboBox *sayfaTipi = nullptr, *drpOutputBin = nullptr, *sayfa_yonelimi = nullptr;
+
+    // Fixed sample captions of QRLabel1 .. QRLabel42.
+    static QString OrnekEtiket(int n);
+
+signals:
+    // "Geri Dön": back to the invoice form.
+    void GeriDon();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void BuildToolBar();
+    void BuildBoxes();
+    void BuildCaptions();
+    void BuildLists();
+    void BuildTabOrder();
+    // The step as AAO shows it; a text that is not a number gives 0.
+    int Adim() const;
+
+    IDialogs &FDialogs;
+    TPrintSettings &FSettings;
+    TInvoiceReport &FRapor;
+    QString FSettingsPath;
+    QWidget *FToolBar = nullptr;
+    // In creation order, like kLayoutEntries (A6 before A5).
+    std::array<QCheckBox *, kPositionCount> FKutu {};
+    // By number, A1 .. A44.
+    std::array<QCheckBox *, kPositionCount> FA {};
+};

@@ -1,0 +1,355 @@
+#include "preview/QRPDFCodec.h"
+
+#include "preview/GlyphList.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <iconv.h>
+#include <unordered_map>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+// --- LZW -----------------------------------------------------------------------------------
+
+namespace
+{
+
+class TBitWriter
+{
+public:
+    explicit TBitWriter(QByteArray &out)
+        : FOut(out)
+    {
+    }
+    void Put(unsigned code, int width)
+    {
+        FBits = (FBits << width) | code;
+        FCount += width;
+        while (FCount >= 8) {
+            FCount -= 8;
+            FOut.append(static_cast<char>((FBits >> FCount) & 0xFF));
+        }
+    }
+    void Flush()
+    {
+        if (FCount > 0)
+            FOut.append(static_cast<char>((FBits << (8 - FCount)) & 0xFF));
+        FCount = 0;
+    }
+
+private:
+    QByteArray &FOut;
+    std::uint64_t FBits = 0;
+    int FCount = 0;
+};
+
+// The string table as an open-addressing hash of (prefix code, byte) -> code; at most 4094
+// entries live at once, so 8192 slots keep probes short.
+class TLZWTable
+{
+public:
+    TLZWTable() { Clear(); }
+    void Clear() { std::fill(std::begin(FKeys), std::end(FKeys), 0u); }
+    int Find(unsigned prefix, unsigned char c) const
+    {
+        const unsigned key = Key(prefix, c);
+        for (unsigned i = Hash(key);; i = (i + 1) & Mask) {
+            if (FKeys[i] == 0)
+                return -1;
+            if (FKeys[i] == key)
+                return FCodes[i];
+        }
+    }
+    void Add(unsigned prefix, unsigned char c, unsigned code)
+    {
+        const unsigned key = Key(prefix, c);
+        unsigned i = Hash(key);
+        while (FKeys[i] != 0)
+            i = (i + 1) & Mask;
+        FKeys[i] = key;
+        FCodes[i] = static_cast<std::uint16_t>(code);
+    }
+
+private:
+    static constexpr unsigned Size = 8192, Mask = Size - 1;
+    // + 1 so that 0 marks an empty slot.
+    static unsigned Key(unsigned prefix, unsigned char c) { return ((prefix << 8) | c) + 1; }
+    static unsigned Hash(unsigned key) { return (key * 2654435761u) >> 19 & Mask; }
+    unsigned FKeys[Size];
+    std::uint16_t FCodes[Size];
+};
+
+constexpr unsigned ClearCode = 256, EndCode = 257, FirstCode = 258;
+// The decoder reads one code behind the encoder's table and switches width one code early,
+// so a code is written 10 bits wide once the table's next code reaches 512, and so on.
+int CodeWidth(unsigned nextCode)
+{
+    return nextCode < 512 ? 9 : nextCode < 1024 ? 10 : nextCode < 2048 ? 11 : 12;
+}
+
+} // namespace
+
+QByteArray PDFLZWEncode(const QByteArray &data)
+{
+    QByteArray out;
+    out.reserve(data.size() / 2 + 16);
+    TBitWriter bits(out);
+    auto table = std::make_unique<TLZWTable>();
+    unsigned next = FirstCode;
+    bits.Put(ClearCode, 9);
+    const auto *p = reinterpret_cast<const unsigned char *>(data.constData());
+    const auto *end = p + data.size();
+    if (p != end) {
+        unsigned w = *p++;
+        for (; p != end; ++p) {
+            const int k = table->Find(w, *p);
+            if (k >= 0) {
+                w = static_cast<unsigned>(k);
+                continue;
+            }
+            bits.Put(w, CodeWidth(next));
+            table->Add(w, *p, next++);
+            // A full table starts over; the decoder's widest code is 12 bits.
+            if (next == 4094) {
+                bits.Put(ClearCode, CodeWidth(next));
+                table->Clear();
+                next = FirstCode;
+            }
+            w = *p;
+        }
+        bits.Put(w, CodeWidth(next));
+        // The decoder adds an entry after that last code, which may widen the end code.
+        if (next != FirstCode)
+            ++next;
+    }
+    bits.Put(EndCode, CodeWidth(next));
+    bits.Flush();
+    return out;
+}
+
+// --- ASCII85 -------------------------------------------------------------------------------
+
+QByteArray PDFASCII85Encode(const QByteArray &data)
+{
+    QByteArray out;
+    out.reserve(data.size() * 5 / 4 + data.size() / 160 * 2 + 8);
+    int counted = 0;
+    const auto *p = reinterpret_cast<const unsigned char *>(data.constData());
+    qsizetype left = data.size();
+    while (left > 0) {
+        const int n = left >= 4 ? 4 : static_cast<int>(left);
+        std::uint32_t v = 0;
+        for (int i = 0; i < 4; ++i)
+            v = (v << 8) | (i < n ? p[i] : 0u);
+        p += n;
+        left -= n;
+        if (n == 4 && v == 0) {
+            out.append('z');
+        } else {
+            char group[5];
+            for (int i = 4; i >= 0; --i) {
+                group[i] = static_cast<char>('!' + v % 85);
+                v /= 85;
+            }
+            out.append(group, n + 1);
+        }
+        counted += n == 4 ? 5 : n + 1;
+        if (counted > 200) {
+            out.append("\r\n", 2);
+            counted = 0;
+        }
+    }
+    out.append("~>", 2);
+    return out;
+}
+
+// --- Code pages ----------------------------------------------------------------------------
+
+struct TPDFCodePage::TTable {
+    QByteArray Name;
+    bool SingleByte = true;
+    std::array<char32_t, 256> ToUnicode {};
+    // Characters of the Basic Multilingual Plane to byte + 1 (0: not in the code page).
+    std::vector<std::uint16_t> FromUnicode;
+};
+
+namespace
+{
+
+bool Convert(iconv_t cd, const char *in, size_t inLen, std::u32string &out, bool &incomplete)
+{
+    char buf[64];
+    char *pin = const_cast<char *>(in), *pout = buf;
+    size_t inLeft = inLen, outLeft = sizeof buf;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    const size_t r = iconv(cd, &pin, &inLeft, &pout, &outLeft);
+    incomplete = r == static_cast<size_t>(-1) && errno == EINVAL;
+    if (r == static_cast<size_t>(-1) || inLeft != 0)
+        return false;
+    out.clear();
+    for (const char *q = buf; q + 4 <= pout; q += 4) {
+        char32_t c;
+        std::memcpy(&c, q, 4);
+        out.push_back(c);
+    }
+    return true;
+}
+
+std::shared_ptr<const TPDFCodePage::TTable> BuildTable(const QByteArray &name, bool windows)
+{
+    iconv_t cd = iconv_open("UTF-32LE", name.constData());
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return nullptr;
+    auto t = std::make_shared<TPDFCodePage::TTable>();
+    t->Name = name;
+    t->FromUnicode.assign(0x10000, 0);
+    std::u32string u;
+    for (int b = 0; b < 256 && t->SingleByte; ++b) {
+        const char in = static_cast<char>(b);
+        bool incomplete = false;
+        char32_t c = 0;
+        if (Convert(cd, &in, 1, u, incomplete) && u.size() == 1)
+            c = u[0];
+        else if (incomplete)
+            t->SingleByte = false;
+        else if (windows && b >= 0x80 && b < 0xA0)
+            c = static_cast<char32_t>(b);
+        t->ToUnicode[b] = c;
+    }
+    iconv_close(cd);
+    if (!t->SingleByte) {
+        t->ToUnicode.fill(0);
+        return t;
+    }
+    for (int b = 255; b >= 0; --b) // the lowest byte wins where two bytes share a character
+        if (const char32_t c = t->ToUnicode[b]; (c != 0 || b == 0) && c < 0x10000)
+            t->FromUnicode[c] = static_cast<std::uint16_t>(b + 1);
+    return t;
+}
+
+// Tables are built once per code page and process.
+std::shared_ptr<const TPDFCodePage::TTable> CachedTable(const QByteArray &name, bool windows)
+{
+    static QMutex lock;
+    static QHash<QByteArray, std::shared_ptr<const TPDFCodePage::TTable>> tables;
+    QMutexLocker guard(&lock);
+    auto it = tables.find(name);
+    if (it == tables.end())
+        it = tables.insert(name, BuildTable(name, windows));
+    return it.value();
+}
+
+} // namespace
+
+TPDFCodePage::TPDFCodePage(std::shared_ptr<const TTable> table)
+    : FTable(std::move(table))
+{
+}
+
+TPDFCodePage TPDFCodePage::FromNumber(int number)
+{
+    if (auto t = CachedTable("CP" + QByteArray::number(number), /*windows*/ true))
+        return TPDFCodePage(std::move(t));
+    return TPDFCodePage(CachedTable("CP1252", true));
+}
+
+TPDFCodePage TPDFCodePage::FromSetting(const QString &setting)
+{
+    const QString s = setting.trimmed();
+    int number = 0;
+    const QByteArray ascii = s.toLatin1();
+    const auto [ptr, ec]
+        = std::from_chars(ascii.constData(), ascii.constData() + ascii.size(), number);
+    if (!s.isEmpty() && ec == std::errc() && ptr == ascii.constData() + ascii.size())
+        return FromNumber(number);
+    // "8859-9" is the ISO Latin code page for Turkish; read as a whole number it is none.
+    static const QRegularExpression iso(
+        u"^(?:iso[-_ ]?)?8859[-_ ]([0-9]{1,2})$"_s, QRegularExpression::CaseInsensitiveOption);
+    if (const auto m = iso.match(s); m.hasMatch())
+        if (auto t = CachedTable("ISO-8859-" + m.captured(1).toLatin1(), /*windows*/ false))
+            return TPDFCodePage(std::move(t));
+    return FromNumber(1252);
+}
+
+const QByteArray &TPDFCodePage::Name() const
+{
+    return FTable->Name;
+}
+
+bool TPDFCodePage::SingleByte() const
+{
+    return FTable->SingleByte;
+}
+
+char32_t TPDFCodePage::ToUnicode(int b) const
+{
+    return b >= 0 && b < 256 ? FTable->ToUnicode[b] : 0;
+}
+
+QByteArray TPDFCodePage::Encode(QStringView text) const
+{
+    QByteArray out;
+    EncodeTo(text, out);
+    return out;
+}
+
+void TPDFCodePage::EncodeTo(QStringView text, QByteArray &out) const
+{
+    if (FTable->SingleByte) {
+        const std::uint16_t *map = FTable->FromUnicode.data();
+        const qsizetype start = out.size();
+        out.resize(start + text.size());
+        char *o = out.data() + start;
+        qsizetype n = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size()
+                && QChar::isLowSurrogate(text[i + 1].unicode()))
+                ++i; // one character outside the plane: one "?"
+            const std::uint16_t b = QChar::isSurrogate(c) ? 0 : map[c];
+            o[n++] = b ? static_cast<char>(b - 1) : '?';
+        }
+        out.resize(start + n);
+        return;
+    }
+    // Multi-byte code pages: character by character, so that one that cannot be written
+    // becomes "?" and the rest survive.
+    iconv_t cd = iconv_open(FTable->Name.constData(), "UTF-32LE");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        out += text.toLatin1();
+        return;
+    }
+    for (const char32_t c : text.toUcs4()) {
+        char in[4], buf[16];
+        std::memcpy(in, &c, 4);
+        char *pin = in, *pout = buf;
+        size_t inLeft = 4, outLeft = sizeof buf;
+        if (iconv(cd, &pin, &inLeft, &pout, &outLeft) == static_cast<size_t>(-1)) {
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            out.append('?');
+        } else {
+            out.append(buf, pout - buf);
+        }
+    }
+    iconv_close(cd);
+}
+
+// --- Glyph names ---------------------------------------------------------------------------
+
+const char *GlyphNameOf(char32_t c)
+{
+    static const std::unordered_map<char32_t, const char *> first = [] {
+        std::unordered_map<char32_t, const char *> m;
+        for (int i = 0; i < GlyphListCount; ++i)
+            m.emplace(GlyphList[i].Unicode, GlyphList[i].Name); // emplace keeps the first
+        return m;
+    }();
+    const auto it = first.find(c);
+    return it == first.end() ? nullptr : it->second;
+}

@@ -1,0 +1,307 @@
+#pragma once
+// The preview window: TQRPreviewImage draws one recorded page, TQRPreview scrolls and zooms
+// it and receives the run printer's notifications, TQRStandardPreview is the window with its
+// tool bar and status panels, and TQRStandardPreviewInterface is the factory the run printer
+// asks for a window. The zoom arithmetic, the go-to-page entry and the save-type rules are
+// plain functions beside them.
+
+#include "preview/QRPDFFilt.h"
+#include "report/QRExport.h"
+#include "report/QRPrntr.h"
+#include "report/QuickRpt.h"
+
+#include <QAbstractScrollArea>
+#include <QByteArray>
+#include <QMainWindow>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class IDialogs;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+class QPushButton;
+
+// --- Zoom arithmetic ------------------------------------------------------------------------
+// Native units to preview pixels at pixelsPerInch, rounded half to even.
+int QRPreviewPixels(long double native, int pixelsPerInch);
+// The picture control's size for a page of paperWidth x paperLength native units at zoom
+// percent; the 4 extra pixels hold the frame and the shadow.
+QSize QRPreviewImageSize(
+    long double paperWidth, long double paperLength, int zoom, int pixelsPerInch);
+// Where a picture of size picture starts in a view of size view: centred when it is
+// narrower, else at 0.
+int QRPreviewImageOffset(int view, int picture);
+// The zoom that fits the page width into 90 % of the view; 0 when the page has no width.
+int QRZoomToWidthValue(int viewWidth, long double paperWidth, int pixelsPerInch);
+// The zoom that fits the whole page into 95 % of the view's limiting dimension.
+int QRZoomToFitValue(int viewWidth, int viewHeight, long double paperWidth, long double paperLength,
+    int pixelsPerInch);
+// Zooms the page view accepts.
+inline bool QRZoomAllowed(int zoom)
+{
+    return zoom >= 2 && zoom <= 2000;
+}
+
+// --- Go to page -----------------------------------------------------------------------------
+// The page an entry of the go-to-page box selects: the whole number the entry begins with;
+// anything below 1 or above pageCount selects page 1.
+int QRGotoPageResult(const QString &entry, int pageCount);
+
+// --- Save types ------------------------------------------------------------------------------
+struct TQRFileType {
+    QString Description;
+    QString Pattern;
+    bool operator==(const TQRFileType &) const = default;
+};
+// ".QRP", ".PDF", ... for a report's default save type.
+QString QRDefaultSaveExtension(TQRSaveType type);
+// The save dialog's file types: the default type, the saved report file, then one per
+// registered export filter in registration order.
+std::vector<TQRFileType> QRSaveFileTypes(
+    TQRSaveType defaultType, const std::vector<TQRExportFilterClass> &filters);
+// The types as the dialog seam takes them ("description (pattern)" joined by ";;").
+QString QRFileDialogFilter(const std::vector<TQRFileType> &types);
+// A leading dot is dropped and at most three characters stay (".HTML" -> "HTM").
+QString QRDotRule(const QString &ext);
+struct TQRSaveTarget {
+    QString FileName;
+    QString Ext; // upper case, no dot: "QRP" saves the pages, anything else names a filter
+    bool operator==(const TQRSaveTarget &) const = default;
+};
+// What a save writes for the name the user chose and the file type entry (1-based) that
+// was selected: the name's own extension wins; without one the entry's is appended.
+TQRSaveTarget QRSaveTargetFor(const QString &chosenName, int typeEntry, TQRSaveType defaultType,
+    const std::vector<TQRExportFilterClass> &filters);
+
+// --- The process-wide state of previews -------------------------------------------------------
+// The status title of the third panel: the report's title, or the loaded file's name.
+QString QRPreviewStatusTitle();
+
+// What the preview windows need of the program: its dialogs, its folder (where "Mail.ini"
+// turns the e-mail button on) and the title of its error box.
+struct TQRPreviewEnvironment {
+    IDialogs *Dialogs = nullptr;
+    QString ProgramFolder;
+    QString ErrorTitle;
+};
+const TQRPreviewEnvironment &QRPreviewEnvironment();
+
+// Registers the standard preview window and the progress window with the engine; the
+// program calls it once at start.
+void QRRegisterStandardPreview(
+    IDialogs &dialogs, const QString &programFolder, const QString &errorTitle);
+
+// --- Page picture control --------------------------------------------------------------------
+class TQRPreviewImage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TQRPreviewImage(QWidget *parent = nullptr);
+
+    TQRPrinter *QRPrinter() const { return FQRPrinter; }
+    void SetQRPrinter(TQRPrinter *printer) { FQRPrinter = printer; }
+    int PageNumber() const { return FPageNumber; }
+    // Drops the picture, fetches page n from the printer (none while unfinished), repaints.
+    void SetPageNumber(int n);
+    bool ImageOK() const { return !FMetafile.isEmpty(); }
+    const QByteArray &Metafile() const { return FMetafile; }
+    int Zoom() const { return FZoom; }
+    void SetZoom(int zoom) { FZoom = zoom; }
+
+    // Draws the page, frame and shadow into rect (painter coordinates).
+    static void PaintPage(QPainter &painter, const QRect &rect, const QByteArray &metafile);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    TQRPrinter *FQRPrinter = nullptr;
+    int FPageNumber = 1;
+    QByteArray FMetafile;
+    int FZoom = 100;
+};
+
+// --- Page view -------------------------------------------------------------------------------
+class TQRPreview : public QAbstractScrollArea
+{
+    Q_OBJECT
+public:
+    static constexpr int HorzScrollStep = 52;
+    static constexpr int VertScrollStep = 43;
+
+    explicit TQRPreview(QWidget *parent = nullptr);
+    ~TQRPreview() override;
+
+    TQRPreviewImage *PreviewImage() const { return FPreviewImage; }
+    TQRPrinter *QRPrinter() const { return FQRPrinter; }
+    // Detaches from the previous printer and attaches to printer; shows page 1.
+    void SetQRPrinter(TQRPrinter *printer);
+    // Forgets the printer without touching it (it is about to go).
+    void ReleaseQRPrinter();
+    int PageNumber() const { return FPageNumber; }
+    void SetPageNumber(int n);
+    int Zoom() const { return FZoom; }
+    void SetZoom(int zoom);
+    TQRZoomState ZoomState() const { return FZoomState; }
+    // The report whose PrevInitialZoom decides the zoom of a page arriving late.
+    void SetReport(TCustomQuickRep *report) { FReport = report; }
+
+    void ZoomToFit();
+    void ZoomToWidth();
+    void UpdateZoom();
+    void UpdateImage();
+
+    // The vertical scroll position and its largest value (range - view height).
+    int VertPosition() const;
+    void SetVertPosition(int position);
+    int VertMaximum() const;
+
+    std::function<void(QObject *sender, int pageNum)> OnPageAvailable;
+    std::function<void(QObject *sender, int progress)> OnProgressUpdate;
+
+protected:
+    void customEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void ApplyZoomMode();
+    void UpdateScrollBars();
+    void PlaceImage();
+    long double PaperWidth() const;
+    long double PaperLength() const;
+
+    TQRPreviewImage *FPreviewImage;
+    int FPageNumber = 1;
+    TQRPrinter *FQRPrinter = nullptr;
+    int FZoom = 100;
+    TQRZoomState FZoomState = qrZoomOther;
+    TCustomQuickRep *FReport = nullptr;
+    QPoint FImageOrigin; // the picture's place before scrolling
+};
+
+// --- The window ------------------------------------------------------------------------------
+class TQRStandardPreview : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // CreatePreview: a window for printer (not owned), freed when it closes.
+    TQRStandardPreview(QWidget *owner, TQRPrinter *printer);
+    ~TQRStandardPreview() override;
+
+    TQRPreview *QRPreview() const { return FQRPreview; }
+    TQRPrinter *QRPrinter() const { return FQRPrinter; }
+    TCustomQuickRep *Report() const { return FReport; }
+    TPrinterOrientation ReportOrientation() const { return FReportOrientation; }
+    QString StatusPanel(int index) const;
+    QToolButton *Button(const QString &name) const;
+
+    // Fills the status panels (UpdateInfo).
+    void UpdateInfo();
+    void SelectPage(int n);
+
+    // The tool bar's actions.
+    void ZoomToFitClick();
+    void ZoomToWidthClick();
+    void ZoomTo100Click();
+    void SpeedButton1Click();
+    void N50Click(int zoom);
+    void FirstPageClick();
+    void PrevPageClick();
+    void NextPageClick();
+    void LastPageClick();
+    void GotoPageButtonClick();
+    void FindButtonClick();
+    void copybuttonClick();
+    void PrintSetupClick();
+    void PrintClick();
+    void LoadClick();
+    void SaveClick();
+    void SendReportClick();
+    void CancelButtonClick();
+    void ExitClick();
+
+    // Keys as the window sees them before its controls; true when the key was used.
+    bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void QRPreviewPageAvailable(QObject *sender, int pageNum);
+    void QRPreviewProgressUpdate(QObject *sender, int progress);
+    // A turn of the wheel: up (away from the user) acts as the Up key.
+    void QRPreviewMouseWheel(bool up);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    // The export filters the window offers; each registers its class while it lives.
+    std::unique_ptr<TQRPDFFilter> QRPDFFilter1;
+
+    void FormCreate();
+    void BuildToolBar();
+    QToolButton *AddButton(
+        const char *name, const QString &hint, int icon, void (TQRStandardPreview::*action)());
+    // Raises the report's OnStandPrevEvent; true when the handler took the action over.
+    bool StandPrevHandled(TStandPrevEventType type, const QString &name);
+    // Runs a command whose errors the program's error box shows.
+    void Guarded(const std::function<void()> &command);
+    void SetRunButtonsEnabled(bool enabled);
+    void SetButtonVisible(QWidget *button, bool visible);
+    void ScrollUp();
+    void ScrollDown();
+    int PageCount() const;
+    bool RunBusy() const;
+
+    TQRPrinter *FQRPrinter = nullptr;
+    TCustomQuickRep *FReport = nullptr;
+    TPrinterOrientation FReportOrientation = poPortrait;
+    int LastProgress = 0;
+    bool ShowThumbs = true;
+    bool ShowSearch = true;
+    TQRZoomState InitZoom = qrZoom100;
+    bool FClosed = false;
+    int FWheelDelta = 0;
+
+    QToolBar *ToolBar1 = nullptr;
+    QToolButton *ZoomFit = nullptr;
+    QToolButton *ZoomToWidth = nullptr;
+    QToolButton *Zoom100 = nullptr;
+    QToolButton *SpeedButton1 = nullptr;
+    QMenu *Zoommenu = nullptr;
+    QToolButton *FirstPage = nullptr;
+    QToolButton *PreviousPage = nullptr;
+    QToolButton *nextPage = nullptr;
+    QToolButton *LastPage = nullptr;
+    QToolButton *GotoPageButton = nullptr;
+    QToolButton *FindButton = nullptr;
+    QToolButton *copybutton = nullptr;
+    QToolButton *PrintSetup = nullptr;
+    QToolButton *Print = nullptr;
+    QToolButton *LoadReport = nullptr;
+    QToolButton *SaveReport = nullptr;
+    QToolButton *SendReport = nullptr;
+    QToolButton *CancelButton = nullptr;
+    QPushButton *ExitButton = nullptr;
+    QSplitter *Splitter = nullptr;
+    QTabWidget *Tabs = nullptr;
+    TQRPreview *FQRPreview = nullptr;
+    QLabel *StatusPanels[3] = {};
+};
+
+// The factory the run printer asks for its preview window.
+class TQRStandardPreviewInterface : public TQRPreviewInterface
+{
+public:
+    QObject *Show(TQRPrinter *printer) override;
+    void ShowModal(TQRPrinter *printer) override;
+};

@@ -16,6 +16,8 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -51,13 +53,6 @@ TFormEdit::TFormEdit(QWidget *parent)
 {
     SetBackground(FIdleColor);
     connect(this, &QLineEdit::textChanged, this, &TFormEdit::FitText);
-}
-
-void TFormEdit::SetIdleColor(const QColor &color)
-{
-    FIdleColor = color;
-    if (!FEntered)
-        SetBackground(color);
 }
 
 void TFormEdit::SetFocusColor(const QColor &color)
@@ -309,7 +304,7 @@ void TNumericEdit::keyPressEvent(QKeyEvent *event)
 {
     const QString typed = event->text();
 
-    if (typed == QStringLiteral("*")) {
+    if (typed == u"*"_s) {
         if (FStarOpensDialog)
             emit StarPressed();
         FDialogs.Beep();
@@ -365,12 +360,11 @@ void TNumericEdit::inputMethodEvent(QInputMethodEvent *event)
 
 QString DialogButtonStyle()
 {
-    return QStringLiteral(
-        "QPushButton { background-color: rgb(244, 244, 240); border: 1px solid rgb(0, 60, 116);"
-        " border-radius: 3px; }"
-        "QPushButton:hover { border: 2px solid rgb(255, 184, 60); }"
-        "QPushButton:pressed { background-color: rgb(226, 226, 218); }"
-        "QPushButton:default { border-width: 2px; }");
+    return u"QPushButton { background-color: rgb(244, 244, 240); border: 1px solid rgb(0, 60, 116);"
+           u" border-radius: 3px; }"
+           u"QPushButton:hover { border: 2px solid rgb(255, 184, 60); }"
+           u"QPushButton:pressed { background-color: rgb(226, 226, 218); }"
+           u"QPushButton:default { border-width: 2px; }"_s;
 }
 
 void CentreOnScreen(QWidget *window)

@@ -29,8 +29,6 @@ public:
     // True between entering and leaving the field (also while another window is active).
     bool IsEntered() const { return FEntered; }
     // Sets the resting colour (the background shown while the field has no focus).
-    void SetIdleColor(const QColor &color);
-    QColor CurrentIdleColor() const { return FIdleColor; }
     // Sets the colour shown while the field has the focus (white by default).
     void SetFocusColor(const QColor &color);
 
@@ -99,7 +97,7 @@ class TNumericEdit : public TFormEdit, public INumericField
 {
     Q_OBJECT
 public:
-    static QString DefaultDisplayFormat() { return QStringLiteral(",0.00;-,0.00"); }
+    static QString DefaultDisplayFormat() { return kMoneyLayoutFormat.toString(); }
 
     TNumericEdit(IDialogs &dialogs, const TFormatSettings &fs, QWidget *parent = nullptr);
 

@@ -63,8 +63,6 @@ const QString kFindAdvice = u"Kayıtlı faturalar okunamadı, ekrandaki fatura d
                             u"dosyasını denetleyip yeniden deneyin."_s;
 const QString kFlagAdvice = u"Seçim fatura_ayar.ini dosyasına yazılamadı ve yalnızca program "
                             u"kapanana dek geçerli; program klasörüne yazma izni verin."_s;
-const QString kQuantityFormat = u",0.##;-,0.##"_s;
-const QString kMoneyLayoutFormat = u",0.00;-,0.00"_s;
 
 constexpr int kClientWidth = 463;
 constexpr int kClientHeight = 513;
@@ -380,7 +378,7 @@ void Tfatura_basimi::BuildFields(QWidget *page)
                 auto *field = new TNumericEdit(FDialogs, FFormat, page);
                 const bool money = column.Kind == TColumnKind::Money;
                 field->SetDecimalsAllowed(money);
-                field->SetDisplayFormat(money ? kMoneyLayoutFormat : kQuantityFormat);
+                field->SetDisplayFormat((money ? kMoneyLayoutFormat : kQuantityFormat).toString());
                 field->SetStarOpensDialog(money);
                 if (column.Letter == u'M')
                     M[n] = field;
@@ -401,7 +399,7 @@ void Tfatura_basimi::BuildFields(QWidget *page)
         field->setObjectName(QString::fromUtf16(row.Name));
         field->setGeometry(387, row.Top, 67, kFieldHeight);
         field->SetDecimalsAllowed(true);
-        field->SetDisplayFormat(kMoneyLayoutFormat);
+        field->SetDisplayFormat(kMoneyLayoutFormat.toString());
         field->setFocusPolicy(Qt::ClickFocus);
         this->*row.Member = field;
     }

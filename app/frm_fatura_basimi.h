@@ -68,7 +68,6 @@ public:
     // REC_ID of the stored invoice on screen (mode 'D'); 0 for a new one.
     std::int32_t StoredRecId() const { return FStoredRecId; }
     const QString &ProgramFolder() const { return FProgramFolder; }
-    const TFormatSettings &Format() const { return FFormat; }
     IDialogs &Dialogs() { return FDialogs; }
     InvoiceTable &tfatura() { return *FTable; }
     TPrintSettings &Ayarlar() { return *FSettings; }

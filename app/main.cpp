@@ -3,12 +3,17 @@
 #include "app/frm_fatura_bul.h"
 #include "app/frm_kdv_li_tutar.h"
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
+#include "platform/Files.h"
 #include "platform/Locale.h"
 #include "preview/QRPrev.h"
 #include "platform/widgets/QtDialogs.h"
 #include "platform/widgets/QtPrinting.h"
+#include "report/QRUnits.h"
 
 #include <QFont>
+#include <QScreen>
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -21,13 +26,16 @@ int main(int argc, char **argv)
     QFont::insertSubstitution(u"Tahoma"_s, u"Liberation Sans"_s);
     // Standard buttons say Evet/Hayır/Tamam/İptal also under an English or C locale.
     LoadTurkishQtTexts(app);
+    // Designs and labels are measured at the screen's logical dpi; the engine is told once.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        SetQRScreenResolution(static_cast<int>(std::lround(screen->logicalDotsPerInch())));
 
     TQtDialogs dialogs;
     app.SetDialogs(&dialogs);
     TQtPrinting printing;
     SetPrinting(&printing);
     const TFormatSettings format = TFormatSettings::System();
-    const QString folder = QCoreApplication::applicationDirPath() + u"/"_s;
+    const QString folder = ProgramFolder();
     QRRegisterStandardPreview(dialogs, folder, u"LEVANTA"_s);
 
     // Creation order matters: the main window first, so that it is the main window; all four

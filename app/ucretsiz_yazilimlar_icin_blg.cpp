@@ -1,8 +1,8 @@
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
 
 #include "app/FormFields.h"
+#include "platform/Files.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QShowEvent>
 #include <QTextBrowser>
@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 Tucretsiz_yazilimlar_icin_bilgi::Tucretsiz_yazilimlar_icin_bilgi(QWidget *parent)
     : QWidget(parent, Qt::Window)
-    , FPagesFolder(QCoreApplication::applicationDirPath() + u"/pages/"_s)
+    , FPagesFolder(ProgramFolder() + u"pages/"_s)
 {
     setWindowTitle(u"Bilgi:"_s);
     QFont f(u"MS Sans Serif"_s);

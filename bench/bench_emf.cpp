@@ -15,6 +15,8 @@
 #include <map>
 #include <string>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int kScreenDpi = 96;
@@ -34,35 +36,35 @@ void DrawInvoice(ICanvas &c, double scale)
     c.FillRect(r(500, 900, 254, 90), QColor(240, 240, 240));
     c.FillRect(r(40, 1000, 714, 1), Qt::black);
     TCanvasFont f;
-    f.Name = QStringLiteral("Arial");
+    f.Name = u"Arial"_s;
     f.PointSize = 10;
     f.CharSet = 162;
     c.SelectFont(f);
     const TTextStyle left;
     TTextStyle right;
     right.Align = TTextAlign::Right;
-    c.TextOut(p(600, 60), QStringLiteral("09.12.2026"), left);
-    c.TextOut(p(60, 100), QStringLiteral("Ahmet Yılmaz Ticaret Ltd. Şti."), left);
-    c.TextOut(p(60, 120), QStringLiteral("Atatürk Cad. No: 12/4"), left);
-    c.TextOut(p(60, 140), QStringLiteral("Çankaya / ANKARA"), left);
-    c.TextOut(p(60, 170), QStringLiteral("Kavaklıdere V.D."), left);
-    c.TextOut(p(300, 170), QStringLiteral("1234567890"), left);
+    c.TextOut(p(600, 60), u"09.12.2026"_s, left);
+    c.TextOut(p(60, 100), u"Ahmet Yılmaz Ticaret Ltd. Şti."_s, left);
+    c.TextOut(p(60, 120), u"Atatürk Cad. No: 12/4"_s, left);
+    c.TextOut(p(60, 140), u"Çankaya / ANKARA"_s, left);
+    c.TextOut(p(60, 170), u"Kavaklıdere V.D."_s, left);
+    c.TextOut(p(300, 170), u"1234567890"_s, left);
     for (int i = 0; i < 8; ++i) {
         const int y = 320 + i * 24;
-        c.TextOut(p(60, y), QString::number(i + 1) + QStringLiteral(",00"), right);
-        c.TextOut(p(90, y), QStringLiteral("Adet"), left);
-        c.TextOut(p(160, y), QStringLiteral("Kalem %1 açıklaması, ölçü 30×40").arg(i + 1), left);
-        c.TextOut(p(620, y), QStringLiteral("1.250,00"), right);
-        c.TextOut(p(740, y), QStringLiteral("%1.250,00").arg(i + 1), right);
+        c.TextOut(p(60, y), QString::number(i + 1) + u",00"_s, right);
+        c.TextOut(p(90, y), u"Adet"_s, left);
+        c.TextOut(p(160, y), u"Kalem %1 açıklaması, ölçü 30×40"_s.arg(i + 1), left);
+        c.TextOut(p(620, y), u"1.250,00"_s, right);
+        c.TextOut(p(740, y), u"%1.250,00"_s.arg(i + 1), right);
     }
-    c.TextOut(p(740, 910), QStringLiteral("45.000,00"), right);
-    c.TextOut(p(740, 935), QStringLiteral("8.100,00"), right);
+    c.TextOut(p(740, 910), u"45.000,00"_s, right);
+    c.TextOut(p(740, 935), u"8.100,00"_s, right);
     f.Bold = true;
     c.SelectFont(f);
-    c.TextOut(p(740, 960), QStringLiteral("53.100,00"), right);
+    c.TextOut(p(740, 960), u"53.100,00"_s, right);
     f.Bold = false;
     c.SelectFont(f);
-    c.TextOut(p(60, 1010), QStringLiteral("Yalnız: ElliüçbinYüz Türk Lirası"), left);
+    c.TextOut(p(60, 1010), u"Yalnız: ElliüçbinYüz Türk Lirası"_s, left);
 }
 
 QByteArray RecordInvoice()

@@ -5,24 +5,29 @@
 //   pages read at random per second baseline: in order
 //   compressor MB/s, both ways      baseline: zlib level 6
 //   compressed size / plain size    baseline: zlib level 6
+// The pages are genuine recorded ones: invoice-like lines of text whose words depend on the
+// page number, so that pages differ as an invoice run's do.
+
+#include "bench/RatioReporter.h"
+#include "platform/EmfRecorder.h"
 #include "report/QRCompress.h"
 #include "report/QRPageList.h"
-#include "tests/report/EmfBytes.h"
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 
 #include <benchmark/benchmark.h>
 
-#include <charconv>
 #include <chrono>
-#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
 
 #ifdef LEVANTA_HAVE_ZLIB
 #include <zlib.h>
+
+using namespace Qt::StringLiterals;
 #endif
 
 namespace {
@@ -46,13 +51,33 @@ double Seconds(std::chrono::steady_clock::time_point since)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
+// A recorded A4 page at 96 dpi of about payload bytes.
+QByteArray MakePage(int seed, int payload)
+{
+    static const char *const words[] = { "FATURA ", "YEKUN ", "K.D.V. ", "TOPLAM ", "Yalniz ",
+        "1.234,56 ", "Adet ", "Kalem ", "ISTANBUL " };
+    TEmfRecorder page(QSize(794, 1123), 96);
+    page.SelectFont(TCanvasFont {});
+    std::uint32_t state = static_cast<std::uint32_t>(seed) * 2654435761u + 1;
+    // A text record of six words costs about 150 bytes.
+    for (int line = 0; line * 150 < payload; ++line) {
+        QString text;
+        for (int i = 0; i < 6; ++i) {
+            state = state * 1103515245u + 12345u;
+            text += QString::fromLatin1(words[(state >> 16) % 9]);
+        }
+        page.TextOut(QPoint(40, 40 + 18 * (line % 55)), text + QString::number(seed));
+    }
+    return page.Finish();
+}
+
 const std::vector<QByteArray> &Pages()
 {
     static const std::vector<QByteArray> pages = [] {
         std::vector<QByteArray> v;
         v.reserve(PageCount);
         for (int i = 1; i <= PageCount; ++i)
-            v.push_back(emfbytes::Make(i, 2500 + i % 700));
+            v.push_back(MakePage(i, 2500 + i % 700));
         return v;
     }();
     return pages;
@@ -62,15 +87,15 @@ QByteArray Sample()
 {
     static const QByteArray sample = [] {
         QByteArray all;
-        const QDir dir(QStringLiteral(LEVANTA_SHARED_DIR "/fixtures/emf"));
-        for (const QString &name : dir.entryList({ QStringLiteral("*.emf") }, QDir::Files, QDir::Name)) {
+        const QDir dir(QString::fromUtf8(LEVANTA_SHARED_DIR "/fixtures/emf"));
+        for (const QString &name : dir.entryList({ u"*.emf"_s }, QDir::Files, QDir::Name)) {
             QFile f(dir.filePath(name));
             if (f.open(QIODevice::ReadOnly))
                 all += f.readAll();
         }
         if (all.isEmpty())
             for (int i = 1; i <= 200; ++i)
-                all += emfbytes::Make(i, 3000);
+                all += MakePage(i, 3000);
         return all;
     }();
     return sample;
@@ -177,19 +202,12 @@ BENCHMARK(BM_Compressor)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv); // the recorder measures its text
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    // to_chars, not printf: the process locale may want decimal commas.
-    auto text = [](double v) {
-        char buf[32];
-        auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 4);
-        return std::string(buf, r.ptr);
-    };
-    for (const TFigure &f : Figures) {
-        const double ratio = f.baseline != 0 ? f.value / f.baseline : 0;
-        std::printf("%s: %s %s (baseline %s, ratio %s)\n", f.name.c_str(), text(f.value).c_str(),
-                    f.unit.c_str(), text(f.baseline).c_str(), text(ratio).c_str());
-    }
+    for (const TFigure &f : Figures)
+        PrintFigure(f.name, f.unit, f.value, f.baseline);
     return 0;
 }

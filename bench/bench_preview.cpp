@@ -70,7 +70,7 @@ struct TPreviewedReport {
 
     TPreviewedReport()
     {
-        SetQRScreenResolutionSource([] { return kScreenDpi; });
+        SetQRScreenResolution(kScreenDpi);
         Report = std::make_unique<TQuickRep>(TFormatSettings::Turkish());
         Report->SetPrevInitialZoom(qrZoomToWidth);
         Report->SetPrevShowThumbs(false);

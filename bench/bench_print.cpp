@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -33,25 +35,25 @@ struct TText {
 std::vector<TText> InvoiceTexts()
 {
     std::vector<TText> t = {
-        { 600, 60, QStringLiteral("09.12.2026") },
-        { 60, 100, QStringLiteral("Ahmet Yılmaz Ticaret Ltd. Şti.") },
-        { 60, 120, QStringLiteral("Atatürk Cad. No: 12/4") },
-        { 60, 140, QStringLiteral("Çankaya / ANKARA") },
-        { 60, 170, QStringLiteral("Kavaklıdere V.D.") },
-        { 300, 170, QStringLiteral("1234567890") },
+        { 600, 60, u"09.12.2026"_s },
+        { 60, 100, u"Ahmet Yılmaz Ticaret Ltd. Şti."_s },
+        { 60, 120, u"Atatürk Cad. No: 12/4"_s },
+        { 60, 140, u"Çankaya / ANKARA"_s },
+        { 60, 170, u"Kavaklıdere V.D."_s },
+        { 300, 170, u"1234567890"_s },
     };
     for (int i = 0; i < 8; ++i) {
         const int y = 320 + i * 24;
-        t.push_back({ 40, y, QString::number(i + 1) + QStringLiteral(",00") });
-        t.push_back({ 90, y, QStringLiteral("Adet") });
-        t.push_back({ 160, y, QStringLiteral("Kalem %1 açıklaması").arg(i + 1) });
-        t.push_back({ 560, y, QStringLiteral("1.250,00") });
+        t.push_back({ 40, y, QString::number(i + 1) + u",00"_s });
+        t.push_back({ 90, y, u"Adet"_s });
+        t.push_back({ 160, y, u"Kalem %1 açıklaması"_s.arg(i + 1) });
+        t.push_back({ 560, y, u"1.250,00"_s });
     }
-    t.push_back({ 660, 910, QStringLiteral("45.000,00") });
-    t.push_back({ 660, 935, QStringLiteral("8.100,00") });
-    t.push_back({ 660, 960, QStringLiteral("53.100,00") });
-    t.push_back({ 60, 960, QStringLiteral("Yalnız elliüçbinyüz TL sıfır Kr.") });
-    t.push_back({ 60, 990, QStringLiteral("K.D.V. %18") });
+    t.push_back({ 660, 910, u"45.000,00"_s });
+    t.push_back({ 660, 935, u"8.100,00"_s });
+    t.push_back({ 660, 960, u"53.100,00"_s });
+    t.push_back({ 60, 960, u"Yalnız elliüçbinyüz TL sıfır Kr."_s });
+    t.push_back({ 60, 990, u"K.D.V. %18"_s });
     return t;
 }
 
@@ -63,7 +65,7 @@ void WaitForTheJob(benchmark::State &state, int last)
 
 void BM_EngineRunToQueue(benchmark::State &state)
 {
-    SetQRScreenResolutionSource([] { return 96; });
+    SetQRScreenResolution(96);
     TQtPrinting printing;
     SetPrinting(&printing);
     TQuickRep report(TFormatSettings::Turkish());
@@ -86,7 +88,7 @@ void BM_EngineRunToQueue(benchmark::State &state)
         WaitForTheJob(state, last);
     }
     SetPrinting(nullptr);
-    SetQRScreenResolutionSource({});
+    SetQRScreenResolution(96);
 }
 
 void BM_QPrinterToQueue(benchmark::State &state)
@@ -99,7 +101,7 @@ void BM_QPrinterToQueue(benchmark::State &state)
         const QRectF page = printer.pageRect(QPrinter::DevicePixel);
         const double dpi = printer.resolution();
         QPainter painter(&printer);
-        painter.setFont(QFont(QStringLiteral("Arial"), 8));
+        painter.setFont(QFont(u"Arial"_s, 8));
         const double ascent = painter.fontMetrics().ascent();
         for (const TText &t : texts) {
             const double x = (10 / 25.4 + t.Left / 96.0) * dpi - page.left();

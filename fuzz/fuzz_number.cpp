@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+using namespace Qt::StringLiterals;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size > 4096)
@@ -32,9 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         (void)FormatFloat(pattern, strict, fs);
 
         if (std::isfinite(value)) {
-            const QString shown = FormatFloat(QStringLiteral(",0.00;-,0.00"), value, fs);
-            const QString again
-                = FormatFloat(QStringLiteral(",0.00;-,0.00"), ParseNumericText(shown, fs), fs);
+            const QString shown = FormatFloat(u",0.00;-,0.00"_s, value, fs);
+            const QString again = FormatFloat(u",0.00;-,0.00"_s, ParseNumericText(shown, fs), fs);
             if (shown != again)
                 std::abort();
 

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <array>
@@ -139,12 +138,9 @@ constexpr std::array<const char *, 9> kSearchSchemaObjects { "fatura_ara", "fatu
 
 // levanta_key(text): SearchKeyOf for SQL, registered on our own connection only (never used
 // in the schema, so other programs can open the file without it).
-void SqlSearchKey(sqlite3_context *context, int, sqlite3_value **argv)
+QByteArray SqlSearchKey(std::string_view utf8)
 {
-    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
-    const QByteArray key
-        = text ? SearchKeyOf(QString::fromUtf8(text, sqlite3_value_bytes(argv[0]))) : QByteArray();
-    sqlite3_result_text(context, key.constData(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+    return SearchKeyOf(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
 void BindRecord(TSqliteStatement &st, const TInvoiceRecord &r, int index)
@@ -639,11 +635,7 @@ void InvoiceTable::OpenFile(const QString &fileName)
             existed ? TSqliteDatabase::TOpenMode::ReadWrite
                     : TSqliteDatabase::TOpenMode::ReadWriteCreate);
         p->Db.SetBusyTimeout(kBusyTimeoutMs);
-        if (sqlite3_create_function_v2(p->Db.Handle(), "levanta_key", 1,
-                SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, SqlSearchKey, nullptr, nullptr,
-                nullptr)
-            != SQLITE_OK)
-            p->Db.Fail();
+        p->Db.AddTextFunction("levanta_key", SqlSearchKey);
         // Each commit waits until the bytes are on the disk, so a stored invoice survives a
         // crash or power cut. A rollback journal keeps the store one file and works in a folder
         // that others may only read.

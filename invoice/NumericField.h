@@ -3,6 +3,13 @@
 // field's display pattern exactly as the window's numeric edit does, and Value parses the
 // shown text back, so the arithmetic sees the rounded values the user sees.
 
+#include <QStringView>
+
+// The form's display patterns, named once: quantities drop trailing decimals; amounts where
+// the form's layout gives the pattern (the money fields otherwise follow GDisplayFormat).
+inline constexpr QStringView kQuantityFormat = u",0.##;-,0.##";
+inline constexpr QStringView kMoneyLayoutFormat = u",0.00;-,0.00";
+
 class INumericField
 {
 public:

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -17,7 +19,7 @@ Currency CheckedCurrency(long double amount)
     const long double scaled = amount * 10000.0L;
     constexpr long double limit = 9223372036854775807.0L;
     if (!(std::fabs(scaled) < limit))
-        throw ELevantaError(QStringLiteral("Tutar hesaplanamıyor: değer çok büyük."));
+        throw ELevantaError(u"Tutar hesaplanamıyor: değer çok büyük."_s);
     return RoundHalfEven(scaled);
 }
 

@@ -784,7 +784,7 @@ std::optional<QImage> TPlayer::Dib(const TRecord &r, quint32 usage, quint32 offB
     if (compression == U_BI_BITFIELDS) {
         if (bits != 16 && bits != 32)
             return std::nullopt;
-        const quint32 off = hdr == 40 ? offBmi + 40 : offBmi + 40; // masks follow the 40-byte part
+        const quint32 off = offBmi + 40; // masks follow the 40-byte part
         for (int i = 0; i < 3; ++i)
             masks[i] = r.U32(off + 4 * i);
     }

@@ -48,18 +48,6 @@ char16_t AsciiLower(char16_t c)
     return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
 }
 
-// Names match without regard to ASCII letter case only: "ı" and "I" stay different, as
-// they do in the platform's own INI functions.
-bool SameName(QStringView a, QStringView b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i].unicode()) != AsciiLower(b[i].unicode()))
-            return false;
-    return true;
-}
-
 bool IsValidUtf8(const unsigned char *p, qsizetype n)
 {
     qsizetype i = 0;
@@ -226,6 +214,18 @@ TParsedLine ParseLine(const QString &text)
 
 } // namespace
 
+// Names match without regard to ASCII letter case only: "ı" and "I" stay different, as
+// they do in the platform's own INI functions.
+bool IniSameName(QStringView a, QStringView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i].unicode()) != AsciiLower(b[i].unicode()))
+            return false;
+    return true;
+}
+
 // ---- TIniDocument ------------------------------------------------------------------------
 
 int TIniDocument::UnitSize() const
@@ -380,8 +380,8 @@ std::vector<bool> TIniDocument::MatchingSections(const QString &section) const
     const quint32 h = NameHash(section);
     std::vector<bool> match(FSections.size());
     for (size_t i = 0; i < FSections.size(); ++i)
-        match[i]
-            = FSections[i].Hash == h && SameName(ParseLine(LineText(FSections[i])).Name, section);
+        match[i] = FSections[i].Hash == h
+            && IniSameName(ParseLine(LineText(FSections[i])).Name, section);
     return match;
 }
 
@@ -391,7 +391,7 @@ const TIniDocument::TEntry *TIniDocument::FindKey(const QString &section, const 
     const quint32 h = NameHash(key);
     for (const TEntry &e : FKeys)
         if (e.Section >= 0 && match[e.Section] && e.Hash == h
-            && SameName(ParseLine(LineText(e)).Name, key))
+            && IniSameName(ParseLine(LineText(e)).Name, key))
             return &e;
     return nullptr;
 }
@@ -432,12 +432,6 @@ QStringList TIniDocument::KeyNames(QStringView section) const
         }
     }
     return out;
-}
-
-bool TIniDocument::HasSection(QStringView section) const
-{
-    const std::vector<bool> match = MatchingSections(TrimBlanks(section));
-    return std::find(match.begin(), match.end(), true) != match.end();
 }
 
 bool TIniDocument::CanEncode(QStringView text) const
@@ -612,11 +606,6 @@ int TIniFile::ReadInteger(QStringView section, QStringView key, int defaultValue
 QStringList TIniFile::ReadSection(QStringView section) const
 {
     return Load().KeyNames(section);
-}
-
-QStringList TIniFile::ReadSections() const
-{
-    return Load().SectionNames();
 }
 
 void TIniFile::WriteString(QStringView section, QStringView key, QStringView value)

@@ -32,6 +32,10 @@ enum class TIniEncoding {
 // Files larger than this are refused rather than read.
 inline constexpr qint64 kIniMaxFileSize = 16 * 1024 * 1024;
 
+// Names match without regard to ASCII letter case only: "ı" and "I" stay different, as
+// they do in the platform's own INI functions.
+bool IniSameName(QStringView a, QStringView b);
+
 using TIniPairs = std::vector<std::pair<QString, QString>>;
 
 // One INI text in memory: the file's bytes as they are, and a small index of its section
@@ -55,7 +59,6 @@ public:
     // Section names in file order, and key names of one section, each once.
     QStringList SectionNames() const;
     QStringList KeyNames(QStringView section) const;
-    bool HasSection(QStringView section) const;
 
     // Replaces the value of the key's first occurrence, or appends the key at the end of
     // the section, or appends the section at the end of the text. False (and nothing
@@ -110,7 +113,6 @@ public:
     QString ReadString(QStringView section, QStringView key, const QString &defaultValue) const;
     int ReadInteger(QStringView section, QStringView key, int defaultValue) const;
     QStringList ReadSection(QStringView section) const; // key names
-    QStringList ReadSections() const;
 
     // Throw EPlatformError "Unable to write to %s" and leave the old file as it was when
     // the file cannot be written (read-only folder or file, full disk, unwritable text).

@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+using namespace Qt::StringLiterals;
+
 TFormatSettings TFormatSettings::System()
 {
     const QLocale sys = QLocale::system();
@@ -41,7 +43,7 @@ TFormatSettings TFormatSettings::Turkish()
     TFormatSettings s;
     s.DecimalSeparator = u',';
     s.ThousandSeparator = u'.';
-    s.ShortDateFormat = QStringLiteral("dd.MM.yyyy");
+    s.ShortDateFormat = u"dd.MM.yyyy"_s;
     s.Metric = true;
     s.AnsiCodePage = 1254;
     return s;
@@ -52,7 +54,7 @@ TFormatSettings TFormatSettings::UnitedStates()
     TFormatSettings s;
     s.DecimalSeparator = u'.';
     s.ThousandSeparator = u',';
-    s.ShortDateFormat = QStringLiteral("M/d/yyyy");
+    s.ShortDateFormat = u"M/d/yyyy"_s;
     s.Metric = false;
     s.AnsiCodePage = 1252;
     return s;

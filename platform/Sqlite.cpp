@@ -13,6 +13,24 @@ QString MessageOf(sqlite3 *db, int rc)
     return QString::fromUtf8(sqlite3_errstr(rc));
 }
 
+void CallTextFunction(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    const auto &function
+        = *static_cast<TSqliteDatabase::TTextFunction *>(sqlite3_user_data(context));
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+    const std::string_view utf8 = text
+        ? std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(argv[0])))
+        : std::string_view();
+    try {
+        const QByteArray result = function(utf8);
+        sqlite3_result_text(
+            context, result.constData(), static_cast<int>(result.size()), SQLITE_TRANSIENT);
+    } catch (const std::exception &e) {
+        // An exception must not unwind through SQLite's C frames.
+        sqlite3_result_error(context, e.what(), -1);
+    }
+}
+
 } // namespace
 
 // ---- TSqliteDatabase ----
@@ -51,6 +69,17 @@ TSqliteDatabase &TSqliteDatabase::operator=(TSqliteDatabase &&other) noexcept
         FDb = std::exchange(other.FDb, nullptr);
     }
     return *this;
+}
+
+void TSqliteDatabase::AddTextFunction(const char *name, TTextFunction function)
+{
+    auto *owned = new TTextFunction(std::move(function));
+    // SQLite owns the copy from here on and frees it with the connection, also on failure.
+    const int rc = sqlite3_create_function_v2(FDb, name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+        owned, CallTextFunction, nullptr, nullptr,
+        [](void *p) { delete static_cast<TTextFunction *>(p); });
+    if (rc != SQLITE_OK)
+        Fail();
 }
 
 void TSqliteDatabase::Close()
@@ -129,12 +158,6 @@ TSqliteStatement &TSqliteStatement::operator=(TSqliteStatement &&other) noexcept
 
 void TSqliteStatement::Fail() const { throw EStorageError(MessageOf(FDb, SQLITE_ERROR)); }
 
-void TSqliteStatement::BindNull(int index)
-{
-    if (sqlite3_bind_null(FStmt, index) != SQLITE_OK)
-        Fail();
-}
-
 void TSqliteStatement::BindInt(int index, std::int64_t value)
 {
     if (sqlite3_bind_int64(FStmt, index, value) != SQLITE_OK)
@@ -187,19 +210,6 @@ void TSqliteStatement::Reset()
         sqlite3_reset(FStmt);
 }
 
-void TSqliteStatement::ClearBindings()
-{
-    if (FStmt)
-        sqlite3_clear_bindings(FStmt);
-}
-
-int TSqliteStatement::ColumnCount() const { return sqlite3_column_count(FStmt); }
-
-bool TSqliteStatement::ColumnIsNull(int column) const
-{
-    return sqlite3_column_type(FStmt, column) == SQLITE_NULL;
-}
-
 std::int64_t TSqliteStatement::ColumnInt(int column) const
 {
     return sqlite3_column_int64(FStmt, column);
@@ -224,11 +234,6 @@ std::string_view TSqliteStatement::ColumnUtf8(int column) const
     return std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(FStmt, column)));
 }
 
-QString TSqliteStatement::ColumnName(int column) const
-{
-    return QString::fromUtf8(sqlite3_column_name(FStmt, column));
-}
-
 // ---- TSqliteTransaction ----
 
 TSqliteTransaction::TSqliteTransaction(TSqliteDatabase &db) : FDb(db)
@@ -240,7 +245,7 @@ TSqliteTransaction::~TSqliteTransaction()
 {
     if (!FDone && FDb.InTransaction()) {
         // A failed COMMIT may already have rolled back; ROLLBACK then has nothing to do.
-        sqlite3_exec(FDb.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_exec(FDb.FDb, "ROLLBACK", nullptr, nullptr, nullptr);
     }
 }
 

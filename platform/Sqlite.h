@@ -4,8 +4,10 @@
 
 #include "platform/Errors.h"
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 struct sqlite3;
@@ -27,9 +29,13 @@ public:
     TSqliteDatabase(const TSqliteDatabase &) = delete;
     TSqliteDatabase &operator=(const TSqliteDatabase &) = delete;
 
-    bool IsOpen() const { return FDb != nullptr; }
     void Close();
-    sqlite3 *Handle() const { return FDb; }
+
+    // Registers a deterministic SQL function of one text argument on this connection only,
+    // so the file stays readable by other programs. NULL reaches it as empty text; an
+    // exception it throws becomes the statement's error.
+    using TTextFunction = std::function<QByteArray(std::string_view utf8)>;
+    void AddTextFunction(const char *name, TTextFunction function);
 
     // Runs one or more statements that return no rows of interest.
     void Exec(std::string_view sql);
@@ -46,6 +52,7 @@ public:
     [[noreturn]] void Fail() const;
 
 private:
+    friend class TSqliteTransaction; // rolls back without throwing
     sqlite3 *FDb = nullptr;
 };
 
@@ -63,7 +70,6 @@ public:
     bool IsValid() const { return FStmt != nullptr; }
 
     // Parameters are 1-based, as in SQLite.
-    void BindNull(int index);
     void BindInt(int index, std::int64_t value);
     void BindDouble(int index, double value);
     void BindText(int index, const QString &value);
@@ -75,15 +81,11 @@ public:
     void Run();
     // Ends the current run so that the statement holds no read lock; bindings stay.
     void Reset();
-    void ClearBindings();
 
-    int ColumnCount() const;
-    bool ColumnIsNull(int column) const;
     std::int64_t ColumnInt(int column) const;
     double ColumnDouble(int column) const;
     QString ColumnText(int column) const;
     std::string_view ColumnUtf8(int column) const;
-    QString ColumnName(int column) const;
 
 private:
     [[noreturn]] void Fail() const;

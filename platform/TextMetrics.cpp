@@ -1,6 +1,7 @@
 #include "platform/TextMetrics.h"
 
 #include <QFontMetricsF>
+#include <QGuiApplication>
 
 #include <mutex>
 #include <optional>
@@ -20,14 +21,29 @@ public:
     {
         // Labels measure the same font over and over while they wrap.
         std::lock_guard guard(FLock);
+        return TextExtentOf(*Metrics(font), text);
+    }
+    QSizeF CharCell(const TCanvasFont &font) const override
+    {
+        // Font metrics need a GUI application; without one nothing can be measured.
+        if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+            return QSizeF();
+        std::lock_guard guard(FLock);
+        const QFontMetricsF &fm = *Metrics(font);
+        return QSizeF(fm.averageCharWidth(), fm.height());
+    }
+
+private:
+    // The metrics of font, kept while the same font is asked again; FLock is held.
+    const QFontMetricsF *Metrics(const TCanvasFont &font) const
+    {
         if (!FMetrics || !(FFont == font)) {
             FFont = font;
             FMetrics.emplace(ToQFont(font, FDpi));
         }
-        return TextExtentOf(*FMetrics, text);
+        return &*FMetrics;
     }
 
-private:
     int FDpi;
     mutable std::mutex FLock;
     mutable TCanvasFont FFont;

@@ -6,6 +6,7 @@
 #include "platform/Canvas.h"
 
 #include <QSize>
+#include <QSizeF>
 #include <QString>
 
 #include <memory>
@@ -17,6 +18,9 @@ public:
     virtual int Dpi() const = 0;
     // Width (advance) and height (ascent + descent) of text in font, in whole pixels.
     virtual QSize TextExtent(const TCanvasFont &font, const QString &text) const = 0;
+    // The font's average character cell (average width, line height) in fractional pixels;
+    // empty when the font cannot be measured.
+    virtual QSizeF CharCell(const TCanvasFont &font) const = 0;
 };
 
 // Measures with Qt's font metrics at dpi pixels per inch.

@@ -17,18 +17,6 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-// Keys match as the INI layer matches them: ASCII letters without regard to case, nothing else.
-bool SameAscii(QStringView a, QStringView b)
-{
-    if (a.size() != b.size())
-        return false;
-    auto lower = [](char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; };
-    for (qsizetype i = 0; i < a.size(); ++i)
-        if (lower(a[i].unicode()) != lower(b[i].unicode()))
-            return false;
-    return true;
-}
-
 // Spaces and control characters, C0, DEL and C1.
 bool IsTrimmed(QChar c)
 {
@@ -48,7 +36,7 @@ QString TrimPart(QStringView s)
 
 QString DefaultPosition(QStringView key)
 {
-    return (SameAscii(key, kKeyRaporSayfasi) || SameAscii(key, kKeyKdvYuzde))
+    return (IniSameName(key, kKeyRaporSayfasi) || IniSameName(key, kKeyKdvYuzde))
         ? kDefaultPagePosition.toString()
         : kDefaultLabelPosition.toString();
 }
@@ -58,15 +46,7 @@ QString DefaultPosition(QStringView key)
 int LayoutIndexOfKey(QStringView key)
 {
     for (int i = 0; i < kPositionCount; ++i)
-        if (SameAscii(kLayoutEntries[i].Key, key))
-            return i;
-    return -1;
-}
-
-int LayoutIndexOfCheckBox(QStringView checkBox)
-{
-    for (int i = 0; i < kPositionCount; ++i)
-        if (SameAscii(kLayoutEntries[i].CheckBox, checkBox))
+        if (IniSameName(kLayoutEntries[i].Key, key))
             return i;
     return -1;
 }

@@ -95,10 +95,8 @@ inline constexpr std::array<TLayoutEntry, kPositionCount> kLayoutEntries = { {
     { u"A44", u"KDV_YUZDE" },
 } };
 
-// Index into kLayoutEntries of a settings key or a tick box name (letter case ignored);
-// -1 when there is none.
+// Index into kLayoutEntries of a settings key (letter case ignored); -1 when there is none.
 int LayoutIndexOfKey(QStringView key);
-int LayoutIndexOfCheckBox(QStringView checkBox);
 
 // ---- position texts ----------------------------------------------------------------------
 

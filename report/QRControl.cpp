@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 TCanvasFont TQRFont::ToCanvasFont() const
 {
     TCanvasFont f;
@@ -54,7 +56,7 @@ void TQRControl::SetParent(TQRControl *parent)
         return;
     for (const TQRControl *p = parent; p; p = p->FParent)
         if (p == this)
-            throw EQRError(QStringLiteral("A control cannot be placed inside itself"));
+            throw EQRError(u"A control cannot be placed inside itself"_s);
     TQRControl *old = FParent;
     if (old) {
         auto &siblings = old->FChildren;

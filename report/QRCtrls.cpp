@@ -220,8 +220,8 @@ int TQRCustomLabel::MeasureWidth(const QString &s) const
         const long double w = static_cast<long double>(report->TextWidth(Font(), s)) * Zoom() / 100;
         return static_cast<int>(std::lround(static_cast<double>(w)));
     }
-    static const auto screen = ScreenTextMetrics(QRScreenResolution());
-    return screen->TextExtent(Font().ToCanvasFont(), s).width();
+    // A label outside a report is measured at its own resolution, taken at its creation.
+    return ScreenTextMetrics(Size().Resolution())->TextExtent(Font().ToCanvasFont(), s).width();
 }
 
 void TQRCustomLabel::FormatLines()

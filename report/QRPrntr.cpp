@@ -6,7 +6,6 @@
 #include "platform/Rounding.h"
 #include "report/QRError.h"
 #include "report/QRUnits.h"
-#include "report/QuickRpt.h"
 
 #include <QCoreApplication>
 #include <QVariant>
@@ -234,7 +233,7 @@ void TPrinterSettings::ApplySettings()
 
 // --- TQRPrinter ---------------------------------------------------------------------------
 
-TQRPrinter::TQRPrinter(TCustomQuickRep *report, bool needDevice)
+TQRPrinter::TQRPrinter(IQRPrintedReport *report, bool needDevice)
     : FParentReport(report)
     , FPageList(std::make_unique<TQRPageList>())
     , aPrinterSettings(std::make_unique<TPrinterSettings>())
@@ -611,11 +610,11 @@ void TQRPrinter::Print()
     aPrinter->BeginDoc();
     FDocumentOpen = true;
 
-    TCustomQuickRep *report = FParentReport ? FParentReport : FMaster;
+    IQRPrintedReport *report = FParentReport ? FParentReport : FMaster;
     std::unique_ptr<TQRProgressWindow> progress;
     QObject *oldClient = FClient;
     if (report && report->ShowProgress() && QRProgressWindow()) {
-        progress = QRProgressWindow()(report, this, u"Printing progress"_s);
+        progress = QRProgressWindow()(report->PrintedReport(), this, u"Printing progress"_s);
         FClient = progress->Client();
         progress->Show();
     }
@@ -634,9 +633,7 @@ void TQRPrinter::Print()
         FPageNumber = p;
         QRect target;
         if (report) {
-            const TQRPage &pg = report->Page();
-            const long double w = pg.NativeValue(TQRPage::WidthIndex);
-            const long double l = pg.NativeValue(TQRPage::LengthIndex);
+            const auto [w, l] = report->PrintedPageNative();
             const int left = ToInt(-(lo * fx)), top = ToInt(-(to * fy));
             target = QRect(left, top, ToInt((w - lo) * fx) - left, ToInt((l - to) * fy) - top);
         } else {
@@ -654,6 +651,6 @@ void TQRPrinter::Print()
         progress->Hide();
     progress.reset();
     FClient = oldClient;
-    if (report && report->AfterPrint)
-        report->AfterPrint(report);
+    if (report)
+        report->DoAfterPrint();
 }

@@ -15,6 +15,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <utility>
+
 #include <array>
 #include <functional>
 #include <memory>
@@ -288,13 +290,33 @@ const TQRProgressWindowFactory &QRProgressWindow();
 bool QRSavedReportLoaded();
 void QRSetSavedReportLoaded(bool v);
 
+// What the run printer asks of the report it prints or previews. The report implements it,
+// so that the printer knows nothing more of the report.
+class IQRPrintedReport
+{
+public:
+    // The report itself, for the hooks and windows that are given it.
+    virtual TCustomQuickRep *PrintedReport() = 0;
+    virtual TQuickRepPrinterSettings &PrinterSettings() = 0;
+    virtual bool ShowProgress() const = 0;
+    // The page's width and length in native units.
+    virtual std::pair<long double, long double> PrintedPageNative() const = 0;
+    // Runs the report again, onto the printer.
+    virtual void Print() = 0;
+    virtual void PreviewClosed(TQRPrinter *printer) = 0;
+    virtual void DoAfterPrint() = 0;
+
+protected:
+    ~IQRPrintedReport() = default;
+};
+
 class TQRPrinter
 {
 public:
     // A run printer for report (may be null: a printer for a loaded report). Raises
     // EPlatformError "There is no default printer currently selected" when a printer is
     // needed and none is set; see CreateFor.
-    explicit TQRPrinter(TCustomQuickRep *report, bool needDevice = true);
+    explicit TQRPrinter(IQRPrintedReport *report, bool needDevice = true);
     ~TQRPrinter();
     TQRPrinter(const TQRPrinter &) = delete;
     TQRPrinter &operator=(const TQRPrinter &) = delete;
@@ -349,9 +371,12 @@ public:
     const QString &Title() const { return FTitle; }
     void SetTitle(const QString &v);
     TQRPageList *PageList() const { return FPageList.get(); }
-    TCustomQuickRep *ParentReport() const { return FParentReport; }
-    TCustomQuickRep *Master() const { return FMaster; }
-    void SetMaster(TCustomQuickRep *v) { FMaster = v; }
+    TCustomQuickRep *ParentReport() const
+    {
+        return FParentReport ? FParentReport->PrintedReport() : nullptr;
+    }
+    TCustomQuickRep *Master() const { return FMaster ? FMaster->PrintedReport() : nullptr; }
+    void SetMaster(IQRPrintedReport *v) { FMaster = v; }
     QObject *Client() const { return FClient; }
     void SetClient(QObject *v) { FClient = v; }
     QObject *PreviewControl() const { return FPreviewControl; }
@@ -411,7 +436,7 @@ private:
 
     IPrinterDevice *aPrinter = nullptr;
     std::unique_ptr<IPrinterDevice> FOwnPrinter;
-    TCustomQuickRep *FParentReport = nullptr;
+    IQRPrintedReport *FParentReport = nullptr;
     int FAvailablePages = 0;
     bool FCancelled = false;
     ICanvas *FCanvas = nullptr;
@@ -420,7 +445,7 @@ private:
     int FLastpage = 0;
     long double FLeftWaste = 0;
     QPointer<QObject> FClient;
-    TCustomQuickRep *FMaster = nullptr;
+    IQRPrintedReport *FMaster = nullptr;
     std::unique_ptr<TEmfRecorder> FMetafile;
     bool FScratchPage = false;
     bool FDocumentOpen = false;

@@ -137,8 +137,9 @@ void TQRPrintable::AfterPrintCleanup()
 
 const ITextMetrics &TCustomQuickRep::TextMetrics() const
 {
+    // The reference context of the resolution the report was created at.
     if (!FTextMetrics)
-        FTextMetrics = ScreenTextMetrics(QRScreenResolution());
+        FTextMetrics = ScreenTextMetrics(Page().Resolution());
     return *FTextMetrics;
 }
 

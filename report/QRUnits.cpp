@@ -1,11 +1,7 @@
 #include "report/QRUnits.h"
 
+#include "platform/TextMetrics.h"
 #include "report/QRError.h"
-#include "report/QuickRpt.h"
-
-#include <QFontMetricsF>
-#include <QGuiApplication>
-#include <QScreen>
 
 #include <charconv>
 #include <cmath>
@@ -15,22 +11,10 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-TQRResolutionSource &ResolutionSource()
+int &ScreenResolution()
 {
-    static TQRResolutionSource source;
-    return source;
-}
-
-int DefaultScreenResolution()
-{
-    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-            const long double dpi = screen->logicalDotsPerInch();
-            if (std::isfinite(dpi) && dpi >= 1.0L)
-                return static_cast<int>(std::lround(dpi));
-        }
-    }
-    return 96;
+    static int dpi = 96;
+    return dpi;
 }
 
 QString Offset(qsizetype pos)
@@ -40,23 +24,21 @@ QString Offset(qsizetype pos)
 
 } // namespace
 
-void SetQRScreenResolutionSource(TQRResolutionSource source)
+void SetQRScreenResolution(int dpi)
 {
-    ResolutionSource() = std::move(source);
+    ScreenResolution() = dpi > 0 ? dpi : 96;
 }
 
 int QRScreenResolution()
 {
-    const int r = ResolutionSource() ? ResolutionSource()() : DefaultScreenResolution();
-    return r > 0 ? r : 96; // a resolution of 0 would make every pixel reading infinite
+    return ScreenResolution();
 }
 
 QSizeF QRMeasureCharCell(const TQRFont &font, int pixelsPerInch)
 {
-    if (font.PointSize() == 0 || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+    if (font.PointSize() == 0)
         return QSizeF();
-    const QFontMetricsF fm(ToQFont(font.ToCanvasFont(), pixelsPerInch));
-    return QSizeF(fm.averageCharWidth(), fm.height());
+    return ScreenTextMetrics(pixelsPerInch)->CharCell(font.ToCanvasFont());
 }
 
 long double QRNativeToUnits(
@@ -171,18 +153,19 @@ std::vector<long double> QRValuesFromText(QStringView text)
 
 // --- TQRUnitBase ------------------------------------------------------------------------
 
-TQRUnitBase::TQRUnitBase(TCustomQuickRep *parentReport)
+TQRUnitBase::TQRUnitBase(const IQRUnitReport *report)
     : FResolution(QRScreenResolution())
-    , FParentReport(parentReport)
+    , FUnitReport(report)
 {
 }
 
 long double TQRUnitBase::CharCellNative(bool horizontal) const
 {
     static const TQRFont kNoReportFont { u"Arial"_s, 10 };
-    const TQRFont &font = FParentReport ? FParentReport->Font() : kNoReportFont;
+    static const TQRCharCellMetrics kFixedCell;
+    const TQRFont &font = FUnitReport ? FUnitReport->UnitFont() : kNoReportFont;
     const TQRCharCellMetrics &measure
-        = FParentReport ? FParentReport->CharCellMetrics() : TQRCharCellMetrics();
+        = FUnitReport ? FUnitReport->UnitCharCellMetrics() : kFixedCell;
     TQRFont sized = font;
     sized.Size = font.PointSize();
     if (!measure && sized.Size > 0) {

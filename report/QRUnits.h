@@ -12,26 +12,37 @@
 #include <functional>
 #include <vector>
 
-class TCustomQuickRep;
-
 enum class TQRUnit : int { MM, Inches, Pixels, Characters, Native };
 
 // --- Screen resolution -------------------------------------------------------------------
-// New geometry objects take the screen's pixels per inch once, when they are created. The
-// default source asks the primary screen for its logical dpi (96 without a screen); tests
-// and special callers put a fixed source in. An empty function restores the default.
-using TQRResolutionSource = std::function<int()>;
-void SetQRScreenResolutionSource(TQRResolutionSource source);
+// The pixels per inch designs and labels are measured at: the program passes its screen's
+// logical dpi in once at start, tests pass 96 or 192; until then it is 96. New geometry
+// objects and reports take it once, when they are created. A value below 1 gives 96, since
+// a resolution of 0 would make every pixel reading infinite.
+void SetQRScreenResolution(int dpi);
 int QRScreenResolution();
 
 // --- Character cells ---------------------------------------------------------------------
 // The Characters unit is one character cell of the report font. By default the cell is the
 // fixed one of stored designs: 80 / s / 2.54 native units across and 145.3 / s / 2.54 down
 // for a font of s points (it shrinks as the font grows). A report may be given a function
-// that measures the font instead (QRMeasureCharCell: average width and height with
-// QFontMetricsF).
+// that measures the font instead (QRMeasureCharCell: its average cell on the reference
+// context of that resolution).
 using TQRCharCellMetrics = std::function<QSizeF(const TQRFont &font, int pixelsPerInch)>;
 QSizeF QRMeasureCharCell(const TQRFont &font, int pixelsPerInch);
+
+// What a geometry object asks of the report it belongs to, for the Characters unit: the
+// report font and how its cell is measured. The report implements it, so that the units
+// know nothing more of the report.
+class IQRUnitReport
+{
+public:
+    virtual const TQRFont &UnitFont() const = 0;
+    virtual const TQRCharCellMetrics &UnitCharCellMetrics() const = 0;
+
+protected:
+    ~IQRUnitReport() = default;
+};
 
 // --- Conversions -------------------------------------------------------------------------
 // Native -> unit and back, at resolution r and zoom z (percent). cellNative is the
@@ -51,7 +62,7 @@ std::vector<long double> QRValuesFromText(QStringView text);
 class TQRUnitBase
 {
 public:
-    explicit TQRUnitBase(TCustomQuickRep *parentReport = nullptr);
+    explicit TQRUnitBase(const IQRUnitReport *report = nullptr);
     virtual ~TQRUnitBase() = default;
 
     TQRUnitBase(const TQRUnitBase &) = delete;
@@ -79,8 +90,8 @@ public:
     int Resolution() const { return FResolution; }
     int Zoom() const { return FZoom; }
     void SetZoom(int zoom) { FZoom = zoom; }
-    TCustomQuickRep *ParentReport() const { return FParentReport; }
-    void SetParentReport(TCustomQuickRep *report) { FParentReport = report; }
+    const IQRUnitReport *UnitReport() const { return FUnitReport; }
+    void SetUnitReport(const IQRUnitReport *report) { FUnitReport = report; }
     bool ParentUpdating() const { return FParentUpdating; }
 
     // The character cell of the report font in native units along one axis.
@@ -96,7 +107,7 @@ protected:
 
     int FResolution;
     TQRUnit FUnits = TQRUnit::MM;
-    TCustomQuickRep *FParentReport;
+    const IQRUnitReport *FUnitReport;
     bool FParentUpdating = false;
     int FZoom = 100;
 };

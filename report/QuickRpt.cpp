@@ -201,14 +201,19 @@ TQRBandSize::TQRBandSize(TQRCustomBand *parent)
 {
 }
 
+TCustomQuickRep *TQRBandSize::Report() const
+{
+    return FParent ? FParent->ParentReport() : nullptr;
+}
+
 void TQRBandSize::SetNativeValue(int index, long double native)
 {
     CheckIndex(index);
     (index == HeightIndex ? FLength : FWidth) = native;
     UpdateControlBounds();
     // A new height moves the bands below it on the design surface.
-    if (index == HeightIndex && FParentReport && !FParentReport->LayingOut())
-        FParentReport->LayoutBands();
+    if (index == HeightIndex && Report() && !Report()->LayingOut())
+        Report()->LayoutBands();
 }
 
 void TQRBandSize::ReadValues(const std::vector<long double> &values)
@@ -216,10 +221,10 @@ void TQRBandSize::ReadValues(const std::vector<long double> &values)
     CheckValues(values);
     FLength = values[0];
     FWidth = values[1];
-    if (!FParentReport || !FParentReport->Loading()) {
+    if (!Report() || !Report()->Loading()) {
         UpdateControlBounds();
-        if (FParentReport)
-            FParentReport->LayoutBands();
+        if (Report())
+            Report()->LayoutBands();
     }
 }
 
@@ -244,6 +249,11 @@ TQRPrintableSize::TQRPrintableSize(TQRPrintable *parent)
     : TQRUnitBase(parent ? parent->ParentReport() : nullptr)
     , FParent(parent)
 {
+}
+
+TCustomQuickRep *TQRPrintableSize::Report() const
+{
+    return FParent ? FParent->ParentReport() : nullptr;
 }
 
 void TQRPrintableSize::SetNativeValue(int index, long double native)
@@ -273,7 +283,7 @@ void TQRPrintableSize::ReadValues(const std::vector<long double> &values)
     FLeft = values[1];
     FTop = values[2];
     FWidth = values[3];
-    if (!FParentReport || !FParentReport->Loading())
+    if (!Report() || !Report()->Loading())
         UpdateControlBounds();
 }
 
@@ -563,7 +573,7 @@ void TQRCustomBand::ParentChanged(TQRControl *oldParent)
     FParentReport = dynamic_cast<TCustomQuickRep *>(Parent());
     if (FParentBand && FParentBand->ParentReport() != FParentReport)
         FParentBand = nullptr;
-    FSize->SetParentReport(FParentReport);
+    FSize->SetUnitReport(FParentReport);
     for (TQRPrintable *p : Printables())
         p->RefreshParentReport();
     if (FParentReport) {
@@ -640,21 +650,26 @@ void TQRPrintable::RefreshParentReport()
     TQRControl *parent = Parent();
     if (auto *band = dynamic_cast<TQRCustomBand *>(parent)) {
         FParentReport = band->ParentReport();
-        FSize->SetParentReport(FParentReport);
+        FSize->SetUnitReport(FParentReport);
         FSize->SetUnits(band->Size().Units());
         SetZoom(band->Zoom());
     } else if (auto *report = dynamic_cast<TCustomQuickRep *>(parent)) {
         FParentReport = report;
-        FSize->SetParentReport(report);
+        FSize->SetUnitReport(report);
         FSize->SetUnits(report->Units());
         SetZoom(report->Zoom());
     } else {
         FParentReport = nullptr;
-        FSize->SetParentReport(nullptr);
+        FSize->SetUnitReport(nullptr);
     }
 }
 
 void TQRPrintable::ParentChanged(TQRControl *)
 {
     RefreshParentReport();
+}
+
+std::pair<long double, long double> TCustomQuickRep::PrintedPageNative() const
+{
+    return { Page().NativeValue(TQRPage::WidthIndex), Page().NativeValue(TQRPage::LengthIndex) };
 }

@@ -203,6 +203,8 @@ public:
     void SetNativeValue(int index, long double native) override;
 
 private:
+    // The report this size belongs to, through its band or printable.
+    TCustomQuickRep *Report() const;
     long double FWidth = 0;
     long double FLength = 0;
     TQRCustomBand *FParent;
@@ -237,6 +239,8 @@ public:
     void SetNativeValue(int index, long double native) override;
 
 private:
+    // The report this size belongs to, through its band or printable.
+    TCustomQuickRep *Report() const;
     long double FHeight = 0;
     long double FLeft = 0;
     long double FTop = 0;
@@ -245,7 +249,7 @@ private:
 };
 
 // The report control: its pixel size is the page's at the report's zoom.
-class TCustomQuickRep : public TQRControl
+class TCustomQuickRep : public TQRControl, public IQRUnitReport, public IQRPrintedReport
 {
 public:
     // Creation defaults follow the locale's measurement system; then the paper becomes the
@@ -288,6 +292,15 @@ public:
     // How the Characters unit measures the report font; empty means the fixed stored cell.
     const TQRCharCellMetrics &CharCellMetrics() const { return FCharCellMetrics; }
     void SetCharCellMetrics(TQRCharCellMetrics f) { FCharCellMetrics = std::move(f); }
+    const TQRFont &UnitFont() const override { return Font(); }
+    const TQRCharCellMetrics &UnitCharCellMetrics() const override { return FCharCellMetrics; }
+    TCustomQuickRep *PrintedReport() override { return this; }
+    std::pair<long double, long double> PrintedPageNative() const override;
+    void DoAfterPrint() override
+    {
+        if (AfterPrint)
+            AfterPrint(this);
+    }
 
     // Places the bands on the design surface from the page: left margin, stacked from the
     // top margin, full printable width or column width by band type.

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   qpdf poppler-utils locales
+  libreoffice-draw-nogui  # converts our EMF pages headless in the interop test
   libcups2-dev cups cups-client cups-filters
 )
 missing=()

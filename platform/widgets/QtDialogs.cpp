@@ -11,18 +11,20 @@
 #include <QTranslator>
 #include <QUrl>
 
+using namespace Qt::StringLiterals;
+
 QString ShownText(const QString &text)
 {
     QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(u"\r\n"_s, u"\n"_s);
     return shown;
 }
 
 QTranslator *LoadTurkishQtTexts(QCoreApplication &app)
 {
     auto *translator = new QTranslator(&app);
-    if (!translator->load(QLocale(QLocale::Turkish, QLocale::Turkey), QStringLiteral("qtbase"),
-            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    if (!translator->load(QLocale(QLocale::Turkish, QLocale::Turkey), u"qtbase"_s, u"_"_s,
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
         return nullptr;
     }

@@ -13,6 +13,8 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -21,7 +23,7 @@ constexpr auto PPK_CupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
 QString TrayOption()
 {
-    return QStringLiteral("InputSlot");
+    return u"InputSlot"_s;
 }
 
 // The page is drawn at the form's real size: a driver default that shrinks it "to fit" would
@@ -122,7 +124,7 @@ public:
     ICanvas &Canvas() override
     {
         if (!FCanvas)
-            throw EPlatformError(QStringLiteral("Printer is not currently printing"));
+            throw EPlatformError(u"Printer is not currently printing"_s);
         return *FCanvas;
     }
 
@@ -305,7 +307,7 @@ void TQtPrinterDevice::BeginDoc()
     ApplyJobOptions();
     auto painter = std::make_unique<QPainter>();
     if (!painter->begin(FPrinter.get()))
-        throw EPlatformError(QStringLiteral("Unable to start printing on %1").arg(FQueue));
+        throw EPlatformError(u"Unable to start printing on %1"_s.arg(FQueue));
     FPainter = std::move(painter);
     OpenCanvas();
 }
@@ -316,7 +318,7 @@ void TQtPrinterDevice::NewPage()
         return;
     FCanvas.reset();
     if (!FPrinter->newPage())
-        throw EPlatformError(QStringLiteral("Unable to start a new page on %1").arg(FQueue));
+        throw EPlatformError(u"Unable to start a new page on %1"_s.arg(FQueue));
     OpenCanvas();
 }
 
@@ -331,8 +333,8 @@ void TQtPrinterDevice::EndDoc()
     // itself: a queue that refuses the job must not look like a printed invoice.
     const QString error = LastCupsError();
     if (!ended || FPrinter->printerState() == QPrinter::Error || !error.isEmpty())
-        throw EPlatformError(QStringLiteral("Unable to print on %1: %2")
-                                 .arg(FQueue, error.isEmpty() ? QStringLiteral("error") : error));
+        throw EPlatformError(
+            u"Unable to print on %1: %2"_s.arg(FQueue, error.isEmpty() ? u"error"_s : error));
 }
 
 void TQtPrinterDevice::Abort()
@@ -349,8 +351,8 @@ void TQtPrinterDevice::Abort()
     // submit it held, and cancel it at once.
     const int last = LastJobId(FQueue);
     QStringList options = FPrinter->printEngine()->property(PPK_CupsOptions).toStringList();
-    FPrinter->printEngine()->setProperty(PPK_CupsOptions,
-        QStringList(options) << QStringLiteral("job-hold-until") << QStringLiteral("indefinite"));
+    FPrinter->printEngine()->setProperty(
+        PPK_CupsOptions, QStringList(options) << u"job-hold-until"_s << u"indefinite"_s);
     FPainter->end();
     FPainter.reset();
     CancelHeldJobs(FQueue, last);

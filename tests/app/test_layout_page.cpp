@@ -36,7 +36,7 @@ class LayoutPage : public ::testing::Test
 protected:
     void SetUp() override
     {
-        SetQRScreenResolutionSource([] { return 96; });
+        SetQRScreenResolution(96);
         ASSERT_TRUE(Dir.isValid());
         // The faces the program draws its fixed layouts with.
         QFont::insertSubstitution(u"MS Sans Serif"_s, u"Liberation Sans"_s);
@@ -45,7 +45,7 @@ protected:
     void TearDown() override
     {
         W.reset();
-        SetQRScreenResolutionSource({});
+        SetQRScreenResolution(96);
     }
 
     QString Folder() const { return Dir.path() + u"/"_s; }

@@ -27,7 +27,7 @@ class PrintCommands : public ::testing::Test
 protected:
     void SetUp() override
     {
-        SetQRScreenResolutionSource([] { return 96; });
+        SetQRScreenResolution(96);
         ASSERT_TRUE(Dir.isValid());
         W = std::make_unique<Tfatura_basimi>(Dialogs, TFormatSettings::Turkish(),
             Dir.path() + u"/"_s, [] { return QDate(2026, 12, 9); });
@@ -37,7 +37,7 @@ protected:
     void TearDown() override
     {
         W.reset();
-        SetQRScreenResolutionSource({});
+        SetQRScreenResolution(96);
     }
 
     void TypeInto(QWidget *field, const QString &text)

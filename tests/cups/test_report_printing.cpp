@@ -31,7 +31,7 @@ TEST_F(TReportCupsTest, ALabelLandsAtItsPaperPosition)
         { "A5 across turned upright, tractor", TQRPaperSize::A5Trans, poLandscape, TQRBin::Tractor,
             148, 210, "A5", "Tractor" },
     };
-    SetQRScreenResolutionSource([] { return 96; });
+    SetQRScreenResolution(96);
     TQtPrinting printing;
     TPrintingScope scope(&printing);
     for (const auto &c : cases) {
@@ -73,5 +73,5 @@ TEST_F(TReportCupsTest, ALabelLandsAtItsPaperPosition)
             EXPECT_NEAR(w->Top, 37, 0.3);
         }
     }
-    SetQRScreenResolutionSource({});
+    SetQRScreenResolution(96);
 }

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -174,8 +176,8 @@ TEST(Totals, UnitedStatesSeparatorsGiveTheSameArithmetic)
 {
     // The cut works on the locale's own separator; a decimal point must cut the same.
     TInMemoryForm form(TFormatSettings::UnitedStates());
-    form.LeaveM(0, QStringLiteral("1"));
-    form.LeaveF(0, QStringLiteral("20.99"));
+    form.LeaveM(0, u"1"_s);
+    form.LeaveF(0, u"20.99"_s);
     EXPECT_EQ(form.KDV.Text, u"3.77");
     EXPECT_EQ(form.TOPLAM.Text, u"24.76");
 }
@@ -183,8 +185,8 @@ TEST(Totals, UnitedStatesSeparatorsGiveTheSameArithmetic)
 TEST(Totals, VatBeyondCurrencyRangeIsAnErrorNotAWrap)
 {
     TInMemoryForm form(TFormatSettings::Turkish());
-    form.M[0].Text = QStringLiteral("1");
-    form.F[0].Text = QStringLiteral("1E300");
+    form.M[0].Text = u"1"_s;
+    form.F[0].Text = u"1E300"_s;
     EXPECT_THROW(YEKUN_KDV_TOPLAM(form.Totals(), form.FormatSettings()), ELevantaError);
 }
 

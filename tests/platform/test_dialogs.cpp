@@ -12,22 +12,24 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 TEST(Dialogs, ShownTextTurnsCrLfIntoLineBreaksOnly)
 {
     // The constants keep "\r\n"; only the shown text has plain line breaks.
-    EXPECT_EQ(ShownText(QStringLiteral("\r\nA\r\n\r\nB")), QStringLiteral("\nA\n\nB"));
-    EXPECT_EQ(ShownText(QStringLiteral("no break")), QStringLiteral("no break"));
+    EXPECT_EQ(ShownText(u"\r\nA\r\n\r\nB"_s), u"\nA\n\nB"_s);
+    EXPECT_EQ(ShownText(u"no break"_s), u"no break"_s);
 }
 
 TEST(Dialogs, ScriptedAnswersInOrderThenDefaults)
 {
     TScriptedDialogs d;
     d.Answers = { IDialogs::TAnswer::No };
-    EXPECT_EQ(d.AskYesNo(nullptr, {}, QStringLiteral("q1")), IDialogs::TAnswer::No);
-    EXPECT_EQ(d.AskYesNo(nullptr, {}, QStringLiteral("q2")), IDialogs::TAnswer::Yes);
-    QString v = QStringLiteral("keep");
+    EXPECT_EQ(d.AskYesNo(nullptr, {}, u"q1"_s), IDialogs::TAnswer::No);
+    EXPECT_EQ(d.AskYesNo(nullptr, {}, u"q2"_s), IDialogs::TAnswer::Yes);
+    QString v = u"keep"_s;
     EXPECT_FALSE(d.InputBox(nullptr, {}, {}, v));
-    EXPECT_EQ(v, QStringLiteral("keep"));
+    EXPECT_EQ(v, u"keep"_s);
     EXPECT_EQ(d.Count(TScriptedDialogs::TKind::YesNo), 2);
     EXPECT_EQ(d.LastText(), QString());
 }
@@ -37,7 +39,7 @@ TEST(Dialogs, ScriptedAnswersInOrderThenDefaults)
 TEST(Dialogs, SaveDialogAsksBeforeReplacingAFile)
 {
     QTemporaryDir dir;
-    const QString existing = dir.filePath(QStringLiteral("rapor.QRP"));
+    const QString existing = dir.filePath(u"rapor.QRP"_s);
     {
         QFile f(existing);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -76,7 +78,7 @@ TEST(Dialogs, SaveDialogAsksBeforeReplacingAFile)
                 if (step == 0) {
                     EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
                     // Typed, as a user would, into the name field.
-                    auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                    auto *edit = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
                     ASSERT_TRUE(edit);
                     edit->setText(QFileInfo(existing).fileName());
                     step = 1;
@@ -90,8 +92,8 @@ TEST(Dialogs, SaveDialogAsksBeforeReplacingAFile)
         driver.start();
         TQtDialogs dialogs;
         QString selected;
-        const QString name = dialogs.SaveFileName(nullptr, QStringLiteral("Save report"),
-            dir.path(), QStringLiteral("Velvana file(*.QRP)"), &selected);
+        const QString name = dialogs.SaveFileName(nullptr, u"Save report"_s,
+            dir.path(), u"Velvana file(*.QRP)"_s, &selected);
         driver.stop();
         EXPECT_TRUE(asked);
         EXPECT_EQ(name, r.result);

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 TEST(NoRootPrivileges, ReadOnlyFolderRefusesNewFiles)
 {
     QTemporaryDir dir;
@@ -13,7 +15,7 @@ TEST(NoRootPrivileges, ReadOnlyFolderRefusesNewFiles)
     {
         TNoRootPrivileges guard;
         ASSERT_TRUE(guard.Active());
-        QFile f(dir.filePath(QStringLiteral("x")));
+        QFile f(dir.filePath(u"x"_s));
         EXPECT_FALSE(f.open(QIODevice::WriteOnly));
     }
     // Privileges are back: the folder can be cleaned up.

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 // The same 10-point font must be 6.25 times taller on a 600-dpi page than on the screen,
 // or printed labels would not match the preview.
 TEST(QPainterCanvas, FontsFollowTheCanvasResolution)
@@ -16,7 +18,7 @@ TEST(QPainterCanvas, FontsFollowTheCanvasResolution)
     f.PointSize = 10;
     screen.SelectFont(f);
     printer.SelectFont(f);
-    const QSize a = screen.TextExtent(QStringLiteral("Toplam")), b = printer.TextExtent(QStringLiteral("Toplam"));
+    const QSize a = screen.TextExtent(u"Toplam"_s), b = printer.TextExtent(u"Toplam"_s);
     EXPECT_NEAR(double(b.height()) / a.height(), 6.25, 0.5);
     EXPECT_NEAR(double(b.width()) / a.width(), 6.25, 0.5);
 }
@@ -31,7 +33,7 @@ TEST(QPainterCanvas, FillsAndTextLandWhereAsked)
         c.FillRect(QRect(5, 5, 10, 10), Qt::red);
         TTextStyle right;
         right.Align = TTextAlign::Right;
-        c.TextOut(QPoint(190, 30), QStringLiteral("1.234,56"), right);
+        c.TextOut(QPoint(190, 30), u"1.234,56"_s, right);
     }
     EXPECT_EQ(img.pixel(5, 5), qRgb(255, 0, 0));
     EXPECT_EQ(img.pixel(14, 14), qRgb(255, 0, 0));

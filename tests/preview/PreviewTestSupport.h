@@ -24,7 +24,7 @@ class PreviewWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        SetQRScreenResolutionSource([] { return 96; });
+        SetQRScreenResolution(96);
         Fake = TFakePrinting::Standard();
         Scope = std::make_unique<TPrintingScope>(Fake.get());
         QRRegisterStandardPreview(Dialogs, Dir.path(), QStringLiteral("LEVANTA"));
@@ -44,7 +44,7 @@ protected:
         Printer.reset();
         Report.reset();
         Scope.reset();
-        SetQRScreenResolutionSource({});
+        SetQRScreenResolution(96);
     }
 
     // A run printer of the report holding pages recorded pages, "Sayfa n" written on each;

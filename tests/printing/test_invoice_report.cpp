@@ -20,11 +20,8 @@ namespace
 class InvoiceReportTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        SetQRScreenResolutionSource([] { return 96; });
-    }
-    void TearDown() override { SetQRScreenResolutionSource({}); }
+    void SetUp() override { SetQRScreenResolution(96); }
+    void TearDown() override { SetQRScreenResolution(96); }
 
     const TFormatSettings Tr = TFormatSettings::Turkish();
     const QString Money = u"#,###.00"_s;

@@ -10,11 +10,8 @@
 class ReportGeometryTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        SetQRScreenResolutionSource([] { return 96; });
-    }
-    void TearDown() override { SetQRScreenResolutionSource({}); }
+    void SetUp() override { SetQRScreenResolution(96); }
+    void TearDown() override { SetQRScreenResolution(96); }
 
     const TFormatSettings Metric = TFormatSettings::Turkish();
     const TFormatSettings USMeasures = TFormatSettings::UnitedStates();

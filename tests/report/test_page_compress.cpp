@@ -54,7 +54,7 @@ TEST(QRCompress, RoundTripsEveryKindOfInput)
         for (int b = 0; b < 256; ++b)
             all += static_cast<char>(b);
     QByteArray fixture;
-    QFile f(QStringLiteral(LEVANTA_SHARED_DIR "/fixtures/emf/construct_emf1.emf"));
+    QFile f(QString::fromUtf8(LEVANTA_SHARED_DIR "/fixtures/emf/construct_emf1.emf"));
     if (f.open(QIODevice::ReadOnly))
         fixture = f.readAll();
 

@@ -3,6 +3,8 @@
 #include "platform/EmfRecorder.h"
 #include "platform/Errors.h"
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -165,7 +167,7 @@ bool TFakePrinting::PrintDialog(IPrinterDevice &, TPrintDialogRequest &request)
 std::unique_ptr<TFakePrinting> TFakePrinting::Standard()
 {
     auto p = std::make_unique<TFakePrinting>();
-    for (const QString &name : { QStringLiteral("Fake A"), QStringLiteral("Fake B") }) {
+    for (const QString &name : { u"Fake A"_s, u"Fake B"_s }) {
         TFakeDevice d;
         d.Name = name;
         d.Settings.Fields = TDeviceSettings::fmOrientation | TDeviceSettings::fmPaperSize

@@ -31,7 +31,7 @@ private:
 class TInMemoryForm
 {
 public:
-    static QString QuantityFormat() { return QStringLiteral(",0.##;-,0.##"); }
+    static QString QuantityFormat() { return kQuantityFormat.toString(); }
 
     explicit TInMemoryForm(
         const TFormatSettings &fs, const QString &moneyFormat = QStringLiteral("#,###.00"));

@@ -50,7 +50,7 @@ class PdfTools : public ::testing::Test
 protected:
     void SetUp() override
     {
-        SetQRScreenResolutionSource([] { return 96; });
+        SetQRScreenResolution(96);
         report = std::make_unique<TQuickRep>(TFormatSettings::Turkish());
         report->SetTextMetrics(ScreenTextMetrics(96));
         report->SetShowProgress(false);
@@ -80,7 +80,7 @@ protected:
         Add(title, u"1.456,78"_s, 700, 528, taRightJustify);
         Add(title, u"K.D.V. %18"_s, 400, 504, taCenter);
     }
-    void TearDown() override { SetQRScreenResolutionSource({}); }
+    void TearDown() override { SetQRScreenResolution(96); }
 
     void Add(TQRCustomBand *band, const QString &caption, int left, int top, TAlignment align)
     {

@@ -24,7 +24,7 @@ class PrintWarningsWindow : public ::testing::Test
 protected:
     void SetUp() override
     {
-        SetQRScreenResolutionSource([] { return 96; });
+        SetQRScreenResolution(96);
         ASSERT_TRUE(Dir.isValid());
         W = std::make_unique<Tfatura_basimi>(Dialogs, TFormatSettings::Turkish(),
             Dir.path() + u"/"_s, [] { return QDate(2026, 12, 9); });
@@ -36,7 +36,7 @@ protected:
     void TearDown() override
     {
         W.reset();
-        SetQRScreenResolutionSource({});
+        
     }
 
     // Every value in its own place on an A4 form, well inside any printer's reach.

@@ -1,7 +1,7 @@
 // The Qt printing layer through a real CUPS scheduler and its file queue: where a text lands
 // on the paper, and what the job tells the queue.
 
-#include "CupsTestSupport.h"
+#include "support/CupsTestSupport.h"
 
 #include "platform/Errors.h"
 #include "platform/widgets/QtPrinting.h"

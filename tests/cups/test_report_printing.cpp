@@ -1,7 +1,7 @@
 // The engine printing a report through the Qt printing layer to the private queue: a label
 // lands where the report puts it on the paper, on the papers and trays the invoice uses.
 
-#include "CupsTestSupport.h"
+#include "support/CupsTestSupport.h"
 
 #include "platform/Locale.h"
 #include "platform/widgets/QtPrinting.h"

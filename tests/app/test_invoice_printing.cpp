@@ -2,7 +2,7 @@
 // puts it on the paper (left margin + horizontal x 25.4/96 mm, top margin + vertical x
 // 25.4/96 mm), on A4 upright and on A5 lying on its long side, with the chosen tray.
 
-#include "CupsTestSupport.h"
+#include "support/CupsTestSupport.h"
 
 #include "app/FormFields.h"
 #include "app/frm_fatura_basimi.h"
@@ -33,7 +33,7 @@ TEST_F(TInvoiceCupsTest, EveryValueLandsInItsBox)
         { "A4 upright, automatic tray", 0, 0, 0, 210, 297, "Auto" },
         { "A5 lying on its long side, manual feed", 1, 1, 0, 210, 148, "Manual" },
     };
-    SetQRScreenResolutionSource([] { return 96; });
+    SetQRScreenResolution(96);
     TQtPrinting printing;
     TPrintingScope scope(&printing);
     for (const auto &c : cases) {
@@ -95,5 +95,5 @@ TEST_F(TInvoiceCupsTest, EveryValueLandsInItsBox)
             }
         }
     }
-    SetQRScreenResolutionSource({});
+    
 }

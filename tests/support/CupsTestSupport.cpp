@@ -1,4 +1,4 @@
-#include "CupsTestSupport.h"
+#include "support/CupsTestSupport.h"
 
 #include <QProcess>
 #include <QRegularExpression>

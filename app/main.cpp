@@ -5,9 +5,9 @@
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
-#include "preview/QRPrev.h"
 #include "platform/widgets/QtDialogs.h"
 #include "platform/widgets/QtPrinting.h"
+#include "preview/QRPrev.h"
 #include "report/QRUnits.h"
 
 #include <QFont>

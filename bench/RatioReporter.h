@@ -62,7 +62,7 @@ public:
 
     // The same in wall time, for work that waits on the disk (fsync) as part of its cost.
     void PrintWallRatio(const char *figure, const std::string &ours, const std::string &baseline,
-                        const char *unit = "ns", double perNs = 1.0) const
+        const char *unit = "ns", double perNs = 1.0) const
     {
         if (!Wall.count(ours) || !Wall.count(baseline))
             return;

@@ -4,11 +4,11 @@
 #include "platform/EmfRecorder.h"
 #include "platform/QPainterCanvas.h"
 
+#include "bench/RatioReporter.h"
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPicture>
-#include "bench/RatioReporter.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -17,7 +17,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 constexpr int kScreenDpi = 96;
 constexpr int kPrintDpi = 600;
@@ -29,7 +30,8 @@ void DrawInvoice(ICanvas &c, double scale)
 {
     auto p = [scale](int x, int y) { return QPoint(int(x * scale + 0.5), int(y * scale + 0.5)); };
     auto r = [scale](int x, int y, int w, int h) {
-        return QRect(int(x * scale + 0.5), int(y * scale + 0.5), int(w * scale + 0.5), int(h * scale + 0.5));
+        return QRect(
+            int(x * scale + 0.5), int(y * scale + 0.5), int(w * scale + 0.5), int(h * scale + 0.5));
     };
     c.FillRect(r(40, 40, 714, 2), Qt::black);
     c.FillRect(r(40, 300, 714, 1), Qt::black);
@@ -146,9 +148,9 @@ int main(int argc, char **argv)
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("play recorded invoice page onto 600-dpi A4 vs drawing it directly",
-                        "BM_PlayInvoiceAt600Dpi", "BM_DrawInvoiceAt600Dpi", "ms", 1e-6);
+        "BM_PlayInvoiceAt600Dpi", "BM_DrawInvoiceAt600Dpi", "ms", 1e-6);
     reporter.PrintRatio("record invoice page as EMF vs QPicture", "BM_RecordInvoice",
-                        "BM_RecordInvoiceQPicture", "us", 1e-3);
+        "BM_RecordInvoiceQPicture", "us", 1e-3);
     benchmark::Shutdown();
     return 0;
 }

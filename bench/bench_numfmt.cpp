@@ -75,7 +75,8 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatio("FormatFloat money pattern per call", "BM_FormatFloat", "BM_QLocaleToString");
+    reporter.PrintRatio(
+        "FormatFloat money pattern per call", "BM_FormatFloat", "BM_QLocaleToString");
     reporter.PrintRatio("ParseNumericText per call", "BM_ParseNumericText", "BM_QLocaleToDouble");
     benchmark::Shutdown();
     return 0;

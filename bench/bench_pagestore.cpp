@@ -30,7 +30,8 @@
 using namespace Qt::StringLiterals;
 #endif
 
-namespace {
+namespace
+{
 
 constexpr int PageCount = 10000;
 constexpr int RandomReads = 1000;
@@ -153,7 +154,8 @@ void BM_PageStore(benchmark::State &state)
 
         Report("pages read in order", "pages/s", PageCount / orderSeconds, PageCount / rawSeconds);
         Report("hops per page in order", "hops", orderHops, randomHops);
-        Report("pages read at random", "pages/s", RandomReads / randomSeconds, PageCount / orderSeconds);
+        Report("pages read at random", "pages/s", RandomReads / randomSeconds,
+            PageCount / orderSeconds);
         state.counters["store_MB"] = double(list.Stream()->Size()) / 1e6;
         state.counters["hops_in_order"] = orderHops;
         state.counters["hops_at_random"] = randomHops;
@@ -181,7 +183,8 @@ void BM_Compressor(benchmark::State &state)
         std::vector<Bytef> z(compressBound(plain.size()));
         uLongf zLen = z.size();
         t0 = std::chrono::steady_clock::now();
-        compress2(z.data(), &zLen, reinterpret_cast<const Bytef *>(plain.constData()), plain.size(), 6);
+        compress2(
+            z.data(), &zLen, reinterpret_cast<const Bytef *>(plain.constData()), plain.size(), 6);
         zPack = Seconds(t0);
         std::vector<Bytef> zBack(plain.size());
         uLongf zBackLen = zBack.size();

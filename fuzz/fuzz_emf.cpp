@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "fuzz_emf";
-    static char *argv[] = {name, nullptr};
+    static char *argv[] = { name, nullptr };
     static QGuiApplication app(argc, argv);
     return 0;
 }
@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (!QGuiApplication::instance())
         LLVMFuzzerInitialize(nullptr, nullptr);
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    const QByteArray bytes = QByteArray::fromRawData(
+        reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     QImage img(64, 48, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter painter(&img);

@@ -5,8 +5,7 @@
 #include <array>
 #include <cstdint>
 
-struct TInvoiceRecord
-{
+struct TInvoiceRecord {
     static constexpr int kLines = 8;
 
     std::int32_t REC_ID = 0; // 0 until the table has assigned one
@@ -14,10 +13,10 @@ struct TInvoiceRecord
     QString SAYIN1, SAYIN2, SAYIN3;
     QString VDAIRESI;
     QString VNO;
-    std::array<double, kLines> M{};
+    std::array<double, kLines> M {};
     std::array<QString, kLines> C;
-    std::array<double, kLines> F{};
-    std::array<double, kLines> T{};
+    std::array<double, kLines> F {};
+    std::array<double, kLines> T {};
     double YEKUN = 0, KDV = 0, TOPLAM = 0;
     QString YANLIZ;
     std::array<QString, kLines> B;

@@ -825,15 +825,15 @@ void InvoiceTable::AppendWithIds(const std::vector<TInvoiceRecord> &records)
     RequireOpen();
     {
         TSqliteTransaction txn(d->Db);
-        TSqliteStatement insert = d->Db.Prepare(
-            "INSERT INTO fatura (REC_ID, " + ColumnList() + ") VALUES (?1"
-            + [] {
-                  std::string params;
-                  for (size_t i = 0; i < RecordColumns().size(); ++i)
-                      params += ", ?" + std::to_string(i + 2);
-                  return params;
-              }()
-            + ")");
+        TSqliteStatement insert
+            = d->Db.Prepare("INSERT INTO fatura (REC_ID, " + ColumnList() + ") VALUES (?1" +
+                [] {
+                    std::string params;
+                    for (size_t i = 0; i < RecordColumns().size(); ++i)
+                        params += ", ?" + std::to_string(i + 2);
+                    return params;
+                }()
+                + ")");
         for (const TInvoiceRecord &record : records) {
             if (record.REC_ID <= 0)
                 FailWith(u"REC_ID %1 is out of range"_s.arg(record.REC_ID));

@@ -21,8 +21,7 @@ enum : quint8 {
     TURKISH_CHARSET_CODE = 162,
 };
 
-struct TCanvasFont
-{
+struct TCanvasFont {
     QString Name = QStringLiteral("Arial");
     // Size in points; the canvas turns it into pixels at its own resolution as GDI does:
     // MulDiv(PointSize, dpi, 72). Ignored when PixelHeight is not 0.
@@ -43,11 +42,10 @@ enum class TTextAlign { Left, Right, Center };
 
 // How one TextOut places its string. The reference point is the top of the text cell;
 // Left puts the string's left edge on it, Right its right edge, Center its middle.
-struct TTextStyle
-{
+struct TTextStyle {
     TTextAlign Align = TTextAlign::Left;
-    bool RightToLeft = false;  // reading order only; Align is taken as given
-    bool Transparent = true;   // false paints the text cell with Background first
+    bool RightToLeft = false; // reading order only; Align is taken as given
+    bool Transparent = true; // false paints the text cell with Background first
     QColor Background = Qt::white;
 };
 

@@ -22,16 +22,19 @@ public:
     virtual TAnswer AskYesNo(QWidget *owner, const QString &title, const QString &text) = 0;
     virtual TAnswer AskOkCancel(QWidget *owner, const QString &title, const QString &text) = 0;
     // The one-line input box; false when cancelled (value untouched then).
-    virtual bool InputBox(QWidget *owner, const QString &title, const QString &prompt,
-                          QString &value) = 0;
+    virtual bool InputBox(
+        QWidget *owner, const QString &title, const QString &prompt, QString &value)
+        = 0;
     // File dialogs; an empty result means the user cancelled. filter is Qt's filter syntax;
     // folder may end in an initial file name. selectedFilter, when given, names the file type
     // to start with and receives the one the user chose. The save dialog asks before it
     // replaces an existing file.
-    virtual QString OpenFileName(QWidget *owner, const QString &title, const QString &folder,
-                                 const QString &filter) = 0;
+    virtual QString OpenFileName(
+        QWidget *owner, const QString &title, const QString &folder, const QString &filter)
+        = 0;
     virtual QString SaveFileName(QWidget *owner, const QString &title, const QString &folder,
-                                 const QString &filter, QString *selectedFilter = nullptr) = 0;
+        const QString &filter, QString *selectedFilter = nullptr)
+        = 0;
     virtual void Beep() = 0;
     // The shell's "Open" of a file or address; the result is not reported.
     virtual void ShellOpen(const QString &target, const QString &parameters) = 0;

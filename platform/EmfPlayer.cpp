@@ -4,9 +4,9 @@
 
 #include <QBuffer>
 #include <QFont>
-#include <QImageReader>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QImageReader>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
@@ -27,7 +27,8 @@ QSizeF TEmfInfo::FrameSizePixels() const
     h.Device = Device;
     h.Millimeters = Millimeters;
     h.Micrometers = Micrometers;
-    const QTransform t = emf::MappingTransform(emf::TMapping{U_MM_HIMETRIC, {}, {}, {1, 1}, {1, 1}}, h);
+    const QTransform t
+        = emf::MappingTransform(emf::TMapping { U_MM_HIMETRIC, {}, {}, { 1, 1 }, { 1, 1 } }, h);
     return QSizeF((Frame.width()) * t.m11(), (Frame.height()) * -t.m22());
 }
 
@@ -47,7 +48,8 @@ TEmfInfo ReadEmfInfo(QByteArrayView emf)
     return info;
 }
 
-namespace {
+namespace
+{
 
 constexpr int kMaxSaveDepth = 1024;
 constexpr qint64 kMaxBitmapPixels = 16 * 1024 * 1024;
@@ -55,13 +57,15 @@ constexpr int kMaxRegionRects = 4096;
 constexpr int kMaxClipElements = 20000;
 constexpr double kHuge = 1e7; // reference pixels; "everything" for an open clip
 
-QColor Color(quint32 ref) { return QColor(ref & 0xff, (ref >> 8) & 0xff, (ref >> 16) & 0xff); }
-
-struct TPenObj
+QColor Color(quint32 ref)
 {
+    return QColor(ref & 0xff, (ref >> 8) & 0xff, (ref >> 16) & 0xff);
+}
+
+struct TPenObj {
     bool Null = false;
     bool Cosmetic = true; // one device pixel whatever the transform
-    double Width = 0;     // logical units when not cosmetic
+    double Width = 0; // logical units when not cosmetic
     QColor Color = Qt::black;
     Qt::PenStyle Style = Qt::SolidLine;
     Qt::PenCapStyle Cap = Qt::RoundCap;
@@ -69,8 +73,7 @@ struct TPenObj
     QList<qreal> Dashes;
 };
 
-struct TBrushObj
-{
+struct TBrushObj {
     enum TKind { bkSolid, bkNull, bkHatch, bkPattern } Kind = bkSolid;
     QColor Color = Qt::white;
     int Hatch = 0;
@@ -86,8 +89,7 @@ TBrushObj MakeBrushObj(TBrushObj::TKind kind, QColor color)
     return b;
 }
 
-struct TFontObj
-{
+struct TFontObj {
     QString Face = QStringLiteral("Sans Serif");
     double Height = 0; // em height in logical units; 0: the default size
     bool CellHeight = false;
@@ -97,16 +99,14 @@ struct TFontObj
     quint8 CharSet = 1;
 };
 
-struct TObject
-{
+struct TObject {
     enum TKind { okNone, okPen, okBrush, okFont, okOther } Kind = okNone;
     TPenObj Pen;
     TBrushObj Brush;
     TFontObj Font;
 };
 
-struct TDC
-{
+struct TDC {
     emf::TMapping Map;
     QTransform World;
     TPenObj Pen;
@@ -127,21 +127,49 @@ QString DecodeAnsi(const QByteArray &bytes, quint8 charset)
 {
     const char *cp = "WINDOWS-1252";
     switch (charset) {
-    case 162: cp = "WINDOWS-1254"; break;
-    case 161: cp = "WINDOWS-1253"; break;
-    case 204: cp = "WINDOWS-1251"; break;
-    case 238: cp = "WINDOWS-1250"; break;
-    case 186: cp = "WINDOWS-1257"; break;
-    case 177: cp = "WINDOWS-1255"; break;
-    case 178: cp = "WINDOWS-1256"; break;
-    case 163: cp = "WINDOWS-1258"; break;
-    case 222: cp = "CP874"; break;
-    case 128: cp = "CP932"; break;
-    case 134: cp = "CP936"; break;
-    case 136: cp = "CP950"; break;
-    case 129: cp = "CP949"; break;
-    case 2: return QString::fromLatin1(bytes);
-    default: break;
+    case 162:
+        cp = "WINDOWS-1254";
+        break;
+    case 161:
+        cp = "WINDOWS-1253";
+        break;
+    case 204:
+        cp = "WINDOWS-1251";
+        break;
+    case 238:
+        cp = "WINDOWS-1250";
+        break;
+    case 186:
+        cp = "WINDOWS-1257";
+        break;
+    case 177:
+        cp = "WINDOWS-1255";
+        break;
+    case 178:
+        cp = "WINDOWS-1256";
+        break;
+    case 163:
+        cp = "WINDOWS-1258";
+        break;
+    case 222:
+        cp = "CP874";
+        break;
+    case 128:
+        cp = "CP932";
+        break;
+    case 134:
+        cp = "CP936";
+        break;
+    case 136:
+        cp = "CP950";
+        break;
+    case 129:
+        cp = "CP949";
+        break;
+    case 2:
+        return QString::fromLatin1(bytes);
+    default:
+        break;
     }
     iconv_t cd = iconv_open("UTF-16LE", cp);
     if (cd == reinterpret_cast<iconv_t>(-1))
@@ -174,7 +202,9 @@ class TPlayer
 {
 public:
     TPlayer(QPainter &p, const QRectF &target, QByteArrayView bytes)
-        : FPainter(p), FTarget(target), FBytes(bytes)
+        : FPainter(p)
+        , FTarget(target)
+        , FBytes(bytes)
     {
     }
     TEmfPlayResult Run();
@@ -200,7 +230,7 @@ private:
     // Records
     void Dispatch(const TRecord &r);
     void Points(const TRecord &r, bool small, quint32 countOff, quint32 pointsOff, quint32 count,
-                std::vector<QPointF> &out);
+        std::vector<QPointF> &out);
     void Poly(const TRecord &r, bool small);
     void PolyPoly(const TRecord &r, bool small);
     void PolyDraw(const TRecord &r, bool small);
@@ -211,7 +241,7 @@ private:
     void Blit(const TRecord &r);
     void Region(const TRecord &r, quint32 off, quint32 cb, QPainterPath &out, bool &ok);
     std::optional<QImage> Dib(const TRecord &r, quint32 usage, quint32 offBmi, quint32 cbBmi,
-                              quint32 offBits, quint32 cbBits, bool alpha);
+        quint32 offBits, quint32 cbBits, bool alpha);
     TObject *Object(quint32 h);
 
     QPainter &FPainter;
@@ -281,11 +311,13 @@ QBrush TPlayer::MakeBrush() const
 {
     const TBrushObj &b = FDC.Brush;
     switch (b.Kind) {
-    case TBrushObj::bkNull: return QBrush(Qt::NoBrush);
-    case TBrushObj::bkSolid: return QBrush(b.Color);
+    case TBrushObj::bkNull:
+        return QBrush(Qt::NoBrush);
+    case TBrushObj::bkSolid:
+        return QBrush(b.Color);
     case TBrushObj::bkHatch: {
-        static const Qt::BrushStyle styles[] = {Qt::HorPattern,   Qt::VerPattern, Qt::FDiagPattern,
-                                                Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+        static const Qt::BrushStyle styles[] = { Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,
+            Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern };
         if (b.Hatch >= 0 && b.Hatch < 6)
             return QBrush(b.Color, styles[b.Hatch]);
         return QBrush(b.Color);
@@ -320,8 +352,8 @@ void TPlayer::DrawDevicePath(const QPainterPath &device, bool fill, bool stroke)
     // Shapes far outside any sensible page are dropped: the rasteriser would spend its time
     // on them (dashes along a line of a billion pixels) for nothing visible.
     const QRectF br = device.controlPointRect();
-    if (!(std::abs(br.left()) < kHuge && std::abs(br.right()) < kHuge && std::abs(br.top()) < kHuge &&
-          std::abs(br.bottom()) < kHuge))
+    if (!(std::abs(br.left()) < kHuge && std::abs(br.right()) < kHuge && std::abs(br.top()) < kHuge
+            && std::abs(br.bottom()) < kHuge))
         return;
     QPen pen = stroke ? MakePen(std::sqrt(std::abs(m.determinant()))) : QPen(Qt::NoPen);
     if (pen.style() != Qt::NoPen && pen.style() != Qt::SolidLine) {
@@ -370,12 +402,23 @@ void TPlayer::SetClip(const QPainterPath &deviceIn, quint32 mode)
     const QPainterPath device = bounded(deviceIn);
     QPainterPath next;
     switch (mode) {
-    case U_RGN_AND: next = cur.intersected(device); break;
-    case U_RGN_OR: next = cur.united(device); break;
-    case U_RGN_XOR: next = cur.united(device).subtracted(cur.intersected(device)); break;
-    case U_RGN_DIFF: next = cur.subtracted(device); break;
-    case U_RGN_COPY: next = device; break;
-    default: return;
+    case U_RGN_AND:
+        next = cur.intersected(device);
+        break;
+    case U_RGN_OR:
+        next = cur.united(device);
+        break;
+    case U_RGN_XOR:
+        next = cur.united(device).subtracted(cur.intersected(device));
+        break;
+    case U_RGN_DIFF:
+        next = cur.subtracted(device);
+        break;
+    case U_RGN_COPY:
+        next = device;
+        break;
+    default:
+        return;
     }
     FDC.Clip = bounded(next);
     FDC.HasClip = true;
@@ -383,7 +426,7 @@ void TPlayer::SetClip(const QPainterPath &deviceIn, quint32 mode)
 }
 
 void TPlayer::Points(const TRecord &r, bool small, quint32, quint32 pointsOff, quint32 count,
-                     std::vector<QPointF> &out)
+    std::vector<QPointF> &out)
 {
     const quint32 size = small ? 4 : 8;
     r.NeedArray(pointsOff, count, size);
@@ -447,10 +490,12 @@ void TPlayer::Poly(const TRecord &r, bool small)
             append(path, QTransform());
             DrawPath(path, false, true);
         }
-        FDC.Cur = base == U_EMR_POLYLINETO ? pts.back() : pts[(pts.size() / 3) * 3 - (pts.size() >= 3 ? 1 : 0)];
+        FDC.Cur = base == U_EMR_POLYLINETO ? pts.back()
+                                           : pts[(pts.size() / 3) * 3 - (pts.size() >= 3 ? 1 : 0)];
         return;
     }
-    default: return;
+    default:
+        return;
     }
 }
 
@@ -493,15 +538,20 @@ void TPlayer::PolyDraw(const TRecord &r, bool small)
     for (quint32 i = 0; i < count; ++i) {
         const quint8 t = r.U8(typesOff + i);
         switch (t & ~U_PT_CLOSEFIGURE) {
-        case U_PT_MOVETO: path.moveTo(pts[i]); break;
-        case U_PT_LINETO: path.lineTo(pts[i]); break;
+        case U_PT_MOVETO:
+            path.moveTo(pts[i]);
+            break;
+        case U_PT_LINETO:
+            path.lineTo(pts[i]);
+            break;
         case U_PT_BEZIERTO:
             if (i + 2 < count) {
                 path.cubicTo(pts[i], pts[i + 1], pts[i + 2]);
                 i += 2;
             }
             break;
-        default: break;
+        default:
+            break;
         }
         if (t & U_PT_CLOSEFIGURE)
             path.closeSubpath();
@@ -517,7 +567,8 @@ void TPlayer::ArcLike(const TRecord &r)
     const QRectF box = QRectF(QPointF(l, t), QPointF(rr, b)).normalized();
     const QPointF c = box.center();
     const QPointF s(r.I32(24), r.I32(28)), e(r.I32(32), r.I32(36));
-    auto angle = [&](QPointF p) { return qRadiansToDegrees(std::atan2(-(p.y() - c.y()), p.x() - c.x())); };
+    auto angle
+        = [&](QPointF p) { return qRadiansToDegrees(std::atan2(-(p.y() - c.y()), p.x() - c.x())); };
     const double a0 = angle(s);
     double sweep = angle(e) - a0;
     if (FDC.ArcDir == U_AD_COUNTERCLOCKWISE) {
@@ -551,7 +602,8 @@ void TPlayer::ArcLike(const TRecord &r)
         path.closeSubpath();
         Shape(path, true, true);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -559,12 +611,23 @@ void TPlayer::ArcLike(const TRecord &r)
 void SetDashStyle(TPenObj &p, quint32 style)
 {
     switch (style & U_PS_STYLE_MASK) {
-    case U_PS_NULL: p.Null = true; break;
-    case U_PS_DASH: p.Style = Qt::DashLine; break;
-    case U_PS_DOT: p.Style = Qt::DotLine; break;
-    case U_PS_DASHDOT: p.Style = Qt::DashDotLine; break;
-    case U_PS_DASHDOTDOT: p.Style = Qt::DashDotDotLine; break;
-    default: break;
+    case U_PS_NULL:
+        p.Null = true;
+        break;
+    case U_PS_DASH:
+        p.Style = Qt::DashLine;
+        break;
+    case U_PS_DOT:
+        p.Style = Qt::DotLine;
+        break;
+    case U_PS_DASHDOT:
+        p.Style = Qt::DashDotLine;
+        break;
+    case U_PS_DASHDOTDOT:
+        p.Style = Qt::DashDotDotLine;
+        break;
+    default:
+        break;
     }
 }
 
@@ -599,14 +662,26 @@ void TPlayer::CreateObject(const TRecord &r)
         if (brushStyle == U_BS_NULL)
             p.Null = true;
         switch (style & U_PS_ENDCAP_MASK) {
-        case U_PS_ENDCAP_SQUARE: p.Cap = Qt::SquareCap; break;
-        case U_PS_ENDCAP_FLAT: p.Cap = Qt::FlatCap; break;
-        default: p.Cap = Qt::RoundCap; break;
+        case U_PS_ENDCAP_SQUARE:
+            p.Cap = Qt::SquareCap;
+            break;
+        case U_PS_ENDCAP_FLAT:
+            p.Cap = Qt::FlatCap;
+            break;
+        default:
+            p.Cap = Qt::RoundCap;
+            break;
         }
         switch (style & U_PS_JOIN_MASK) {
-        case U_PS_JOIN_BEVEL: p.Join = Qt::BevelJoin; break;
-        case U_PS_JOIN_MITER: p.Join = Qt::MiterJoin; break;
-        default: p.Join = Qt::RoundJoin; break;
+        case U_PS_JOIN_BEVEL:
+            p.Join = Qt::BevelJoin;
+            break;
+        case U_PS_JOIN_MITER:
+            p.Join = Qt::MiterJoin;
+            break;
+        default:
+            p.Join = Qt::RoundJoin;
+            break;
         }
         SetDashStyle(p, style);
         switch (style & U_PS_STYLE_MASK) {
@@ -620,7 +695,8 @@ void TPlayer::CreateObject(const TRecord &r)
                 p.Dashes.append(p.Dashes.constLast());
             break;
         }
-        default: break;
+        default:
+            break;
         }
         break;
     }
@@ -674,7 +750,9 @@ void TPlayer::CreateObject(const TRecord &r)
             f.Face = face;
         break;
     }
-    default: obj->Kind = TObject::okOther; break;
+    default:
+        obj->Kind = TObject::okOther;
+        break;
     }
     FObjects[h] = std::move(obj);
 }
@@ -683,23 +761,49 @@ void TPlayer::SelectObject(quint32 h)
 {
     if (h & U_STOCK_OBJECT) {
         switch (h) {
-        case U_WHITE_BRUSH: FDC.Brush = MakeBrushObj(TBrushObj::bkSolid, Qt::white); break;
-        case U_LTGRAY_BRUSH: FDC.Brush = TBrushObj{TBrushObj::bkSolid, QColor(192, 192, 192), 0, {}, false}; break;
-        case U_GRAY_BRUSH: FDC.Brush = TBrushObj{TBrushObj::bkSolid, QColor(128, 128, 128), 0, {}, false}; break;
-        case U_DKGRAY_BRUSH: FDC.Brush = TBrushObj{TBrushObj::bkSolid, QColor(64, 64, 64), 0, {}, false}; break;
-        case U_BLACK_BRUSH: FDC.Brush = MakeBrushObj(TBrushObj::bkSolid, Qt::black); break;
-        case U_NULL_BRUSH: FDC.Brush = MakeBrushObj(TBrushObj::bkNull, Qt::white); break;
-        case U_WHITE_PEN: FDC.Pen = TPenObj{}; FDC.Pen.Color = Qt::white; break;
-        case U_BLACK_PEN: FDC.Pen = TPenObj{}; break;
-        case U_NULL_PEN: FDC.Pen = TPenObj{}; FDC.Pen.Null = true; break;
+        case U_WHITE_BRUSH:
+            FDC.Brush = MakeBrushObj(TBrushObj::bkSolid, Qt::white);
+            break;
+        case U_LTGRAY_BRUSH:
+            FDC.Brush = TBrushObj { TBrushObj::bkSolid, QColor(192, 192, 192), 0, {}, false };
+            break;
+        case U_GRAY_BRUSH:
+            FDC.Brush = TBrushObj { TBrushObj::bkSolid, QColor(128, 128, 128), 0, {}, false };
+            break;
+        case U_DKGRAY_BRUSH:
+            FDC.Brush = TBrushObj { TBrushObj::bkSolid, QColor(64, 64, 64), 0, {}, false };
+            break;
+        case U_BLACK_BRUSH:
+            FDC.Brush = MakeBrushObj(TBrushObj::bkSolid, Qt::black);
+            break;
+        case U_NULL_BRUSH:
+            FDC.Brush = MakeBrushObj(TBrushObj::bkNull, Qt::white);
+            break;
+        case U_WHITE_PEN:
+            FDC.Pen = TPenObj {};
+            FDC.Pen.Color = Qt::white;
+            break;
+        case U_BLACK_PEN:
+            FDC.Pen = TPenObj {};
+            break;
+        case U_NULL_PEN:
+            FDC.Pen = TPenObj {};
+            FDC.Pen.Null = true;
+            break;
         case U_OEM_FIXED_FONT:
         case U_ANSI_FIXED_FONT:
-        case U_SYSTEM_FIXED_FONT: FDC.Font = TFontObj{}; FDC.Font.Face = QStringLiteral("Monospace"); break;
+        case U_SYSTEM_FIXED_FONT:
+            FDC.Font = TFontObj {};
+            FDC.Font.Face = QStringLiteral("Monospace");
+            break;
         case U_ANSI_VAR_FONT:
         case U_SYSTEM_FONT:
         case U_DEVICE_DEFAULT_FONT:
-        case U_DEFAULT_GUI_FONT: FDC.Font = TFontObj{}; break;
-        default: break;
+        case U_DEFAULT_GUI_FONT:
+            FDC.Font = TFontObj {};
+            break;
+        default:
+            break;
         }
         return;
     }
@@ -707,17 +811,24 @@ void TPlayer::SelectObject(quint32 h)
     if (!o)
         return;
     switch (o->Kind) {
-    case TObject::okPen: FDC.Pen = o->Pen; break;
-    case TObject::okBrush: FDC.Brush = o->Brush; break;
-    case TObject::okFont: FDC.Font = o->Font; break;
-    default: break;
+    case TObject::okPen:
+        FDC.Pen = o->Pen;
+        break;
+    case TObject::okBrush:
+        FDC.Brush = o->Brush;
+        break;
+    case TObject::okFont:
+        FDC.Font = o->Font;
+        break;
+    default:
+        break;
     }
 }
 
 // A DIB (device-independent bitmap) of a record as an image, top row first. None when its
 // format is not one the player decodes; malformed sizes are errors.
 std::optional<QImage> TPlayer::Dib(const TRecord &r, quint32 usage, quint32 offBmi, quint32 cbBmi,
-                                   quint32 offBits, quint32 cbBits, bool alpha)
+    quint32 offBits, quint32 cbBits, bool alpha)
 {
     if (cbBmi == 0 || cbBits == 0)
         return std::nullopt;
@@ -740,8 +851,8 @@ std::optional<QImage> TPlayer::Dib(const TRecord &r, quint32 usage, quint32 offB
 
     if (compression == U_BI_PNG || compression == U_BI_JPEG) {
         // The embedded image's own header is asked for its size before anything is decoded.
-        QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char *>(r.Data() + offBits),
-                                                  static_cast<qsizetype>(cbBits));
+        QByteArray data = QByteArray::fromRawData(
+            reinterpret_cast<const char *>(r.Data() + offBits), static_cast<qsizetype>(cbBits));
         QBuffer buffer(&data);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
@@ -778,7 +889,7 @@ std::optional<QImage> TPlayer::Dib(const TRecord &r, quint32 usage, quint32 offB
     } else if (bits != 16 && bits != 24 && bits != 32) {
         return std::nullopt;
     }
-    quint32 masks[3] = {0x7c00, 0x03e0, 0x001f};
+    quint32 masks[3] = { 0x7c00, 0x03e0, 0x001f };
     if (bits == 32)
         masks[0] = 0xff0000, masks[1] = 0xff00, masks[2] = 0xff;
     if (compression == U_BI_BITFIELDS) {
@@ -803,7 +914,8 @@ std::optional<QImage> TPlayer::Dib(const TRecord &r, quint32 usage, quint32 offB
         return m == 0 ? 0 : static_cast<int>((c * 255 + m / 2) / m);
     };
     const bool withAlpha = alpha && bits == 32;
-    QImage img(width, static_cast<int>(height), withAlpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    QImage img(width, static_cast<int>(height),
+        withAlpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (img.isNull())
         return std::nullopt;
     const uchar *base = r.Data() + offBits;
@@ -812,15 +924,23 @@ std::optional<QImage> TPlayer::Dib(const TRecord &r, quint32 usage, quint32 offB
         auto *out = reinterpret_cast<QRgb *>(img.scanLine(static_cast<int>(y)));
         for (qint32 x = 0; x < width; ++x) {
             switch (bits) {
-            case 1: out[x] = table[(row[x >> 3] >> (7 - (x & 7))) & 1]; break;
-            case 4: out[x] = table[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xf]; break;
-            case 8: out[x] = table[row[x]]; break;
+            case 1:
+                out[x] = table[(row[x >> 3] >> (7 - (x & 7))) & 1];
+                break;
+            case 4:
+                out[x] = table[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xf];
+                break;
+            case 8:
+                out[x] = table[row[x]];
+                break;
             case 16: {
                 const quint32 v = row[2 * x] | (row[2 * x + 1] << 8);
                 out[x] = qRgb(channel(v, masks[0]), channel(v, masks[1]), channel(v, masks[2]));
                 break;
             }
-            case 24: out[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]); break;
+            case 24:
+                out[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+                break;
             case 32: {
                 quint32 v;
                 std::memcpy(&v, row + 4 * x, 4);
@@ -833,7 +953,8 @@ std::optional<QImage> TPlayer::Dib(const TRecord &r, quint32 usage, quint32 offB
                     out[x] = 0xff000000u | (v & 0xffffff);
                 break;
             }
-            default: break;
+            default:
+                break;
             }
         }
     }
@@ -843,7 +964,8 @@ std::optional<QImage> TPlayer::Dib(const TRecord &r, quint32 usage, quint32 offB
             auto *px = reinterpret_cast<QRgb *>(img.scanLine(y));
             for (int x = 0; x < img.width(); ++x) {
                 const int a = qAlpha(px[x]);
-                px[x] = qRgba(std::min(qRed(px[x]), a), std::min(qGreen(px[x]), a), std::min(qBlue(px[x]), a), a);
+                px[x] = qRgba(std::min(qRed(px[x]), a), std::min(qGreen(px[x]), a),
+                    std::min(qBlue(px[x]), a), a);
             }
         }
     }
@@ -864,7 +986,8 @@ void TPlayer::Blit(const TRecord &r)
         xd = r.I32(24), yd = r.I32(28), cxd = r.I32(32), cyd = r.I32(36);
         rop = r.U32(40);
         xs = r.I32(44), ys = r.I32(48);
-        usage = r.U32(80), offBmi = r.U32(84), cbBmi = r.U32(88), offBits = r.U32(92), cbBits = r.U32(96);
+        usage = r.U32(80), offBmi = r.U32(84), cbBmi = r.U32(88), offBits = r.U32(92),
+        cbBits = r.U32(96);
         if (r.Type() == U_EMR_BITBLT) {
             cxs = cxd, cys = cyd;
         } else {
@@ -879,17 +1002,22 @@ void TPlayer::Blit(const TRecord &r)
         }
         break;
     case U_EMR_STRETCHDIBITS:
-        xd = r.I32(24), yd = r.I32(28), xs = r.I32(32), ys = r.I32(36), cxs = r.I32(40), cys = r.I32(44);
-        offBmi = r.U32(48), cbBmi = r.U32(52), offBits = r.U32(56), cbBits = r.U32(60), usage = r.U32(64);
+        xd = r.I32(24), yd = r.I32(28), xs = r.I32(32), ys = r.I32(36), cxs = r.I32(40),
+        cys = r.I32(44);
+        offBmi = r.U32(48), cbBmi = r.U32(52), offBits = r.U32(56), cbBits = r.U32(60),
+        usage = r.U32(64);
         rop = r.U32(68);
         cxd = r.I32(72), cyd = r.I32(76);
         break;
     case U_EMR_SETDIBITSTODEVICE:
-        xd = r.I32(24), yd = r.I32(28), xs = r.I32(32), ys = r.I32(36), cxs = r.I32(40), cys = r.I32(44);
-        offBmi = r.U32(48), cbBmi = r.U32(52), offBits = r.U32(56), cbBits = r.U32(60), usage = r.U32(64);
+        xd = r.I32(24), yd = r.I32(28), xs = r.I32(32), ys = r.I32(36), cxs = r.I32(40),
+        cys = r.I32(44);
+        offBmi = r.U32(48), cbBmi = r.U32(52), offBits = r.U32(56), cbBits = r.U32(60),
+        usage = r.U32(64);
         cxd = cxs, cyd = cys;
         break;
-    default: return;
+    default:
+        return;
     }
     const QRectF dest = QRectF(xd, yd, cxd, cyd);
     QPainterPath shape;
@@ -917,11 +1045,19 @@ void TPlayer::Blit(const TRecord &r)
         return;
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
     switch (rop) {
-    case U_SRCCOPY: break;
-    case U_SRCAND: mode = QPainter::RasterOp_SourceAndDestination; break;
-    case U_SRCPAINT: mode = QPainter::RasterOp_SourceOrDestination; break;
-    case U_SRCINVERT: mode = QPainter::RasterOp_SourceXorDestination; break;
-    default: return;
+    case U_SRCCOPY:
+        break;
+    case U_SRCAND:
+        mode = QPainter::RasterOp_SourceAndDestination;
+        break;
+    case U_SRCPAINT:
+        mode = QPainter::RasterOp_SourceOrDestination;
+        break;
+    case U_SRCINVERT:
+        mode = QPainter::RasterOp_SourceXorDestination;
+        break;
+    default:
+        return;
     }
     if (mode != QPainter::CompositionMode_SourceOver && !FRasterOps)
         return; // the device cannot combine pixels; the mask pass is left out
@@ -951,8 +1087,8 @@ void TPlayer::Blit(const TRecord &r)
     ApplyClip();
     const QTransform m = M();
     const QRectF devRect = m.mapRect(dest.normalized());
-    if (!(std::abs(devRect.left()) < kHuge && std::abs(devRect.right()) < kHuge &&
-          std::abs(devRect.top()) < kHuge && std::abs(devRect.bottom()) < kHuge))
+    if (!(std::abs(devRect.left()) < kHuge && std::abs(devRect.right()) < kHuge
+            && std::abs(devRect.top()) < kHuge && std::abs(devRect.bottom()) < kHuge))
         return;
     FPainter.setTransform(m * FBase);
     FPainter.setOpacity(opacity);
@@ -993,7 +1129,8 @@ void TPlayer::Region(const TRecord &r, quint32 off, quint32 cb, QPainterPath &ou
 // glyph cache instead of as outlines (ten times faster on a 600-dpi page).
 QTransform Snapped(const QTransform &t)
 {
-    if (t.type() <= QTransform::TxScale && std::abs(t.m11() - 1) < 0.03 && std::abs(t.m22() - 1) < 0.03)
+    if (t.type() <= QTransform::TxScale && std::abs(t.m11() - 1) < 0.03
+        && std::abs(t.m22() - 1) < 0.03)
         return QTransform::fromTranslate(t.dx(), t.dy());
     return t;
 }
@@ -1015,7 +1152,8 @@ void TPlayer::Text(const TRecord &r, bool wide)
             for (quint32 i = 0; i < n; ++i)
                 text[i] = QChar(r.U16(offString + 2 * i));
         } else {
-            text = DecodeAnsi(QByteArray(reinterpret_cast<const char *>(r.Data() + offString), n), FDC.Font.CharSet);
+            text = DecodeAnsi(QByteArray(reinterpret_cast<const char *>(r.Data() + offString), n),
+                FDC.Font.CharSet);
         }
     }
     std::vector<double> dx;
@@ -1051,12 +1189,19 @@ void TPlayer::Text(const TRecord &r, bool wide)
     double em = f.Height > 0 ? f.Height : 13.0 / sy;
     const int px = static_cast<int>(std::clamp(std::lround(em * deviceScale), 4L, 4096L));
     // Consecutive texts mostly share their font: keep the last one and its metrics.
-    const QString key = QStringLiteral("%1|%2|%3|%4%5%6").arg(f.Face).arg(px).arg(f.Weight).arg(f.Italic).arg(f.Underline).arg(f.StrikeOut);
+    const QString key = QStringLiteral("%1|%2|%3|%4%5%6")
+                            .arg(f.Face)
+                            .arg(px)
+                            .arg(f.Weight)
+                            .arg(f.Italic)
+                            .arg(f.Underline)
+                            .arg(f.StrikeOut);
     if (key != FFontKey || !FFontMetrics) {
         FFontKey = key;
         FQFont = QFont(f.Face);
         FQFont.setPixelSize(px);
-        FQFont.setWeight(static_cast<QFont::Weight>(std::clamp(f.Weight <= 0 ? 400 : f.Weight, 1, 1000)));
+        FQFont.setWeight(
+            static_cast<QFont::Weight>(std::clamp(f.Weight <= 0 ? 400 : f.Weight, 1, 1000)));
         FQFont.setItalic(f.Italic);
         FQFont.setUnderline(f.Underline);
         FQFont.setStrikeOut(f.StrikeOut);
@@ -1098,20 +1243,30 @@ void TPlayer::Text(const TRecord &r, bool wide)
         start = FDC.Cur;
     double offx = 0;
     switch (FDC.TextAlign & U_TA_CENTER) {
-    case U_TA_RIGHT: offx = -width; break;
-    case U_TA_CENTER: offx = -width / 2; break;
-    default: break;
+    case U_TA_RIGHT:
+        offx = -width;
+        break;
+    case U_TA_CENTER:
+        offx = -width / 2;
+        break;
+    default:
+        break;
     }
     double offy = 0;
     switch (FDC.TextAlign & U_TA_BASELINE) {
-    case U_TA_BASELINE: break;
-    case U_TA_BOTTOM: offy = -std::round(fm.descent()) * k; break;
-    default: offy = std::round(fm.ascent()) * k; break; // whole pixels, as GDI's text metrics
+    case U_TA_BASELINE:
+        break;
+    case U_TA_BOTTOM:
+        offy = -std::round(fm.descent()) * k;
+        break;
+    default:
+        offy = std::round(fm.ascent()) * k;
+        break; // whole pixels, as GDI's text metrics
     }
     const QPointF so = m.map(start);
-    QTransform frame = QTransform::fromTranslate(offx, offy) * QTransform().rotate(-(f.Escapement / 10.0)) *
-                       QTransform::fromScale(sx, sy) * QTransform().rotate(worldAngle) *
-                       QTransform::fromTranslate(so.x(), so.y()) * FBase;
+    QTransform frame = QTransform::fromTranslate(offx, offy)
+        * QTransform().rotate(-(f.Escapement / 10.0)) * QTransform::fromScale(sx, sy)
+        * QTransform().rotate(worldAngle) * QTransform::fromTranslate(so.x(), so.y()) * FBase;
     {
         // Glyphs are rasterised at their size on the device: an em stretched to thousands of
         // pixels along one axis would cost the glyph cache unbounded memory and time.
@@ -1122,8 +1277,10 @@ void TPlayer::Text(const TRecord &r, bool wide)
         const double a = glyph.m11(), b = glyph.m12(), c = glyph.m21(), d = glyph.m22();
         const double sum = a * a + b * b + c * c + d * d, det = std::abs(a * d - b * c);
         const double root = std::sqrt(std::max(0.0, sum * sum - 4 * det * det));
-        const double big = std::sqrt((sum + root) / 2) * px, small = std::sqrt(std::max(0.0, (sum - root) / 2)) * px;
-        const double boxX = (std::abs(a) + std::abs(c)) * px, boxY = (std::abs(b) + std::abs(d)) * px;
+        const double big = std::sqrt((sum + root) / 2) * px,
+                     small = std::sqrt(std::max(0.0, (sum - root) / 2)) * px;
+        const double boxX = (std::abs(a) + std::abs(c)) * px,
+                     boxY = (std::abs(b) + std::abs(d)) * px;
         if (!(big < 4096 && boxX < 4096 && boxY < 4096) || !(small > 0.25) || big / small > 64)
             return;
     }
@@ -1164,27 +1321,48 @@ void TPlayer::Dispatch(const TRecord &r)
 {
     const quint32 t = r.Type();
     switch (t) {
-    case U_EMR_EOF: return;
+    case U_EMR_EOF:
+        return;
     case U_EMR_POLYBEZIER:
     case U_EMR_POLYGON:
     case U_EMR_POLYLINE:
     case U_EMR_POLYBEZIERTO:
-    case U_EMR_POLYLINETO: Poly(r, false); return;
+    case U_EMR_POLYLINETO:
+        Poly(r, false);
+        return;
     case U_EMR_POLYBEZIER16:
     case U_EMR_POLYGON16:
     case U_EMR_POLYLINE16:
     case U_EMR_POLYBEZIERTO16:
-    case U_EMR_POLYLINETO16: Poly(r, true); return;
+    case U_EMR_POLYLINETO16:
+        Poly(r, true);
+        return;
     case U_EMR_POLYPOLYLINE:
-    case U_EMR_POLYPOLYGON: PolyPoly(r, false); return;
+    case U_EMR_POLYPOLYGON:
+        PolyPoly(r, false);
+        return;
     case U_EMR_POLYPOLYLINE16:
-    case U_EMR_POLYPOLYGON16: PolyPoly(r, true); return;
-    case U_EMR_POLYDRAW: PolyDraw(r, false); return;
-    case U_EMR_POLYDRAW16: PolyDraw(r, true); return;
-    case U_EMR_SETWINDOWEXTEX: FDC.Map.WindowExt = QSizeF(r.I32(8), r.I32(12)); return;
-    case U_EMR_SETWINDOWORGEX: FDC.Map.WindowOrg = QPointF(r.I32(8), r.I32(12)); return;
-    case U_EMR_SETVIEWPORTEXTEX: FDC.Map.ViewportExt = QSizeF(r.I32(8), r.I32(12)); return;
-    case U_EMR_SETVIEWPORTORGEX: FDC.Map.ViewportOrg = QPointF(r.I32(8), r.I32(12)); return;
+    case U_EMR_POLYPOLYGON16:
+        PolyPoly(r, true);
+        return;
+    case U_EMR_POLYDRAW:
+        PolyDraw(r, false);
+        return;
+    case U_EMR_POLYDRAW16:
+        PolyDraw(r, true);
+        return;
+    case U_EMR_SETWINDOWEXTEX:
+        FDC.Map.WindowExt = QSizeF(r.I32(8), r.I32(12));
+        return;
+    case U_EMR_SETWINDOWORGEX:
+        FDC.Map.WindowOrg = QPointF(r.I32(8), r.I32(12));
+        return;
+    case U_EMR_SETVIEWPORTEXTEX:
+        FDC.Map.ViewportExt = QSizeF(r.I32(8), r.I32(12));
+        return;
+    case U_EMR_SETVIEWPORTORGEX:
+        FDC.Map.ViewportOrg = QPointF(r.I32(8), r.I32(12));
+        return;
     case U_EMR_SCALEVIEWPORTEXTEX:
     case U_EMR_SCALEWINDOWEXTEX: {
         const double xn = r.I32(8), xd = r.I32(12), yn = r.I32(16), yd = r.I32(20);
@@ -1200,12 +1378,24 @@ void TPlayer::Dispatch(const TRecord &r)
             FDC.Map.Mode = mode;
         return;
     }
-    case U_EMR_SETBKMODE: FDC.BkMode = r.U32(8); return;
-    case U_EMR_SETPOLYFILLMODE: FDC.Fill = r.U32(8) == U_WINDING ? Qt::WindingFill : Qt::OddEvenFill; return;
-    case U_EMR_SETTEXTALIGN: FDC.TextAlign = r.U32(8); return;
-    case U_EMR_SETTEXTCOLOR: FDC.TextColor = Color(r.U32(8)); return;
-    case U_EMR_SETBKCOLOR: FDC.BkColor = Color(r.U32(8)); return;
-    case U_EMR_SETARCDIRECTION: FDC.ArcDir = r.U32(8); return;
+    case U_EMR_SETBKMODE:
+        FDC.BkMode = r.U32(8);
+        return;
+    case U_EMR_SETPOLYFILLMODE:
+        FDC.Fill = r.U32(8) == U_WINDING ? Qt::WindingFill : Qt::OddEvenFill;
+        return;
+    case U_EMR_SETTEXTALIGN:
+        FDC.TextAlign = r.U32(8);
+        return;
+    case U_EMR_SETTEXTCOLOR:
+        FDC.TextColor = Color(r.U32(8));
+        return;
+    case U_EMR_SETBKCOLOR:
+        FDC.BkColor = Color(r.U32(8));
+        return;
+    case U_EMR_SETARCDIRECTION:
+        FDC.ArcDir = r.U32(8);
+        return;
     case U_EMR_MOVETOEX:
         FDC.Cur = QPointF(r.I32(8), r.I32(12));
         if (FInPath) {
@@ -1269,7 +1459,9 @@ void TPlayer::Dispatch(const TRecord &r)
     case U_EMR_ARC:
     case U_EMR_ARCTO:
     case U_EMR_CHORD:
-    case U_EMR_PIE: ArcLike(r); return;
+    case U_EMR_PIE:
+        ArcLike(r);
+        return;
     case U_EMR_ANGLEARC: {
         const QPointF c(r.I32(8), r.I32(12));
         const double radius = r.U32(16);
@@ -1305,7 +1497,8 @@ void TPlayer::Dispatch(const TRecord &r)
     }
     case U_EMR_SETWORLDTRANSFORM: {
         const QTransform x(r.F32(8), r.F32(12), r.F32(16), r.F32(20), r.F32(24), r.F32(28));
-        if (x.isInvertible() && std::isfinite(x.m11() + x.m12() + x.m21() + x.m22() + x.dx() + x.dy()))
+        if (x.isInvertible()
+            && std::isfinite(x.m11() + x.m12() + x.m21() + x.m22() + x.dx() + x.dy()))
             FDC.World = x;
         return;
     }
@@ -1313,18 +1506,30 @@ void TPlayer::Dispatch(const TRecord &r)
         const QTransform x(r.F32(8), r.F32(12), r.F32(16), r.F32(20), r.F32(24), r.F32(28));
         QTransform next = FDC.World;
         switch (r.U32(32)) {
-        case U_MWT_IDENTITY: next = QTransform(); break;
-        case U_MWT_LEFTMULTIPLY: next = x * FDC.World; break;
-        case U_MWT_RIGHTMULTIPLY: next = FDC.World * x; break;
-        case 4: next = x; break;
-        default: return;
+        case U_MWT_IDENTITY:
+            next = QTransform();
+            break;
+        case U_MWT_LEFTMULTIPLY:
+            next = x * FDC.World;
+            break;
+        case U_MWT_RIGHTMULTIPLY:
+            next = FDC.World * x;
+            break;
+        case 4:
+            next = x;
+            break;
+        default:
+            return;
         }
-        if (next.isInvertible() &&
-            std::isfinite(next.m11() + next.m12() + next.m21() + next.m22() + next.dx() + next.dy()))
+        if (next.isInvertible()
+            && std::isfinite(
+                next.m11() + next.m12() + next.m21() + next.m22() + next.dx() + next.dy()))
             FDC.World = next;
         return;
     }
-    case U_EMR_SELECTOBJECT: SelectObject(r.U32(8)); return;
+    case U_EMR_SELECTOBJECT:
+        SelectObject(r.U32(8));
+        return;
     case U_EMR_CREATEPEN:
     case U_EMR_CREATEBRUSHINDIRECT:
     case U_EMR_EXTCREATEFONTINDIRECTW:
@@ -1333,7 +1538,9 @@ void TPlayer::Dispatch(const TRecord &r)
     case U_EMR_CREATEMONOBRUSH:
     case U_EMR_CREATEPALETTE:
     case U_EMR_CREATECOLORSPACE:
-    case U_EMR_CREATECOLORSPACEW: CreateObject(r); return;
+    case U_EMR_CREATECOLORSPACEW:
+        CreateObject(r);
+        return;
     case U_EMR_DELETEOBJECT: {
         const quint32 h = r.U32(8);
         if (h > 0 && h < FObjects.size())
@@ -1345,7 +1552,9 @@ void TPlayer::Dispatch(const TRecord &r)
         FPath = QPainterPath();
         FPathOpen = false;
         return;
-    case U_EMR_ENDPATH: FInPath = false; return;
+    case U_EMR_ENDPATH:
+        FInPath = false;
+        return;
     case U_EMR_ABORTPATH:
         FInPath = false;
         FPath = QPainterPath();
@@ -1364,14 +1573,17 @@ void TPlayer::Dispatch(const TRecord &r)
         QPainterPath closed = path;
         if (t != U_EMR_STROKEPATH)
             closed.closeSubpath();
-        DrawDevicePath(t == U_EMR_STROKEPATH ? path : closed, t != U_EMR_STROKEPATH, t != U_EMR_FILLPATH);
+        DrawDevicePath(
+            t == U_EMR_STROKEPATH ? path : closed, t != U_EMR_STROKEPATH, t != U_EMR_FILLPATH);
         return;
     }
-    case U_EMR_FLATTENPATH: return; // curves are flattened when drawn anyway
+    case U_EMR_FLATTENPATH:
+        return; // curves are flattened when drawn anyway
     case U_EMR_WIDENPATH:
         if (!FInPath && !FDC.Pen.Null) {
             QPainterPathStroker s;
-            s.setWidth(std::max(1.0, FDC.Pen.Cosmetic ? 1.0 : FDC.Pen.Width * std::sqrt(std::abs(M().determinant()))));
+            s.setWidth(std::max(1.0,
+                FDC.Pen.Cosmetic ? 1.0 : FDC.Pen.Width * std::sqrt(std::abs(M().determinant()))));
             FPath = s.createStroke(FPath);
         }
         return;
@@ -1457,14 +1669,20 @@ void TPlayer::Dispatch(const TRecord &r)
         FDC.Pen = keepPen;
         return;
     }
-    case U_EMR_EXTTEXTOUTA: Text(r, false); return;
-    case U_EMR_EXTTEXTOUTW: Text(r, true); return;
+    case U_EMR_EXTTEXTOUTA:
+        Text(r, false);
+        return;
+    case U_EMR_EXTTEXTOUTW:
+        Text(r, true);
+        return;
     case U_EMR_BITBLT:
     case U_EMR_STRETCHBLT:
     case U_EMR_STRETCHDIBITS:
     case U_EMR_SETDIBITSTODEVICE:
     case U_EMR_ALPHABLEND:
-    case U_EMR_TRANSPARENTBLT: Blit(r); return;
+    case U_EMR_TRANSPARENTBLT:
+        Blit(r);
+        return;
     case U_EMR_COMMENT:
     case U_EMR_SETMETARGN:
     case U_EMR_SETROP2:
@@ -1482,7 +1700,9 @@ void TPlayer::Dispatch(const TRecord &r)
     case U_EMR_DELETECOLORSPACE:
     case U_EMR_SETCOLORADJUSTMENT:
         return;
-    default: ++FResult.Skipped; return;
+    default:
+        ++FResult.Skipped;
+        return;
     }
 }
 
@@ -1493,13 +1713,15 @@ TEmfPlayResult TPlayer::Run()
     FResult.Records = 1;
 
     // The frame, in reference pixels, is what lands on the target.
-    const QTransform toPx = emf::MappingTransform(emf::TMapping{U_MM_HIMETRIC, {}, {}, {1, 1}, {1, 1}}, FHeader);
+    const QTransform toPx = emf::MappingTransform(
+        emf::TMapping { U_MM_HIMETRIC, {}, {}, { 1, 1 }, { 1, 1 } }, FHeader);
     QRectF frame(QPointF(FHeader.Frame.left() * toPx.m11(), FHeader.Frame.top() * -toPx.m22()),
-                 QPointF((FHeader.Frame.right() + 1.0) * toPx.m11(), (FHeader.Frame.bottom() + 1.0) * -toPx.m22()));
+        QPointF((FHeader.Frame.right() + 1.0) * toPx.m11(),
+            (FHeader.Frame.bottom() + 1.0) * -toPx.m22()));
     frame = frame.normalized();
     if (!(frame.width() >= 1 && frame.height() >= 1))
         frame = QRectF(QPointF(FHeader.Bounds.left(), FHeader.Bounds.top()),
-                       QPointF(FHeader.Bounds.right() + 1.0, FHeader.Bounds.bottom() + 1.0))
+            QPointF(FHeader.Bounds.right() + 1.0, FHeader.Bounds.bottom() + 1.0))
                     .normalized();
     const QRectF target = FTarget.normalized();
     if (!(frame.width() >= 1 && frame.height() >= 1) || target.isEmpty()) {
@@ -1509,18 +1731,22 @@ TEmfPlayResult TPlayer::Run()
             ++FResult.Records;
         return FResult;
     }
-    FBase = QTransform::fromTranslate(-frame.left(), -frame.top()) *
-            QTransform::fromScale(target.width() / frame.width(), target.height() / frame.height()) *
-            QTransform::fromTranslate(target.left(), target.top()) * FPainter.worldTransform();
+    FBase = QTransform::fromTranslate(-frame.left(), -frame.top())
+        * QTransform::fromScale(target.width() / frame.width(), target.height() / frame.height())
+        * QTransform::fromTranslate(target.left(), target.top()) * FPainter.worldTransform();
     FObjects.resize(std::min<quint32>(FHeader.Handles + 1, emf::kMaxHandles));
-    FRasterOps = FPainter.paintEngine() && FPainter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    FRasterOps
+        = FPainter.paintEngine() && FPainter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
 
     // Two saves: the outer keeps the caller's state, the inner is reset whenever the clip
     // changes (a clip can only be widened by restoring).
-    struct TGuard
-    {
+    struct TGuard {
         QPainter &P;
-        explicit TGuard(QPainter &p) : P(p) { P.save(); }
+        explicit TGuard(QPainter &p)
+            : P(p)
+        {
+            P.save();
+        }
         ~TGuard() { P.restore(); }
     } outer(FPainter);
     FPainter.setRenderHint(QPainter::Antialiasing);

@@ -12,11 +12,10 @@
 class QPainter;
 
 // What an EMF header says about its picture.
-struct TEmfInfo
-{
-    QRect Bounds;      // inclusive, reference-device pixels
-    QRect Frame;       // inclusive, .01 mm
-    QSize Device;      // reference device in pixels
+struct TEmfInfo {
+    QRect Bounds; // inclusive, reference-device pixels
+    QRect Frame; // inclusive, .01 mm
+    QSize Device; // reference device in pixels
     QSize Millimeters; // reference device in millimetres
     QSize Micrometers; // the same more precisely; empty when the header lacks them
     quint32 Bytes = 0; // size of the whole picture
@@ -33,8 +32,7 @@ struct TEmfInfo
 // also tells a reader how many bytes of a longer buffer belong to the picture.
 TEmfInfo ReadEmfInfo(QByteArrayView emf);
 
-struct TEmfPlayResult
-{
+struct TEmfPlayResult {
     quint32 Records = 0; // records read, header and end included
     quint32 Skipped = 0; // records of kinds the player does not draw
 };

@@ -9,16 +9,21 @@
 #include <cmath>
 #include <uemf.h>
 
-namespace {
+namespace
+{
 
 constexpr quint32 kHeaderSize = 108; // base header + pixel format + micrometres
 
-quint32 ColorRef(QRgb c) { return quint32(qRed(c)) | quint32(qGreen(c)) << 8 | quint32(qBlue(c)) << 16; }
+quint32 ColorRef(QRgb c)
+{
+    return quint32(qRed(c)) | quint32(qGreen(c)) << 8 | quint32(qBlue(c)) << 16;
+}
 
 } // namespace
 
 TEmfRecorder::TEmfRecorder(QSize pageSize, int dpi, const QString &description)
-    : FPageSize(pageSize.expandedTo(QSize(1, 1))), FDpi(dpi > 0 ? dpi : 96)
+    : FPageSize(pageSize.expandedTo(QSize(1, 1)))
+    , FDpi(dpi > 0 ? dpi : 96)
 {
     FHandleUsed.push_back(true);
     // The header is written now with placeholders that Finish fills in.
@@ -111,13 +116,16 @@ void TEmfRecorder::FreeHandle(quint32 h)
         FHandleUsed[h] = false;
 }
 
-void TEmfRecorder::Select(quint32 h) { Simple(U_EMR_SELECTOBJECT, {h}); }
+void TEmfRecorder::Select(quint32 h)
+{
+    Simple(U_EMR_SELECTOBJECT, { h });
+}
 
 void TEmfRecorder::Delete(quint32 h)
 {
     if (h == 0)
         return;
-    Simple(U_EMR_DELETEOBJECT, {h});
+    Simple(U_EMR_DELETEOBJECT, { h });
     FreeHandle(h);
 }
 
@@ -212,8 +220,8 @@ void TEmfRecorder::UseFont()
     PutI32(0); // escapement
     PutI32(0); // orientation
     PutI32(FFont.Bold ? U_FW_BOLD : U_FW_NORMAL);
-    const quint32 flags = (FFont.Italic ? 1u : 0u) | (FFont.Underline ? 1u : 0u) << 8 |
-                          (FFont.StrikeOut ? 1u : 0u) << 16 | quint32(FFont.CharSet) << 24;
+    const quint32 flags = (FFont.Italic ? 1u : 0u) | (FFont.Underline ? 1u : 0u) << 8
+        | (FFont.StrikeOut ? 1u : 0u) << 16 | quint32(FFont.CharSet) << 24;
     Put32(flags);
     Put32(0); // out precision, clip precision, quality, pitch and family
     auto putName = [this](const QString &name, int chars) {
@@ -263,8 +271,8 @@ void TEmfRecorder::Line(QPoint a, QPoint b, const QColor &color, int width)
     if (FFinished)
         return;
     UsePen(color.rgb(), std::max(width, 0));
-    Simple(U_EMR_MOVETOEX, {quint32(a.x()), quint32(a.y())});
-    Simple(U_EMR_LINETO, {quint32(b.x()), quint32(b.y())});
+    Simple(U_EMR_MOVETOEX, { quint32(a.x()), quint32(a.y()) });
+    Simple(U_EMR_LINETO, { quint32(b.x()), quint32(b.y()) });
     const int w = std::max(width, 1);
     Touch(QRect(a, b).normalized().adjusted(-w / 2, -w / 2, w - w / 2, w - w / 2));
 }
@@ -276,28 +284,34 @@ void TEmfRecorder::TextOut(QPoint at, const QString &text, const TTextStyle &sty
     UseFont();
     const QRgb color = FFont.Color.rgb();
     if (FTextColor != color) {
-        Simple(U_EMR_SETTEXTCOLOR, {ColorRef(color)});
+        Simple(U_EMR_SETTEXTCOLOR, { ColorRef(color) });
         FTextColor = color;
     }
     const quint32 mode = style.Transparent ? U_TRANSPARENT : U_OPAQUE;
     if (FBkMode != mode) {
-        Simple(U_EMR_SETBKMODE, {mode});
+        Simple(U_EMR_SETBKMODE, { mode });
         FBkMode = mode;
     }
     if (!style.Transparent && FBkColor != style.Background.rgb()) {
-        Simple(U_EMR_SETBKCOLOR, {ColorRef(style.Background.rgb())});
+        Simple(U_EMR_SETBKCOLOR, { ColorRef(style.Background.rgb()) });
         FBkColor = style.Background.rgb();
     }
     quint32 align = U_TA_TOP;
     switch (style.Align) {
-    case TTextAlign::Left: align |= U_TA_LEFT; break;
-    case TTextAlign::Right: align |= U_TA_RIGHT; break;
-    case TTextAlign::Center: align |= U_TA_CENTER; break;
+    case TTextAlign::Left:
+        align |= U_TA_LEFT;
+        break;
+    case TTextAlign::Right:
+        align |= U_TA_RIGHT;
+        break;
+    case TTextAlign::Center:
+        align |= U_TA_CENTER;
+        break;
     }
     if (style.RightToLeft)
         align |= U_TA_RTLREADING;
     if (FTextAlign != align) {
-        Simple(U_EMR_SETTEXTALIGN, {align});
+        Simple(U_EMR_SETTEXTALIGN, { align });
         FTextAlign = align;
     }
 
@@ -313,7 +327,9 @@ void TEmfRecorder::TextOut(QPoint at, const QString &text, const TTextStyle &sty
     long previous = 0;
     for (quint32 i = 0; i < n; ++i) {
         // Distance from the caret before the first character works for either direction.
-        const double caret = line.isValid() ? std::abs(line.cursorToX(static_cast<int>(i + 1)) - line.cursorToX(0)) : 0.0;
+        const double caret = line.isValid()
+            ? std::abs(line.cursorToX(static_cast<int>(i + 1)) - line.cursorToX(0))
+            : 0.0;
         long x = i + 1 == n ? total : std::lround(caret);
         x = std::clamp(x, previous, total);
         dx[i] = static_cast<quint32>(x - previous);
@@ -374,7 +390,7 @@ QByteArray TEmfRecorder::Finish()
     FFontHandle = FBrushHandle = FPenHandle = 0;
 
     const quint32 start = Begin(U_EMR_EOF);
-    Put32(0);  // palette entries
+    Put32(0); // palette entries
     Put32(16); // palette offset
     Put32(20); // size of this record, for readers walking backwards
     End(start);
@@ -407,12 +423,13 @@ void TEmfRecorder::DrawPicture(const QRect &target, const QByteArray &emf)
     CopyRecords(target, emf);
 }
 
-namespace {
+namespace
+{
 
 void PutXform(QByteArray &out, const QTransform &t)
 {
-    const float v[6] = {float(t.m11()), float(t.m12()), float(t.m21()),
-                        float(t.m22()), float(t.dx()),  float(t.dy())};
+    const float v[6] = { float(t.m11()), float(t.m12()), float(t.m21()), float(t.m22()),
+        float(t.dx()), float(t.dy()) };
     for (float f : v) {
         quint32 u;
         std::memcpy(&u, &f, 4);
@@ -423,8 +440,8 @@ void PutXform(QByteArray &out, const QTransform &t)
 
 QTransform ReadXform(const emf::TRecord &r, quint32 off)
 {
-    return QTransform(r.F32(off), r.F32(off + 4), r.F32(off + 8), r.F32(off + 12),
-                      r.F32(off + 16), r.F32(off + 20));
+    return QTransform(r.F32(off), r.F32(off + 4), r.F32(off + 8), r.F32(off + 12), r.F32(off + 16),
+        r.F32(off + 20));
 }
 
 bool CreatesObject(quint32 type)
@@ -438,8 +455,10 @@ bool CreatesObject(quint32 type)
     case U_EMR_CREATECOLORSPACEW:
     case U_EMR_CREATEDIBPATTERNBRUSHPT:
     case U_EMR_CREATEMONOBRUSH:
-    case U_EMR_EXTCREATEPEN: return true;
-    default: return false;
+    case U_EMR_EXTCREATEPEN:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -453,10 +472,13 @@ int HandleOffset(quint32 type)
     case U_EMR_SETPALETTEENTRIES:
     case U_EMR_RESIZEPALETTE:
     case U_EMR_SETCOLORSPACE:
-    case U_EMR_DELETECOLORSPACE: return 8;
+    case U_EMR_DELETECOLORSPACE:
+        return 8;
     case U_EMR_FILLRGN:
-    case U_EMR_FRAMERGN: return 24;
-    default: return CreatesObject(type) ? 8 : -1;
+    case U_EMR_FRAMERGN:
+        return 24;
+    default:
+        return CreatesObject(type) ? 8 : -1;
     }
 }
 
@@ -472,23 +494,26 @@ void TEmfRecorder::CopyRecords(const QRect &target, const QByteArray &emf)
     {
         emf::TReader check(emf);
         emf::TRecord r;
-        while (check.Next(r)) {
-        }
+        while (check.Next(r)) { }
     }
     emf::TReader reader(emf);
     const emf::THeader &h = reader.Header();
     // The picture's frame in its reference pixels goes onto dst.
-    const QTransform toPx = emf::MappingTransform(emf::TMapping{U_MM_HIMETRIC, {}, {}, {1, 1}, {1, 1}}, h);
+    const QTransform toPx
+        = emf::MappingTransform(emf::TMapping { U_MM_HIMETRIC, {}, {}, { 1, 1 }, { 1, 1 } }, h);
     QRectF frame = QTransform(toPx.m11(), 0, 0, -toPx.m22(), 0, 0)
                        .mapRect(QRectF(QPointF(h.Frame.left(), h.Frame.top()),
-                                       QPointF(h.Frame.right() + 1.0, h.Frame.bottom() + 1.0)));
+                           QPointF(h.Frame.right() + 1.0, h.Frame.bottom() + 1.0)));
     if (frame.width() <= 0 || frame.height() <= 0 || dst.isEmpty())
         return;
-    const QTransform place = QTransform::fromTranslate(-frame.left(), -frame.top()) *
-                             QTransform::fromScale(dst.width() / frame.width(), dst.height() / frame.height()) *
-                             QTransform::fromTranslate(dst.left(), dst.top());
+    const QTransform place = QTransform::fromTranslate(-frame.left(), -frame.top())
+        * QTransform::fromScale(dst.width() / frame.width(), dst.height() / frame.height())
+        * QTransform::fromTranslate(dst.left(), dst.top());
 
-    struct TState { emf::TMapping Map; QTransform World; };
+    struct TState {
+        emf::TMapping Map;
+        QTransform World;
+    };
     TState state;
     std::vector<TState> saved;
     std::vector<quint32> map(std::min<quint32>(h.Handles + 1, emf::kMaxHandles), 0);
@@ -501,15 +526,15 @@ void TEmfRecorder::CopyRecords(const QRect &target, const QByteArray &emf)
     };
     Simple(U_EMR_SAVEDC, {});
     // The picture starts from a default DC, whatever this page had selected.
-    Simple(U_EMR_SETTEXTCOLOR, {0});
-    Simple(U_EMR_SETBKCOLOR, {0xFFFFFF});
-    Simple(U_EMR_SETBKMODE, {U_OPAQUE});
-    Simple(U_EMR_SETTEXTALIGN, {0});
-    Simple(U_EMR_SETPOLYFILLMODE, {U_ALTERNATE});
+    Simple(U_EMR_SETTEXTCOLOR, { 0 });
+    Simple(U_EMR_SETBKCOLOR, { 0xFFFFFF });
+    Simple(U_EMR_SETBKMODE, { U_OPAQUE });
+    Simple(U_EMR_SETTEXTALIGN, { 0 });
+    Simple(U_EMR_SETPOLYFILLMODE, { U_ALTERNATE });
     Select(U_WHITE_BRUSH);
     Select(U_BLACK_PEN);
     Select(U_DEVICE_DEFAULT_FONT);
-    Simple(U_EMR_SETMAPMODE, {U_MM_TEXT});
+    Simple(U_EMR_SETMAPMODE, { U_MM_TEXT });
     emitWorld();
 
     emf::TRecord r;
@@ -520,30 +545,58 @@ void TEmfRecorder::CopyRecords(const QRect &target, const QByteArray &emf)
         case U_EMR_COMMENT: // EMF+ and private data would not survive the new context
         case U_EMR_SETMETARGN:
             continue;
-        case U_EMR_SETMAPMODE: state.Map.Mode = r.U32(8); emitWorld(); continue;
-        case U_EMR_SETWINDOWORGEX: state.Map.WindowOrg = QPointF(r.I32(8), r.I32(12)); emitWorld(); continue;
-        case U_EMR_SETWINDOWEXTEX: state.Map.WindowExt = QSizeF(r.I32(8), r.I32(12)); emitWorld(); continue;
-        case U_EMR_SETVIEWPORTORGEX: state.Map.ViewportOrg = QPointF(r.I32(8), r.I32(12)); emitWorld(); continue;
-        case U_EMR_SETVIEWPORTEXTEX: state.Map.ViewportExt = QSizeF(r.I32(8), r.I32(12)); emitWorld(); continue;
+        case U_EMR_SETMAPMODE:
+            state.Map.Mode = r.U32(8);
+            emitWorld();
+            continue;
+        case U_EMR_SETWINDOWORGEX:
+            state.Map.WindowOrg = QPointF(r.I32(8), r.I32(12));
+            emitWorld();
+            continue;
+        case U_EMR_SETWINDOWEXTEX:
+            state.Map.WindowExt = QSizeF(r.I32(8), r.I32(12));
+            emitWorld();
+            continue;
+        case U_EMR_SETVIEWPORTORGEX:
+            state.Map.ViewportOrg = QPointF(r.I32(8), r.I32(12));
+            emitWorld();
+            continue;
+        case U_EMR_SETVIEWPORTEXTEX:
+            state.Map.ViewportExt = QSizeF(r.I32(8), r.I32(12));
+            emitWorld();
+            continue;
         case U_EMR_SCALEVIEWPORTEXTEX:
         case U_EMR_SCALEWINDOWEXTEX: {
             const double xn = r.I32(8), xd = r.I32(12), yn = r.I32(16), yd = r.I32(20);
             if (xd == 0 || yd == 0)
                 continue;
-            QSizeF &ext = type == U_EMR_SCALEVIEWPORTEXTEX ? state.Map.ViewportExt : state.Map.WindowExt;
+            QSizeF &ext
+                = type == U_EMR_SCALEVIEWPORTEXTEX ? state.Map.ViewportExt : state.Map.WindowExt;
             ext = QSizeF(ext.width() * xn / xd, ext.height() * yn / yd);
             emitWorld();
             continue;
         }
-        case U_EMR_SETWORLDTRANSFORM: state.World = ReadXform(r, 8); emitWorld(); continue;
+        case U_EMR_SETWORLDTRANSFORM:
+            state.World = ReadXform(r, 8);
+            emitWorld();
+            continue;
         case U_EMR_MODIFYWORLDTRANSFORM: {
             const QTransform x = ReadXform(r, 8);
             switch (r.U32(32)) {
-            case U_MWT_IDENTITY: state.World = QTransform(); break;
-            case U_MWT_LEFTMULTIPLY: state.World = x * state.World; break;
-            case U_MWT_RIGHTMULTIPLY: state.World = state.World * x; break;
-            case 4: state.World = x; break;
-            default: continue;
+            case U_MWT_IDENTITY:
+                state.World = QTransform();
+                break;
+            case U_MWT_LEFTMULTIPLY:
+                state.World = x * state.World;
+                break;
+            case U_MWT_RIGHTMULTIPLY:
+                state.World = state.World * x;
+                break;
+            case 4:
+                state.World = x;
+                break;
+            default:
+                continue;
             }
             emitWorld();
             continue;
@@ -575,8 +628,10 @@ void TEmfRecorder::CopyRecords(const QRect &target, const QByteArray &emf)
                     const quint32 off = i == 0 ? 16 + 16 : 48 + (i - 1) * 16;
                     qint32 l, t, rr, b;
                     r.Rect(off, l, t, rr, b);
-                    const QRect m = place.mapRect(QRectF(QPointF(l, t), QPointF(rr, b))).toAlignedRect();
-                    const qint32 v[4] = {m.left(), m.top(), m.left() + m.width(), m.top() + m.height()};
+                    const QRect m
+                        = place.mapRect(QRectF(QPointF(l, t), QPointF(rr, b))).toAlignedRect();
+                    const qint32 v[4]
+                        = { m.left(), m.top(), m.left() + m.width(), m.top() + m.height() };
                     for (int k = 0; k < 4; ++k) {
                         const quint32 u = qToLittleEndian(static_cast<quint32>(v[k]));
                         std::memcpy(copy.data() + off + 4 * k, &u, 4);
@@ -587,7 +642,8 @@ void TEmfRecorder::CopyRecords(const QRect &target, const QByteArray &emf)
             ++FRecords;
             continue;
         }
-        default: break;
+        default:
+            break;
         }
 
         QByteArray copy(reinterpret_cast<const char *>(r.Data()), r.Size());
@@ -615,7 +671,7 @@ void TEmfRecorder::CopyRecords(const QRect &target, const QByteArray &emf)
         FData.append(copy);
         ++FRecords;
     }
-    Simple(U_EMR_RESTOREDC, {static_cast<quint32>(-(depth + 1))});
+    Simple(U_EMR_RESTOREDC, { static_cast<quint32>(-(depth + 1)) });
     for (quint32 &m : map)
         if (m != 0) {
             Delete(m);

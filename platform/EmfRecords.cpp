@@ -5,14 +5,17 @@
 #include <uemf_safe.h>
 #include <vector>
 
-namespace emf {
+namespace emf
+{
 
 void Fail(const QString &what, qsizetype offset)
 {
-    throw EPlatformError(QStringLiteral("Invalid page picture: %1 at offset %2").arg(what).arg(offset));
+    throw EPlatformError(
+        QStringLiteral("Invalid page picture: %1 at offset %2").arg(what).arg(offset));
 }
 
-namespace {
+namespace
+{
 
 constexpr quint32 kSignature = 0x464D4520; // " EMF"
 
@@ -30,8 +33,23 @@ bool LibrarySaysSafe(const uchar *data, quint32 size)
 bool LibraryChecks(quint32 type)
 {
     switch (type) {
-    case 69: case 96: case 97: case 102: case 103: case 105: case 106: case 107: case 109:
-    case 110: case 111: case 112: case 113: case 117: case 119: case 120: case 121:
+    case 69:
+    case 96:
+    case 97:
+    case 102:
+    case 103:
+    case 105:
+    case 106:
+    case 107:
+    case 109:
+    case 110:
+    case 111:
+    case 112:
+    case 113:
+    case 117:
+    case 119:
+    case 120:
+    case 121:
         return false;
     default:
         return type >= 1 && type <= U_EMR_MAX;
@@ -45,7 +63,8 @@ THeader ReadHeader(QByteArrayView bytes)
     const auto *data = reinterpret_cast<const uchar *>(bytes.data());
     if (bytes.size() < 88)
         Fail(QStringLiteral("too short for a header"), 0);
-    const TRecord rec(data, static_cast<quint32>(std::min<qsizetype>(bytes.size(), 0x7fffffff)), 1, 0);
+    const TRecord rec(
+        data, static_cast<quint32>(std::min<qsizetype>(bytes.size(), 0x7fffffff)), 1, 0);
     if (rec.U32(0) != U_EMR_HEADER)
         Fail(QStringLiteral("no header record"), 0);
     const quint32 size = rec.U32(4);
@@ -72,7 +91,7 @@ THeader ReadHeader(QByteArrayView bytes)
         Fail(QStringLiteral("picture truncated (header counts %1 bytes, %2 present)")
                  .arg(out.Bytes)
                  .arg(bytes.size()),
-             48);
+            48);
     const quint32 nDesc = h.U32(60), offDesc = h.U32(64);
     // The description is informative only; writers disagree on where it lies, so one that
     // is not inside the header record is ignored rather than trusted.
@@ -85,9 +104,9 @@ THeader ReadHeader(QByteArrayView bytes)
     // not sit where they would be; even then they must agree with the millimetres.
     if (size >= 108 && (nDesc == 0 || offDesc >= 108)) {
         const QSize um(h.I32(100), h.I32(104));
-        if (um.width() > 0 && um.height() > 0 &&
-            std::abs(qint64(um.width()) - qint64(out.Millimeters.width()) * 1000) <= 1000 &&
-            std::abs(qint64(um.height()) - qint64(out.Millimeters.height()) * 1000) <= 1000)
+        if (um.width() > 0 && um.height() > 0
+            && std::abs(qint64(um.width()) - qint64(out.Millimeters.width()) * 1000) <= 1000
+            && std::abs(qint64(um.height()) - qint64(out.Millimeters.height()) * 1000) <= 1000)
             out.Micrometers = um;
     }
     if (!LibrarySaysSafe(data, size))
@@ -133,28 +152,44 @@ bool TReader::Next(TRecord &out)
 
 } // namespace emf
 
-namespace emf {
+namespace emf
+{
 
 QTransform MappingTransform(const TMapping &m, const THeader &h)
 {
     // Pixels per millimetre of the reference device, from micrometres when present.
     double pxPerMmX = 96 / 25.4, pxPerMmY = 96 / 25.4;
-    if (h.Micrometers.width() > 0 && h.Micrometers.height() > 0 && h.Device.width() > 0 &&
-        h.Device.height() > 0) {
+    if (h.Micrometers.width() > 0 && h.Micrometers.height() > 0 && h.Device.width() > 0
+        && h.Device.height() > 0) {
         pxPerMmX = h.Device.width() * 1000.0 / h.Micrometers.width();
         pxPerMmY = h.Device.height() * 1000.0 / h.Micrometers.height();
-    } else if (h.Millimeters.width() > 0 && h.Millimeters.height() > 0 && h.Device.width() > 0 &&
-               h.Device.height() > 0) {
+    } else if (h.Millimeters.width() > 0 && h.Millimeters.height() > 0 && h.Device.width() > 0
+        && h.Device.height() > 0) {
         pxPerMmX = double(h.Device.width()) / h.Millimeters.width();
         pxPerMmY = double(h.Device.height()) / h.Millimeters.height();
     }
     double sx = 1, sy = 1;
     switch (m.Mode) {
-    case U_MM_LOMETRIC: sx = pxPerMmX / 10; sy = -pxPerMmY / 10; break;
-    case U_MM_HIMETRIC: sx = pxPerMmX / 100; sy = -pxPerMmY / 100; break;
-    case U_MM_LOENGLISH: sx = pxPerMmX * 0.254; sy = -pxPerMmY * 0.254; break;
-    case U_MM_HIENGLISH: sx = pxPerMmX * 0.0254; sy = -pxPerMmY * 0.0254; break;
-    case U_MM_TWIPS: sx = pxPerMmX * 25.4 / 1440; sy = -pxPerMmY * 25.4 / 1440; break;
+    case U_MM_LOMETRIC:
+        sx = pxPerMmX / 10;
+        sy = -pxPerMmY / 10;
+        break;
+    case U_MM_HIMETRIC:
+        sx = pxPerMmX / 100;
+        sy = -pxPerMmY / 100;
+        break;
+    case U_MM_LOENGLISH:
+        sx = pxPerMmX * 0.254;
+        sy = -pxPerMmY * 0.254;
+        break;
+    case U_MM_HIENGLISH:
+        sx = pxPerMmX * 0.0254;
+        sy = -pxPerMmY * 0.0254;
+        break;
+    case U_MM_TWIPS:
+        sx = pxPerMmX * 25.4 / 1440;
+        sy = -pxPerMmY * 25.4 / 1440;
+        break;
     case U_MM_ISOTROPIC:
     case U_MM_ANISOTROPIC:
         if (m.WindowExt.width() != 0 && m.WindowExt.height() != 0) {
@@ -167,10 +202,11 @@ QTransform MappingTransform(const TMapping &m, const THeader &h)
             }
         }
         break;
-    default: break; // MM_TEXT
+    default:
+        break; // MM_TEXT
     }
     return QTransform(sx, 0, 0, sy, m.ViewportOrg.x() - m.WindowOrg.x() * sx,
-                      m.ViewportOrg.y() - m.WindowOrg.y() * sy);
+        m.ViewportOrg.y() - m.WindowOrg.y() * sy);
 }
 
 } // namespace emf

@@ -7,13 +7,14 @@
 #include <QByteArrayView>
 #include <QRect>
 #include <QSize>
-#include <QTransform>
 #include <QString>
+#include <QTransform>
 #include <QtEndian>
 #include <cstdint>
 #include <cstring>
 
-namespace emf {
+namespace emf
+{
 
 // Limits that keep a hostile file from costing unbounded time or memory.
 inline constexpr quint32 kMaxRecords = 2'000'000;
@@ -27,7 +28,10 @@ class TRecord
 public:
     TRecord() = default;
     TRecord(const uchar *data, quint32 size, quint32 type, qsizetype offset)
-        : FData(data), FSize(size), FType(type), FOffset(offset)
+        : FData(data)
+        , FSize(size)
+        , FType(type)
+        , FOffset(offset)
     {
     }
     quint32 Type() const { return FType; }
@@ -81,8 +85,7 @@ public:
     void NeedArray(quint64 off, quint64 count, quint64 itemSize) const
     {
         if (count > FSize || !Has(off, count * itemSize))
-            Fail(QStringLiteral("record of type %1: array exceeds the record").arg(FType),
-                 FOffset);
+            Fail(QStringLiteral("record of type %1: array exceeds the record").arg(FType), FOffset);
     }
 
 private:
@@ -92,11 +95,10 @@ private:
     qsizetype FOffset = 0;
 };
 
-struct THeader
-{
-    QRect Bounds;  // device units of the reference device, inclusive
-    QRect Frame;   // .01 mm, inclusive
-    QSize Device;  // reference device in pixels
+struct THeader {
+    QRect Bounds; // device units of the reference device, inclusive
+    QRect Frame; // .01 mm, inclusive
+    QSize Device; // reference device in pixels
     QSize Millimeters;
     QSize Micrometers; // 0 when the header does not carry them
     quint32 Bytes = 0;
@@ -130,14 +132,14 @@ private:
 
 } // namespace emf
 
-namespace emf {
+namespace emf
+{
 
 // The page-to-device mapping of a DC: map mode, window and viewport.
-struct TMapping
-{
+struct TMapping {
     quint32 Mode = 1; // MM_TEXT
     QPointF WindowOrg, ViewportOrg;
-    QSizeF WindowExt{1, 1}, ViewportExt{1, 1};
+    QSizeF WindowExt { 1, 1 }, ViewportExt { 1, 1 };
 };
 
 // Page space to reference-device pixels for the mapping, with the header's device and

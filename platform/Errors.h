@@ -10,7 +10,8 @@ class ELevantaError : public std::exception
 {
 public:
     explicit ELevantaError(QString message)
-        : FMessage(std::move(message)), FUtf8(FMessage.toStdString())
+        : FMessage(std::move(message))
+        , FUtf8(FMessage.toStdString())
     {
     }
     const QString &Message() const noexcept { return FMessage; }

@@ -5,8 +5,7 @@
 #include <QChar>
 #include <QString>
 
-struct TFormatSettings
-{
+struct TFormatSettings {
     QChar DecimalSeparator = u'.';
     QChar ThousandSeparator = u',';
     QString ShortDateFormat = QStringLiteral("dd.MM.yyyy"); // QDate::toString pattern

@@ -6,7 +6,9 @@
 #include <cmath>
 
 TQPainterCanvas::TQPainterCanvas(QPainter &painter, int dpi, QSize pageSize)
-    : FPainter(painter), FDpi(dpi > 0 ? dpi : 96), FPageSize(pageSize)
+    : FPainter(painter)
+    , FDpi(dpi > 0 ? dpi : 96)
+    , FPageSize(pageSize)
 {
     SelectFont(FFont);
 }
@@ -41,7 +43,8 @@ void TQPainterCanvas::TextOut(QPoint at, const QString &text, const TTextStyle &
     const double ascent = std::round(FMetrics->ascent());
     FPainter.save();
     if (!style.Transparent)
-        FPainter.fillRect(QRectF(left, at.y(), width, TextExtent(QString()).height()), style.Background);
+        FPainter.fillRect(
+            QRectF(left, at.y(), width, TextExtent(QString()).height()), style.Background);
     FPainter.setFont(FQFont);
     FPainter.setPen(FFont.Color);
     FPainter.setLayoutDirection(style.RightToLeft ? Qt::RightToLeft : Qt::LeftToRight);

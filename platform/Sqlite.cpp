@@ -4,7 +4,8 @@
 
 #include <utility>
 
-namespace {
+namespace
+{
 
 QString MessageOf(sqlite3 *db, int rc)
 {
@@ -39,9 +40,15 @@ TSqliteDatabase::TSqliteDatabase(const QString &fileName, TOpenMode mode)
 {
     int flags = SQLITE_OPEN_FULLMUTEX;
     switch (mode) {
-    case TOpenMode::ReadWrite: flags |= SQLITE_OPEN_READWRITE; break;
-    case TOpenMode::ReadWriteCreate: flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE; break;
-    case TOpenMode::ReadOnly: flags |= SQLITE_OPEN_READONLY; break;
+    case TOpenMode::ReadWrite:
+        flags |= SQLITE_OPEN_READWRITE;
+        break;
+    case TOpenMode::ReadWriteCreate:
+        flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        break;
+    case TOpenMode::ReadOnly:
+        flags |= SQLITE_OPEN_READONLY;
+        break;
     }
     const QByteArray name = fileName.toUtf8();
     sqlite3 *db = nullptr;
@@ -55,7 +62,10 @@ TSqliteDatabase::TSqliteDatabase(const QString &fileName, TOpenMode mode)
     FDb = db;
 }
 
-TSqliteDatabase::~TSqliteDatabase() { Close(); }
+TSqliteDatabase::~TSqliteDatabase()
+{
+    Close();
+}
 
 TSqliteDatabase::TSqliteDatabase(TSqliteDatabase &&other) noexcept
     : FDb(std::exchange(other.FDb, nullptr))
@@ -105,8 +115,8 @@ void TSqliteDatabase::Exec(std::string_view sql)
 TSqliteStatement TSqliteDatabase::Prepare(std::string_view sql) const
 {
     sqlite3_stmt *stmt = nullptr;
-    const int rc = sqlite3_prepare_v3(FDb, sql.data(), static_cast<int>(sql.size()),
-                                      SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    const int rc = sqlite3_prepare_v3(
+        FDb, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt);
         Fail();
@@ -120,17 +130,35 @@ void TSqliteDatabase::SetBusyTimeout(int milliseconds)
         Fail();
 }
 
-std::int64_t TSqliteDatabase::LastInsertRowId() const { return sqlite3_last_insert_rowid(FDb); }
+std::int64_t TSqliteDatabase::LastInsertRowId() const
+{
+    return sqlite3_last_insert_rowid(FDb);
+}
 
-int TSqliteDatabase::Changes() const { return sqlite3_changes(FDb); }
+int TSqliteDatabase::Changes() const
+{
+    return sqlite3_changes(FDb);
+}
 
-bool TSqliteDatabase::IsReadOnly() const { return sqlite3_db_readonly(FDb, "main") == 1; }
+bool TSqliteDatabase::IsReadOnly() const
+{
+    return sqlite3_db_readonly(FDb, "main") == 1;
+}
 
-bool TSqliteDatabase::InTransaction() const { return FDb && !sqlite3_get_autocommit(FDb); }
+bool TSqliteDatabase::InTransaction() const
+{
+    return FDb && !sqlite3_get_autocommit(FDb);
+}
 
-QString TSqliteDatabase::ErrorMessage() const { return MessageOf(FDb, SQLITE_ERROR); }
+QString TSqliteDatabase::ErrorMessage() const
+{
+    return MessageOf(FDb, SQLITE_ERROR);
+}
 
-void TSqliteDatabase::Fail() const { throw EStorageError(ErrorMessage()); }
+void TSqliteDatabase::Fail() const
+{
+    throw EStorageError(ErrorMessage());
+}
 
 // ---- TSqliteStatement ----
 
@@ -141,7 +169,8 @@ TSqliteStatement::~TSqliteStatement()
 }
 
 TSqliteStatement::TSqliteStatement(TSqliteStatement &&other) noexcept
-    : FDb(std::exchange(other.FDb, nullptr)), FStmt(std::exchange(other.FStmt, nullptr))
+    : FDb(std::exchange(other.FDb, nullptr))
+    , FStmt(std::exchange(other.FStmt, nullptr))
 {
 }
 
@@ -156,7 +185,10 @@ TSqliteStatement &TSqliteStatement::operator=(TSqliteStatement &&other) noexcept
     return *this;
 }
 
-void TSqliteStatement::Fail() const { throw EStorageError(MessageOf(FDb, SQLITE_ERROR)); }
+void TSqliteStatement::Fail() const
+{
+    throw EStorageError(MessageOf(FDb, SQLITE_ERROR));
+}
 
 void TSqliteStatement::BindInt(int index, std::int64_t value)
 {
@@ -200,8 +232,7 @@ bool TSqliteStatement::Step()
 void TSqliteStatement::Run()
 {
     TSqliteResetGuard guard(*this);
-    while (Step()) {
-    }
+    while (Step()) { }
 }
 
 void TSqliteStatement::Reset()
@@ -236,7 +267,8 @@ std::string_view TSqliteStatement::ColumnUtf8(int column) const
 
 // ---- TSqliteTransaction ----
 
-TSqliteTransaction::TSqliteTransaction(TSqliteDatabase &db) : FDb(db)
+TSqliteTransaction::TSqliteTransaction(TSqliteDatabase &db)
+    : FDb(db)
 {
     FDb.Exec("BEGIN IMMEDIATE");
 }

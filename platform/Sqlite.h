@@ -60,7 +60,11 @@ class TSqliteStatement
 {
 public:
     TSqliteStatement() = default;
-    TSqliteStatement(sqlite3 *db, sqlite3_stmt *stmt) : FDb(db), FStmt(stmt) {}
+    TSqliteStatement(sqlite3 *db, sqlite3_stmt *stmt)
+        : FDb(db)
+        , FStmt(stmt)
+    {
+    }
     ~TSqliteStatement();
     TSqliteStatement(TSqliteStatement &&other) noexcept;
     TSqliteStatement &operator=(TSqliteStatement &&other) noexcept;
@@ -98,7 +102,10 @@ private:
 class TSqliteResetGuard
 {
 public:
-    explicit TSqliteResetGuard(TSqliteStatement &stmt) : FStmt(stmt) {}
+    explicit TSqliteResetGuard(TSqliteStatement &stmt)
+        : FStmt(stmt)
+    {
+    }
     ~TSqliteResetGuard() { FStmt.Reset(); }
     TSqliteResetGuard(const TSqliteResetGuard &) = delete;
     TSqliteResetGuard &operator=(const TSqliteResetGuard &) = delete;

@@ -5,18 +5,21 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 constexpr std::size_t BufferSize = 8192;
 constexpr int Root = 0;
 constexpr int FirstLeaf = 256;
 } // namespace
 
-TQRCompress::TQRCompress(TQRStream &aStream, bool CompressData) : TQRCompress(CompressData)
+TQRCompress::TQRCompress(TQRStream &aStream, bool CompressData)
+    : TQRCompress(CompressData)
 {
     Stream = &aStream;
 }
 
-TQRCompress::TQRCompress(bool CompressData) : CompressFlag(CompressData)
+TQRCompress::TQRCompress(bool CompressData)
+    : CompressFlag(CompressData)
 {
     InitTree();
     BitPos = CompressData ? 0 : 7;
@@ -150,7 +153,8 @@ std::uint8_t TQRCompress::GetByte()
         FBuffer.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
         FBufferPos = 0;
         if (FBuffer.empty())
-            throw EQRError(u"Compressed page data ends early at offset %1"_s.arg(Stream->Position()));
+            throw EQRError(
+                u"Compressed page data ends early at offset %1"_s.arg(Stream->Position()));
     }
     ++FConsumed;
     return FBuffer[FBufferPos++];
@@ -182,8 +186,8 @@ void TQRCompress::SetInput(QByteArrayView Bytes)
 
 QByteArray TQRCompress::TakeOutput()
 {
-    QByteArray out(reinterpret_cast<const char *>(FBuffer.data()),
-                   static_cast<qsizetype>(FBuffer.size()));
+    QByteArray out(
+        reinterpret_cast<const char *>(FBuffer.data()), static_cast<qsizetype>(FBuffer.size()));
     FBuffer.clear();
     return out;
 }

@@ -15,11 +15,15 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 constexpr std::int64_t CacheBlock = 65536;
 }
 
-TQRStream::TQRStream(std::int32_t pMemoryLimit) : FMemoryLimit(pMemoryLimit) { }
+TQRStream::TQRStream(std::int32_t pMemoryLimit)
+    : FMemoryLimit(pMemoryLimit)
+{
+}
 
 // A spill file is ours and goes with the store; an opened report is only closed.
 TQRStream::~TQRStream()
@@ -64,7 +68,8 @@ std::int64_t TQRStream::FileRead(std::int64_t At, void *Buffer, std::int64_t Cou
 bool TQRStream::FileWrite(std::int64_t At, const void *Buffer, std::int64_t Count)
 {
     FCache.clear();
-    return FileStream->seek(At) && FileStream->write(static_cast<const char *>(Buffer), Count) == Count;
+    return FileStream->seek(At)
+        && FileStream->write(static_cast<const char *>(Buffer), Count) == Count;
 }
 
 std::int64_t TQRStream::Write(const void *Buffer, std::int64_t Count)
@@ -111,10 +116,10 @@ void TQRStream::SpillToFile()
     QTemporaryFile unique(folder + u"/QRPXXXXXX.tmp"_s);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         throw EPlatformError(u"Cannot create file \"%1\". %2"_s.arg(
-                unique.fileTemplate(), u"The temporary folder does not exist."_s));
+            unique.fileTemplate(), u"The temporary folder does not exist."_s));
     if (!unique.open())
         throw EPlatformError(
-                u"Cannot create file \"%1\". %2"_s.arg(unique.fileTemplate(), unique.errorString()));
+            u"Cannot create file \"%1\". %2"_s.arg(unique.fileTemplate(), unique.errorString()));
     const QString name = unique.fileName();
 
     auto file = std::make_unique<QFile>(name);

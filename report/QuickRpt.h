@@ -12,9 +12,9 @@
 #include "report/QRPrntr.h"
 #include "report/QRUnits.h"
 
+#include <QPointF>
 #include <cstdint>
 #include <functional>
-#include <QPointF>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -38,7 +38,6 @@ enum TQRBandType : int {
     rbWild,
     rbChild,
 };
-
 
 enum TPenStyle : int {
     psSolid,
@@ -98,7 +97,16 @@ enum TQRZoomState : int { qrZoomToFit, qrZoomToWidth, qrZoomOther, qrZoom100 };
 enum TWindowState : int { wsNormal, wsMinimized, wsMaximized };
 enum TFormStyle : int { fsNormal, fsStayOnTop };
 enum TQRSaveType : int { stQRP, stPDF, stXL, stHTML, stRTF, stCSV, stASCII, stXML };
-enum TStandPrevEventType : int { spOpen, spClose, spCopy, spPrint, spPrintSetup, spLoad, spSave, spCancel };
+enum TStandPrevEventType : int {
+    spOpen,
+    spClose,
+    spCopy,
+    spPrint,
+    spPrintSetup,
+    spLoad,
+    spSave,
+    spCancel
+};
 enum TQROption : int { FirstPageHeader, LastPageFooter, Compression };
 
 // The report's page. Its seven float dimensions form one indexed family.
@@ -416,8 +424,8 @@ public:
     std::function<void(TCustomQuickRep *)> AfterPrint;
     std::function<void(TCustomQuickRep *)> AfterPreview;
     std::function<void()> OnPreview;
-    std::function<void(QObject *sender, TStandPrevEventType type, const QString &name,
-                       bool &handled)>
+    std::function<void(
+        QObject *sender, TStandPrevEventType type, const QString &name, bool &handled)>
         OnStandPrevEvent;
     // Asked as a run towards a device starts: the correction (native units, right and down)
     // for that printer and tray code, if one is known.

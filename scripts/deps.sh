@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libcups2 fonts-liberation2
   libsqlite3-dev libuemf-dev zlib1g-dev pxlib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   qpdf poppler-utils locales
   libreoffice-draw-nogui  # converts our EMF pages headless in the interop test
   libcups2-dev cups cups-client cups-filters

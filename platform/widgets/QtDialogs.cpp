@@ -32,11 +32,12 @@ QTranslator *LoadTurkishQtTexts(QCoreApplication &app)
     return translator;
 }
 
-namespace {
+namespace
+{
 
 QMessageBox::StandardButton Show(QWidget *owner, QMessageBox::Icon icon, const QString &title,
-                                 const QString &text, QMessageBox::StandardButtons buttons,
-                                 QMessageBox::StandardButton defaultButton)
+    const QString &text, QMessageBox::StandardButtons buttons,
+    QMessageBox::StandardButton defaultButton)
 {
     QMessageBox box(icon, title, ShownText(text), buttons, owner);
     box.setDefaultButton(defaultButton);
@@ -63,24 +64,23 @@ void TQtDialogs::Information(QWidget *owner, const QString &title, const QString
 IDialogs::TAnswer TQtDialogs::AskYesNo(QWidget *owner, const QString &title, const QString &text)
 {
     return Show(owner, QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No,
-                QMessageBox::Yes)
-                    == QMessageBox::Yes
-            ? TAnswer::Yes
-            : TAnswer::No;
+               QMessageBox::Yes)
+            == QMessageBox::Yes
+        ? TAnswer::Yes
+        : TAnswer::No;
 }
 
-IDialogs::TAnswer TQtDialogs::AskOkCancel(QWidget *owner, const QString &title,
-                                          const QString &text)
+IDialogs::TAnswer TQtDialogs::AskOkCancel(QWidget *owner, const QString &title, const QString &text)
 {
     return Show(owner, QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel,
-                QMessageBox::Ok)
-                    == QMessageBox::Ok
-            ? TAnswer::Ok
-            : TAnswer::Cancel;
+               QMessageBox::Ok)
+            == QMessageBox::Ok
+        ? TAnswer::Ok
+        : TAnswer::Cancel;
 }
 
-bool TQtDialogs::InputBox(QWidget *owner, const QString &title, const QString &prompt,
-                          QString &value)
+bool TQtDialogs::InputBox(
+    QWidget *owner, const QString &title, const QString &prompt, QString &value)
 {
     bool ok = false;
     const QString text = QInputDialog::getText(owner, title, prompt, QLineEdit::Normal, value, &ok);
@@ -89,14 +89,14 @@ bool TQtDialogs::InputBox(QWidget *owner, const QString &title, const QString &p
     return ok;
 }
 
-QString TQtDialogs::OpenFileName(QWidget *owner, const QString &title, const QString &folder,
-                                 const QString &filter)
+QString TQtDialogs::OpenFileName(
+    QWidget *owner, const QString &title, const QString &folder, const QString &filter)
 {
     return QFileDialog::getOpenFileName(owner, title, folder, filter);
 }
 
 QString TQtDialogs::SaveFileName(QWidget *owner, const QString &title, const QString &folder,
-                                 const QString &filter, QString *selectedFilter)
+    const QString &filter, QString *selectedFilter)
 {
     // Never DontConfirmOverwrite: a slip in the name must not replace a file unasked.
     return QFileDialog::getSaveFileName(owner, title, folder, filter, selectedFilter);

@@ -95,5 +95,4 @@ TEST_F(TInvoiceCupsTest, EveryValueLandsInItsBox)
             }
         }
     }
-    
 }

@@ -33,11 +33,7 @@ protected:
         W->Rapor().RAPORX().SetShowProgress(false);
         Dialogs.Clear();
     }
-    void TearDown() override
-    {
-        W.reset();
-        
-    }
+    void TearDown() override { W.reset(); }
 
     // Every value in its own place on an A4 form, well inside any printer's reach.
     void LayOut()

@@ -8,10 +8,10 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-struct ListModelTest : ::testing::Test
+namespace
 {
+
+struct ListModelTest : ::testing::Test {
     QTemporaryDir dir;
     InvoiceTable table;
 
@@ -51,7 +51,7 @@ TEST_F(ListModelTest, ShowsFourTitledReadOnlyColumnsOfEveryRow)
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     ASSERT_EQ(model.rowCount(), 5);
     ASSERT_EQ(model.columnCount(), 4);
-    const QStringList titles{u"TARIH"_s, u"SAYIN1"_s, u"VDAIRESI"_s, u"VNO"_s};
+    const QStringList titles { u"TARIH"_s, u"SAYIN1"_s, u"VDAIRESI"_s, u"VNO"_s };
     for (int c = 0; c < 4; ++c)
         EXPECT_EQ(model.headerData(c, Qt::Horizontal).toString(), titles[c]);
     EXPECT_EQ(Cell(model, 3, 0), u"T3"_s);

@@ -21,7 +21,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 // Every field filled from n, so a record read back can be checked whole.
 TInvoiceRecord Numbered(int n)
@@ -62,7 +63,8 @@ int NumberOf(const TInvoiceRecord &r)
 
 QString IntegrityOf(const QString &folder)
 {
-    TSqliteDatabase db(QDir(folder).filePath(u"fatura.DB"_s), TSqliteDatabase::TOpenMode::ReadWrite);
+    TSqliteDatabase db(
+        QDir(folder).filePath(u"fatura.DB"_s), TSqliteDatabase::TOpenMode::ReadWrite);
     TSqliteStatement st = db.Prepare("PRAGMA integrity_check");
     return st.Step() ? st.ColumnText(0) : u"no answer"_s;
 }
@@ -101,10 +103,10 @@ int HelperReadOnly(InvoiceTable &table)
     table.MoveToRow(1);
     const std::int32_t current = table.CurrentRecId();
     const TInvoiceRecord before = table.Read();
-    const std::vector<std::pair<const char *, std::function<void()>>> posts{
-        {"append", [&] { table.Append(Numbered(99)); }},
-        {"update", [&] { table.Update(current, Numbered(98)); }},
-        {"delete", [&] { table.Delete(); }},
+    const std::vector<std::pair<const char *, std::function<void()>>> posts {
+        { "append", [&] { table.Append(Numbered(99)); } },
+        { "update", [&] { table.Update(current, Numbered(98)); } },
+        { "delete", [&] { table.Delete(); } },
     };
     for (const auto &[what, post] : posts) {
         try {
@@ -177,8 +179,8 @@ int RunHelper(const QByteArray &mode)
     std::_Exit(RunHelper(mode));
 }();
 
-void StartHelper(QProcess &process, const char *mode, const QString &folder,
-                 const QByteArray &first = {})
+void StartHelper(
+    QProcess &process, const char *mode, const QString &folder, const QByteArray &first = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"LEVANTA_TABLE_HELPER"_s, QString::fromLatin1(mode));
@@ -198,12 +200,12 @@ QString FinishHelper(QProcess &process)
 
 std::vector<std::string> RecordColumnDefinitions()
 {
-    std::vector<std::string> c{"TARIH TEXT", "SAYIN1 TEXT", "SAYIN2 TEXT", "SAYIN3 TEXT",
-                               "VDAIRESI TEXT", "VNO TEXT"};
-    for (const char *stem : {"M", "C", "F", "T"})
+    std::vector<std::string> c { "TARIH TEXT", "SAYIN1 TEXT", "SAYIN2 TEXT", "SAYIN3 TEXT",
+        "VDAIRESI TEXT", "VNO TEXT" };
+    for (const char *stem : { "M", "C", "F", "T" })
         for (int i = 1; i <= 8; ++i)
             c.push_back(stem + std::to_string(i) + (stem[0] == 'C' ? " TEXT" : " REAL"));
-    for (const char *n : {"YEKUN REAL", "KDV REAL", "TOPLAM REAL", "YANLIZ TEXT"})
+    for (const char *n : { "YEKUN REAL", "KDV REAL", "TOPLAM REAL", "YANLIZ TEXT" })
         c.emplace_back(n);
     for (int i = 1; i <= 8; ++i)
         c.push_back("B" + std::to_string(i) + " TEXT");
@@ -218,8 +220,7 @@ std::string FaturaSql(const std::vector<std::string> &columns)
     return sql + ")";
 }
 
-struct StoreTest : ::testing::Test
-{
+struct StoreTest : ::testing::Test {
     QTemporaryDir dir;
     QString File() const { return dir.filePath(u"fatura.DB"_s); }
     void MakeTable(int records)
@@ -235,44 +236,43 @@ struct StoreTest : ::testing::Test
 
 TEST_F(StoreTest, FilesThatAreNotAnInvoiceTableFailToOpenAndStayUntouched)
 {
-    struct Case
-    {
+    struct Case {
         const char *why;
         std::function<void(const QString &file)> make;
         const char *text; // part of the store's message
     };
-    const std::vector<Case> cases{
-        {"not a database at all", [](const QString &f) { WriteBytes(f, QByteArray(8192, 'x')); },
-         "file is not a database"},
-        {"another program's SQLite file",
-         [](const QString &f) {
-             TSqliteDatabase db(f, TSqliteDatabase::TOpenMode::ReadWriteCreate);
-             db.Exec("CREATE TABLE musteri (ad TEXT); INSERT INTO musteri VALUES ('x')");
-         },
-         "no such table: fatura"},
-        {"a fatura table with other fields",
-         [](const QString &f) {
-             TSqliteDatabase db(f, TSqliteDatabase::TOpenMode::ReadWriteCreate);
-             db.Exec("CREATE TABLE fatura (REC_ID INTEGER PRIMARY KEY, TARIH TEXT, AD TEXT)");
-         },
-         "column"},
-        {"fields in another order",
-         [](const QString &f) {
-             std::vector<std::string> c = RecordColumnDefinitions();
-             std::swap(c[1], c[2]);
-             TSqliteDatabase db(f, TSqliteDatabase::TOpenMode::ReadWriteCreate);
-             db.Exec(FaturaSql(c));
-         },
-         "SAYIN2"},
-        {"REC_ID not the key",
-         [](const QString &f) {
-             std::string sql = "CREATE TABLE fatura (REC_ID TEXT";
-             for (const std::string &c : RecordColumnDefinitions())
-                 sql += ", " + c;
-             TSqliteDatabase db(f, TSqliteDatabase::TOpenMode::ReadWriteCreate);
-             db.Exec(sql + ")");
-         },
-         "REC_ID"},
+    const std::vector<Case> cases {
+        { "not a database at all", [](const QString &f) { WriteBytes(f, QByteArray(8192, 'x')); },
+            "file is not a database" },
+        { "another program's SQLite file",
+            [](const QString &f) {
+                TSqliteDatabase db(f, TSqliteDatabase::TOpenMode::ReadWriteCreate);
+                db.Exec("CREATE TABLE musteri (ad TEXT); INSERT INTO musteri VALUES ('x')");
+            },
+            "no such table: fatura" },
+        { "a fatura table with other fields",
+            [](const QString &f) {
+                TSqliteDatabase db(f, TSqliteDatabase::TOpenMode::ReadWriteCreate);
+                db.Exec("CREATE TABLE fatura (REC_ID INTEGER PRIMARY KEY, TARIH TEXT, AD TEXT)");
+            },
+            "column" },
+        { "fields in another order",
+            [](const QString &f) {
+                std::vector<std::string> c = RecordColumnDefinitions();
+                std::swap(c[1], c[2]);
+                TSqliteDatabase db(f, TSqliteDatabase::TOpenMode::ReadWriteCreate);
+                db.Exec(FaturaSql(c));
+            },
+            "SAYIN2" },
+        { "REC_ID not the key",
+            [](const QString &f) {
+                std::string sql = "CREATE TABLE fatura (REC_ID TEXT";
+                for (const std::string &c : RecordColumnDefinitions())
+                    sql += ", " + c;
+                TSqliteDatabase db(f, TSqliteDatabase::TOpenMode::ReadWriteCreate);
+                db.Exec(sql + ")");
+            },
+            "REC_ID" },
     };
     for (const Case &c : cases) {
         QTemporaryDir d;
@@ -284,8 +284,8 @@ TEST_F(StoreTest, FilesThatAreNotAnInvoiceTableFailToOpenAndStayUntouched)
             t.Open(d.path());
             ADD_FAILURE() << c.why << ": opened";
         } catch (const EStorageError &e) {
-            EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.text))) << c.why << ": "
-                                                                        << e.what();
+            EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.text)))
+                << c.why << ": " << e.what();
         }
         EXPECT_FALSE(t.Active()) << c.why;
         EXPECT_THROW(t.RecordCount(), EStorageError) << c.why;
@@ -304,7 +304,10 @@ TEST_F(StoreTest, DamagedInvoiceTableFailsWithTheStoresText)
                 " INSERT INTO fatura (TARIH, SAYIN1, SAYIN2) SELECT x, 'ad ' || x,"
                 " printf('%0100d', x) FROM c");
     }
-    { InvoiceTable t; t.Open(dir.path()); } // builds the search keys
+    {
+        InvoiceTable t;
+        t.Open(dir.path());
+    } // builds the search keys
     QByteArray bytes = ReadBytes(File());
     ASSERT_GT(bytes.size(), 3 * 4096);
     for (qsizetype i = 4096; i < bytes.size(); ++i)
@@ -399,9 +402,8 @@ TEST_F(StoreTest, LockedTablePostsFailAfterTheWaitAndChangeNothing)
     {
         TSqliteDatabase other(File(), TSqliteDatabase::TOpenMode::ReadWrite);
         other.Exec("BEGIN EXCLUSIVE");
-        for (const auto &post : std::vector<std::function<void()>>{
-                 [&] { t.Append(Numbered(7)); }, [&] { t.Delete(); },
-                 [&] { t.Update(current, Numbered(8)); }}) {
+        for (const auto &post : std::vector<std::function<void()>> { [&] { t.Append(Numbered(7)); },
+                 [&] { t.Delete(); }, [&] { t.Update(current, Numbered(8)); } }) {
             try {
                 post();
                 ADD_FAILURE() << "a post went through a lock";
@@ -421,14 +423,13 @@ TEST_F(StoreTest, LockedTablePostsFailAfterTheWaitAndChangeNothing)
 
 TEST_F(StoreTest, ReadOnlyFileOrFolderRefusesEveryPostAndKeepsTheTable)
 {
-    struct Case
-    {
+    struct Case {
         const char *why;
         mode_t fileMode, dirMode;
     };
-    const std::vector<Case> cases{
-        {"read-only file in a writable folder", 0444, 0777},
-        {"writable file in a read-only folder", 0666, 0555},
+    const std::vector<Case> cases {
+        { "read-only file in a writable folder", 0444, 0777 },
+        { "writable file in a read-only folder", 0666, 0555 },
     };
     for (const Case &c : cases) {
         QTemporaryDir d;
@@ -551,15 +552,20 @@ TEST_F(StoreTest, NewFileHoldsTheInvoiceRecordAsItsTable)
     QStringList columns;
     while (info.Step())
         columns << info.ColumnText(1) + u' ' + info.ColumnText(2);
-    QStringList expected{u"REC_ID INTEGER"_s, u"TARIH VARCHAR(20)"_s, u"SAYIN1 VARCHAR(75)"_s,
-                         u"SAYIN2 VARCHAR(75)"_s, u"SAYIN3 VARCHAR(75)"_s,
-                         u"VDAIRESI VARCHAR(35)"_s, u"VNO VARCHAR(30)"_s};
-    for (int i = 1; i <= 8; ++i) expected << u"M%1 REAL"_s.arg(i);
-    for (int i = 1; i <= 8; ++i) expected << u"C%1 VARCHAR(50)"_s.arg(i);
-    for (int i = 1; i <= 8; ++i) expected << u"F%1 REAL"_s.arg(i);
-    for (int i = 1; i <= 8; ++i) expected << u"T%1 REAL"_s.arg(i);
+    QStringList expected { u"REC_ID INTEGER"_s, u"TARIH VARCHAR(20)"_s, u"SAYIN1 VARCHAR(75)"_s,
+        u"SAYIN2 VARCHAR(75)"_s, u"SAYIN3 VARCHAR(75)"_s, u"VDAIRESI VARCHAR(35)"_s,
+        u"VNO VARCHAR(30)"_s };
+    for (int i = 1; i <= 8; ++i)
+        expected << u"M%1 REAL"_s.arg(i);
+    for (int i = 1; i <= 8; ++i)
+        expected << u"C%1 VARCHAR(50)"_s.arg(i);
+    for (int i = 1; i <= 8; ++i)
+        expected << u"F%1 REAL"_s.arg(i);
+    for (int i = 1; i <= 8; ++i)
+        expected << u"T%1 REAL"_s.arg(i);
     expected << u"YEKUN REAL"_s << u"KDV REAL"_s << u"TOPLAM REAL"_s << u"YANLIZ VARCHAR(150)"_s;
-    for (int i = 1; i <= 8; ++i) expected << u"B%1 VARCHAR(10)"_s.arg(i);
+    for (int i = 1; i <= 8; ++i)
+        expected << u"B%1 VARCHAR(10)"_s.arg(i);
     EXPECT_EQ(columns, expected);
     TSqliteStatement sql = db.Prepare("SELECT sql FROM sqlite_master WHERE name = 'fatura'");
     ASSERT_TRUE(sql.Step());

@@ -9,7 +9,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 TInvoiceRecord Invoice(const QString &sayin1, const QString &tarih = u"01.02.2026"_s)
 {
@@ -19,8 +20,7 @@ TInvoiceRecord Invoice(const QString &sayin1, const QString &tarih = u"01.02.202
     return r;
 }
 
-struct TableTest : ::testing::Test
-{
+struct TableTest : ::testing::Test {
     QTemporaryDir dir;
     InvoiceTable table;
     void SetUp() override
@@ -124,36 +124,35 @@ TEST_F(TableTest, UnfilledLinesComeBackAsZeroAndEmpty)
 
 TEST_F(TableTest, TextsAreCutToTheirWidthInCodePoints)
 {
-    struct Case
-    {
+    struct Case {
         const char *why;
         std::function<QString &(TInvoiceRecord &)> field;
         QString typed;
         QString stored;
     };
     const QString emoji = u"\U0001F600"_s; // two UTF-16 units, one character
-    const std::vector<Case> cases{
-        {"unit of 12 keeps its first 10", [](auto &r) -> QString & { return r.B[0]; },
-         u"KİLOGRAMLIK"_s + u"X"_s, u"KİLOGRAMLI"_s},
-        {"unit of exactly 10 is kept whole", [](auto &r) -> QString & { return r.B[7]; },
-         u"1234567890"_s, u"1234567890"_s},
-        {"any date text up to 20 is kept as typed", [](auto &r) -> QString & { return r.TARIH; },
-         u"yarın öğlen, belki?"_s, u"yarın öğlen, belki?"_s},
-        {"date of 21 loses the last", [](auto &r) -> QString & { return r.TARIH; },
-         u"123456789012345678901"_s, u"12345678901234567890"_s},
-        {"Turkish letters count one each", [](auto &r) -> QString & { return r.VNO; },
-         QString(31, u'ş'), QString(30, u'ş')},
-        {"a character outside the BMP counts one and is never split",
-         [](auto &r) -> QString & { return r.B[1]; }, QString(9, u'a') + emoji + emoji,
-         QString(9, u'a') + emoji},
-        {"customer line 75", [](auto &r) -> QString & { return r.SAYIN3; }, QString(80, u'A'),
-         QString(75, u'A')},
-        {"tax office 35", [](auto &r) -> QString & { return r.VDAIRESI; }, QString(36, u'V'),
-         QString(35, u'V')},
-        {"description 50", [](auto &r) -> QString & { return r.C[4]; }, QString(51, u'c'),
-         QString(50, u'c')},
-        {"words 150", [](auto &r) -> QString & { return r.YANLIZ; }, QString(200, u'y'),
-         QString(150, u'y')},
+    const std::vector<Case> cases {
+        { "unit of 12 keeps its first 10", [](auto &r) -> QString & { return r.B[0]; },
+            u"KİLOGRAMLIK"_s + u"X"_s, u"KİLOGRAMLI"_s },
+        { "unit of exactly 10 is kept whole", [](auto &r) -> QString & { return r.B[7]; },
+            u"1234567890"_s, u"1234567890"_s },
+        { "any date text up to 20 is kept as typed", [](auto &r) -> QString & { return r.TARIH; },
+            u"yarın öğlen, belki?"_s, u"yarın öğlen, belki?"_s },
+        { "date of 21 loses the last", [](auto &r) -> QString & { return r.TARIH; },
+            u"123456789012345678901"_s, u"12345678901234567890"_s },
+        { "Turkish letters count one each", [](auto &r) -> QString & { return r.VNO; },
+            QString(31, u'ş'), QString(30, u'ş') },
+        { "a character outside the BMP counts one and is never split",
+            [](auto &r) -> QString & { return r.B[1]; }, QString(9, u'a') + emoji + emoji,
+            QString(9, u'a') + emoji },
+        { "customer line 75", [](auto &r) -> QString & { return r.SAYIN3; }, QString(80, u'A'),
+            QString(75, u'A') },
+        { "tax office 35", [](auto &r) -> QString & { return r.VDAIRESI; }, QString(36, u'V'),
+            QString(35, u'V') },
+        { "description 50", [](auto &r) -> QString & { return r.C[4]; }, QString(51, u'c'),
+            QString(50, u'c') },
+        { "words 150", [](auto &r) -> QString & { return r.YANLIZ; }, QString(200, u'y'),
+            QString(150, u'y') },
     };
     for (const Case &c : cases) {
         TInvoiceRecord r = Invoice(u"cut"_s);
@@ -170,18 +169,17 @@ TEST_F(TableTest, TextsAreCutToTheirWidthInCodePoints)
 
 TEST_F(TableTest, DeleteMovesTheCursorToTheNextOrThePrevious)
 {
-    struct Case
-    {
+    struct Case {
         const char *why;
         int records;
         int deleteRow;
         int currentAfter; // row; -1 none
     };
-    const std::vector<Case> cases{
-        {"middle: the next takes its row", 3, 1, 1},
-        {"first: the next takes its row", 3, 0, 0},
-        {"last: the previous becomes current", 3, 2, 1},
-        {"only: empty table without current", 1, 0, -1},
+    const std::vector<Case> cases {
+        { "middle: the next takes its row", 3, 1, 1 },
+        { "first: the next takes its row", 3, 0, 0 },
+        { "last: the previous becomes current", 3, 2, 1 },
+        { "only: empty table without current", 1, 0, -1 },
     };
     for (const Case &c : cases) {
         QTemporaryDir d;
@@ -217,7 +215,7 @@ TEST_F(TableTest, DeletedRecIdsAreNeverGivenAgain)
 
 TEST_F(TableTest, UpdateOverwritesByRecIdOrReportsItGone)
 {
-    const auto ids = AppendAll({u"A"_s, u"B"_s, u"C"_s});
+    const auto ids = AppendAll({ u"A"_s, u"B"_s, u"C"_s });
     table.First(); // the find dialog moved the cursor away from the invoice on screen
     EXPECT_TRUE(table.Update(ids[2], Invoice(u"C2"_s)));
     EXPECT_EQ(table.CurrentRecId(), ids[2]);
@@ -233,7 +231,7 @@ TEST_F(TableTest, UpdateOverwritesByRecIdOrReportsItGone)
 
 TEST_F(TableTest, CursorMovesStayWithinTheRecords)
 {
-    const auto ids = AppendAll({u"A"_s, u"B"_s, u"C"_s, u"D"_s});
+    const auto ids = AppendAll({ u"A"_s, u"B"_s, u"C"_s, u"D"_s });
     table.First();
     EXPECT_TRUE(table.Bof());
     table.Prior();
@@ -260,35 +258,33 @@ TEST_F(TableTest, CursorMovesStayWithinTheRecords)
 
 TEST_F(TableTest, LocateFindsTheFirstPrefixMatchIgnoringCaseTheTurkishWay)
 {
-    const std::vector<QString> names{u"Zeta"_s,       u"ABC Ltd"_s,   u"abd"_s,
-                                     u"IŞIK Ltd"_s,   u"istanbul"_s,  u"DİYARBAKIR"_s,
-                                     u"ÖZTÜRK ÇAĞ"_s, u"%50 indirim"_s, u"ışıl"_s};
+    const std::vector<QString> names { u"Zeta"_s, u"ABC Ltd"_s, u"abd"_s, u"IŞIK Ltd"_s,
+        u"istanbul"_s, u"DİYARBAKIR"_s, u"ÖZTÜRK ÇAĞ"_s, u"%50 indirim"_s, u"ışıl"_s };
     const auto ids = AppendAll(names);
-    struct Case
-    {
+    struct Case {
         const char *why;
         QString prefix;
         int expected; // index into names; -1: no match, cursor stays
     };
-    const std::vector<Case> cases{
-        {"lower case finds capitals", u"ab"_s, 1},
-        {"mixed case", u"aB"_s, 1},
-        {"the first in table order wins", u"AB"_s, 1},
-        {"longer prefix narrows", u"abd"_s, 2},
-        {"whole value", u"abc ltd"_s, 1},
-        {"dotless ı finds I", u"ışık"_s, 3},
-        {"plain i finds I", u"iŞ"_s, 3},
-        {"dotted İ finds i", u"İSTANBUL"_s, 4},
-        {"plain I finds i", u"IST"_s, 4},
-        {"i finds İ", u"diyarbakir"_s, 5},
-        {"ı finds I at the end", u"DİYARBAKı"_s, 5},
-        {"Ö Ü Ç Ğ fold", u"öztürk çağ"_s, 6},
-        {"s is not ş", u"isik"_s, -1},
-        {"a LIKE wildcard is a plain letter", u"%5"_s, 7},
-        {"underscore is not a wildcard", u"_"_s, -1},
-        {"no match", u"qqq"_s, -1},
-        {"longer than the value", u"abc ltd and more"_s, -1},
-        {"the four i letters equal at the start", u"İşıl"_s, 8},
+    const std::vector<Case> cases {
+        { "lower case finds capitals", u"ab"_s, 1 },
+        { "mixed case", u"aB"_s, 1 },
+        { "the first in table order wins", u"AB"_s, 1 },
+        { "longer prefix narrows", u"abd"_s, 2 },
+        { "whole value", u"abc ltd"_s, 1 },
+        { "dotless ı finds I", u"ışık"_s, 3 },
+        { "plain i finds I", u"iŞ"_s, 3 },
+        { "dotted İ finds i", u"İSTANBUL"_s, 4 },
+        { "plain I finds i", u"IST"_s, 4 },
+        { "i finds İ", u"diyarbakir"_s, 5 },
+        { "ı finds I at the end", u"DİYARBAKı"_s, 5 },
+        { "Ö Ü Ç Ğ fold", u"öztürk çağ"_s, 6 },
+        { "s is not ş", u"isik"_s, -1 },
+        { "a LIKE wildcard is a plain letter", u"%5"_s, 7 },
+        { "underscore is not a wildcard", u"_"_s, -1 },
+        { "no match", u"qqq"_s, -1 },
+        { "longer than the value", u"abc ltd and more"_s, -1 },
+        { "the four i letters equal at the start", u"İşıl"_s, 8 },
     };
     for (const Case &c : cases) {
         ASSERT_TRUE(table.MoveToRow(0));
@@ -315,17 +311,20 @@ TEST_F(TableTest, LocateSearchesEachFieldByItself)
     b.VNO = u"222"_s;
     const std::int32_t ia = table.Append(a);
     const std::int32_t ib = table.Append(b);
-    struct Case
-    {
+    struct Case {
         TLocateField field;
         QString prefix;
         std::int32_t expected;
     };
-    const std::vector<Case> cases{
-        {TLocateField::TARIH, u"12"_s, ia},         {TLocateField::TARIH, u"13"_s, ib},
-        {TLocateField::VDAIRESI, u"ÜSK"_s, ib},     {TLocateField::VDAIRESI, u"beşİK"_s, ia},
-        {TLocateField::VNO, u"22"_s, ib},           {TLocateField::SAYIN1, u"v"_s, ib},
-        {TLocateField::VNO, u"Veli"_s, 0},          {TLocateField::TARIH, u"Ali"_s, 0},
+    const std::vector<Case> cases {
+        { TLocateField::TARIH, u"12"_s, ia },
+        { TLocateField::TARIH, u"13"_s, ib },
+        { TLocateField::VDAIRESI, u"ÜSK"_s, ib },
+        { TLocateField::VDAIRESI, u"beşİK"_s, ia },
+        { TLocateField::VNO, u"22"_s, ib },
+        { TLocateField::SAYIN1, u"v"_s, ib },
+        { TLocateField::VNO, u"Veli"_s, 0 },
+        { TLocateField::TARIH, u"Ali"_s, 0 },
     };
     for (const Case &c : cases) {
         ASSERT_TRUE(table.MoveTo(ia));
@@ -364,16 +363,22 @@ TEST_F(TableTest, LocateGivesTheSmallestRecIdWhenKeyOrderDiffers)
 
 TEST(SearchKey, FoldsLetterCaseTheTurkishWay)
 {
-    struct Case
-    {
+    struct Case {
         QString a, b;
         bool equal;
     };
-    const std::vector<Case> cases{
-        {u"I"_s, u"ı"_s, true},   {u"I"_s, u"i"_s, true},       {u"İ"_s, u"i"_s, true},
-        {u"İ"_s, u"ı"_s, true},   {u"ŞĞÜÖÇ"_s, u"şğüöç"_s, true}, {u"ÂÎÛ"_s, u"âîû"_s, true},
-        {u"s"_s, u"ş"_s, false},  {u"g"_s, u"ğ"_s, false},       {u"o"_s, u"ö"_s, false},
-        {u"ΣΑ"_s, u"σα"_s, true}, {u"Ab1-"_s, u"aB1-"_s, true},
+    const std::vector<Case> cases {
+        { u"I"_s, u"ı"_s, true },
+        { u"I"_s, u"i"_s, true },
+        { u"İ"_s, u"i"_s, true },
+        { u"İ"_s, u"ı"_s, true },
+        { u"ŞĞÜÖÇ"_s, u"şğüöç"_s, true },
+        { u"ÂÎÛ"_s, u"âîû"_s, true },
+        { u"s"_s, u"ş"_s, false },
+        { u"g"_s, u"ğ"_s, false },
+        { u"o"_s, u"ö"_s, false },
+        { u"ΣΑ"_s, u"σα"_s, true },
+        { u"Ab1-"_s, u"aB1-"_s, true },
     };
     for (const Case &c : cases)
         EXPECT_EQ(SearchKeyOf(c.a) == SearchKeyOf(c.b), c.equal)
@@ -383,16 +388,16 @@ TEST(SearchKey, FoldsLetterCaseTheTurkishWay)
 TEST(ClosedTable, EveryOperationFails)
 {
     InvoiceTable t;
-    const std::vector<std::pair<const char *, std::function<void()>>> ops{
-        {"count", [&] { t.RecordCount(); }},
-        {"append", [&] { t.Append(Invoice(u"x"_s)); }},
-        {"update", [&] { t.Update(1, Invoice(u"x"_s)); }},
-        {"read", [&] { t.Read(); }},
-        {"delete", [&] { t.Delete(); }},
-        {"first", [&] { t.First(); }},
-        {"next", [&] { t.Next(); }},
-        {"locate", [&] { t.Locate(TLocateField::SAYIN1, u"a"_s); }},
-        {"move", [&] { t.MoveTo(1); }},
+    const std::vector<std::pair<const char *, std::function<void()>>> ops {
+        { "count", [&] { t.RecordCount(); } },
+        { "append", [&] { t.Append(Invoice(u"x"_s)); } },
+        { "update", [&] { t.Update(1, Invoice(u"x"_s)); } },
+        { "read", [&] { t.Read(); } },
+        { "delete", [&] { t.Delete(); } },
+        { "first", [&] { t.First(); } },
+        { "next", [&] { t.Next(); } },
+        { "locate", [&] { t.Locate(TLocateField::SAYIN1, u"a"_s); } },
+        { "move", [&] { t.MoveTo(1); } },
     };
     for (const auto &[why, op] : ops)
         EXPECT_THROW(op(), EStorageError) << why;
@@ -440,7 +445,7 @@ TEST_F(TableTest, LargeTableKnowsEveryRowBeyondTheFirstChunkOfRecIds)
     table.Close();
     table.Open(dir.path());
     ASSERT_TRUE(table.MoveToRow(65534)); // the last row of the first chunk
-    table.Delete();                       // the next one, not yet read, becomes current
+    table.Delete(); // the next one, not yet read, becomes current
     EXPECT_EQ(table.CurrentRecId(), 65539);
     const std::int32_t id = table.Append(Invoice(u"yeni"_s));
     EXPECT_EQ(table.CurrentRow(), table.RowCount() - 1);

@@ -7,7 +7,8 @@
 #include <initializer_list>
 #include <vector>
 
-namespace emftest {
+namespace emftest
+{
 
 inline quint32 Get32(const QByteArray &b, qsizetype off)
 {
@@ -37,8 +38,7 @@ inline QByteArray Rec(quint32 type, std::initializer_list<quint32> fields)
     return r;
 }
 
-struct TRecordPos
-{
+struct TRecordPos {
     quint32 Type;
     qsizetype Offset;
     quint32 Size;
@@ -51,7 +51,7 @@ inline std::vector<TRecordPos> Walk(const QByteArray &emf)
     qsizetype pos = 0;
     while (pos + 8 <= emf.size()) {
         const quint32 size = Get32(emf, pos + 4);
-        out.push_back({Get32(emf, pos), pos, size});
+        out.push_back({ Get32(emf, pos), pos, size });
         if (size < 8)
             break;
         pos += size;

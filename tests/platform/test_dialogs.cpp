@@ -92,8 +92,8 @@ TEST(Dialogs, SaveDialogAsksBeforeReplacingAFile)
         driver.start();
         TQtDialogs dialogs;
         QString selected;
-        const QString name = dialogs.SaveFileName(nullptr, u"Save report"_s,
-            dir.path(), u"Velvana file(*.QRP)"_s, &selected);
+        const QString name = dialogs.SaveFileName(
+            nullptr, u"Save report"_s, dir.path(), u"Velvana file(*.QRP)"_s, &selected);
         driver.stop();
         EXPECT_TRUE(asked);
         EXPECT_EQ(name, r.result);

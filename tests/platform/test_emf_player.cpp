@@ -20,9 +20,13 @@
 
 using namespace emftest;
 
-namespace {
+namespace
+{
 
-QString FixtureDir() { return QStringLiteral(LEVANTA_SHARED_DIR "/fixtures/emf"); }
+QString FixtureDir()
+{
+    return QStringLiteral(LEVANTA_SHARED_DIR "/fixtures/emf");
+}
 
 QByteArray Fixture(const char *name)
 {
@@ -72,9 +76,18 @@ TCanvasFont Arial(int pt)
     return f;
 }
 
-bool IsDark(QRgb c) { return qGray(c) < 128; }
-bool IsRed(QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60; }
-bool IsBlank(QRgb c) { return (c & 0xffffff) == 0xffffff; }
+bool IsDark(QRgb c)
+{
+    return qGray(c) < 128;
+}
+bool IsRed(QRgb c)
+{
+    return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60;
+}
+bool IsBlank(QRgb c)
+{
+    return (c & 0xffffff) == 0xffffff;
+}
 
 // Bounding box of the pixels that satisfy pred; null when there are none.
 QRect Box(const QImage &img, const std::function<bool(QRgb)> &pred, int *count = nullptr)
@@ -98,13 +111,20 @@ QRect Box(const QImage &img, const std::function<bool(QRgb)> &pred, int *count =
 // of one pixel and label backgrounds depend on it.
 TEST(EmfRoundTrip, FilledRectangleLandsWhereExpected)
 {
-    const QByteArray emf = Record(QSize(200, 100), [](ICanvas &c) { c.FillRect(QRect(10, 20, 30, 40), Qt::red); });
-    struct Row { QSize Image; QRectF Target; QRect Expected; const char *Why; };
+    const QByteArray emf
+        = Record(QSize(200, 100), [](ICanvas &c) { c.FillRect(QRect(10, 20, 30, 40), Qt::red); });
+    struct Row {
+        QSize Image;
+        QRectF Target;
+        QRect Expected;
+        const char *Why;
+    };
     const Row rows[] = {
-        {{200, 100}, {0, 0, 200, 100}, {10, 20, 30, 40}, "same size: the same pixels"},
-        {{400, 200}, {0, 0, 400, 200}, {20, 40, 60, 80}, "twice as large: twice the rectangle"},
-        {{300, 200}, {100, 50, 200, 100}, {110, 70, 30, 40}, "placed at an offset"},
-        {{400, 100}, {0, 0, 400, 100}, {20, 20, 60, 40}, "stretched in x only"},
+        { { 200, 100 }, { 0, 0, 200, 100 }, { 10, 20, 30, 40 }, "same size: the same pixels" },
+        { { 400, 200 }, { 0, 0, 400, 200 }, { 20, 40, 60, 80 },
+            "twice as large: twice the rectangle" },
+        { { 300, 200 }, { 100, 50, 200, 100 }, { 110, 70, 30, 40 }, "placed at an offset" },
+        { { 400, 100 }, { 0, 0, 400, 100 }, { 20, 20, 60, 40 }, "stretched in x only" },
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.Why);
@@ -118,17 +138,21 @@ TEST(EmfRoundTrip, FilledRectangleLandsWhereExpected)
 TEST(EmfRoundTrip, OnePixelLineSurvives)
 {
     // A frame side one pixel thick must not vanish (GDI draws pen-less boxes a pixel short).
-    const QByteArray emf = Record(QSize(100, 100), [](ICanvas &c) { c.FillRect(QRect(10, 50, 80, 1), Qt::black); });
+    const QByteArray emf
+        = Record(QSize(100, 100), [](ICanvas &c) { c.FillRect(QRect(10, 50, 80, 1), Qt::black); });
     EXPECT_EQ(Box(Render(emf, QSize(100, 100)), IsDark), QRect(10, 50, 80, 1));
 }
 
 TEST(EmfRoundTrip, TextDrawsInItsBox)
 {
     const QString text = QStringLiteral("Toplam 1.234,56");
-    struct Row { TTextAlign Align; const char *Why; };
-    const Row rows[] = {{TTextAlign::Left, "left edge at the point"},
-                        {TTextAlign::Right, "right edge at the point"},
-                        {TTextAlign::Center, "centred on the point"}};
+    struct Row {
+        TTextAlign Align;
+        const char *Why;
+    };
+    const Row rows[] = { { TTextAlign::Left, "left edge at the point" },
+        { TTextAlign::Right, "right edge at the point" },
+        { TTextAlign::Center, "centred on the point" } };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.Why);
         QSize ext;
@@ -213,7 +237,8 @@ TEST(EmfRoundTrip, RecordedPageLooksLikeTheDirectDrawing)
 
 TEST(EmfRoundTrip, PictureInsideAPicture)
 {
-    const QByteArray inner = Record(QSize(100, 100), [](ICanvas &c) { c.FillRect(QRect(0, 0, 50, 50), Qt::red); });
+    const QByteArray inner
+        = Record(QSize(100, 100), [](ICanvas &c) { c.FillRect(QRect(0, 0, 50, 50), Qt::red); });
     const QByteArray outer = Record(QSize(300, 300), [&](ICanvas &c) {
         c.FillRect(QRect(0, 0, 10, 10), Qt::blue);
         c.DrawPicture(QRect(100, 100, 200, 200), inner);
@@ -235,7 +260,8 @@ TEST(EmfRoundTrip, ForeignPictureCopiedIntoAPageLooksTheSame)
     const QByteArray wrench = Fixture("poi_wrench.emf");
     ASSERT_FALSE(wrench.isEmpty());
     const QRect target(20, 10, 190, 115);
-    const QByteArray page = Record(QSize(240, 140), [&](ICanvas &c) { c.DrawPicture(target, wrench); });
+    const QByteArray page
+        = Record(QSize(240, 140), [&](ICanvas &c) { c.DrawPicture(target, wrench); });
     const QImage copied = Render(page, QSize(240, 140));
     QImage direct = Blank(QSize(240, 140));
     {
@@ -254,7 +280,8 @@ TEST(EmfRoundTrip, ForeignPictureCopiedIntoAPageLooksTheSame)
 
 TEST(EmfFixtures, EveryFixturePlays)
 {
-    const QStringList files = QDir(FixtureDir()).entryList({QStringLiteral("*.emf")}, QDir::Files, QDir::Name);
+    const QStringList files
+        = QDir(FixtureDir()).entryList({ QStringLiteral("*.emf") }, QDir::Files, QDir::Name);
     ASSERT_GE(files.size(), 10) << "fixtures missing in " << FixtureDir().toStdString();
     for (const QString &name : files) {
         SCOPED_TRACE(name.toStdString());
@@ -262,7 +289,10 @@ TEST(EmfFixtures, EveryFixturePlays)
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         const QByteArray bytes = f.readAll();
         const TEmfInfo info = ReadEmfInfo(bytes);
-        const QSize size = info.FrameSizePixels().scaled(QSizeF(300, 300), Qt::KeepAspectRatio).toSize().expandedTo(QSize(8, 8));
+        const QSize size = info.FrameSizePixels()
+                               .scaled(QSizeF(300, 300), Qt::KeepAspectRatio)
+                               .toSize()
+                               .expandedTo(QSize(8, 8));
         if (name == QStringLiteral("poi_61294.emf")) {
             // Broken on purpose: a record claims 0xFFFF0027 bytes.
             EXPECT_THROW(Render(bytes, size), EPlatformError);
@@ -277,42 +307,57 @@ TEST(EmfFixtures, EveryFixturePlays)
         }
         Dump(img, name);
         int inked = 0;
-        Box(img, [](QRgb c) { return !IsBlank(c); }, &inked);
+        Box(
+            img, [](QRgb c) { return !IsBlank(c); }, &inked);
         EXPECT_GT(inked, 20) << "nothing visible drawn";
     }
 }
 
 TEST(EmfFixtures, PicturesLookPlausible)
 {
-    struct Row { const char *File; std::function<bool(QRgb)> Pred; double MinShare; const char *Why; };
+    struct Row {
+        const char *File;
+        std::function<bool(QRgb)> Pred;
+        double MinShare;
+        const char *Why;
+    };
     const Row rows[] = {
-        {"poi_wrench.emf", [](QRgb c) { return qRed(c) > 150 && qGreen(c) > 60 && qGreen(c) < 170 && qBlue(c) < 90; },
-         0.08, "an orange wrench"},
-        {"freehep_TestAll.emf", IsRed, 0.15, "the red panel behind 'Impact'"},
-        {"tika_testEMF.emf", IsDark, 0.005, "the dark 'Hello World!' text"},
-        {"poi_nested_wmf.emf", [](QRgb c) { return qGray(c) > 200; }, 0.80, "a chart on a light background"},
-        {"poi_nested_wmf.emf", IsDark, 0.005, "with dark axes and labels"},
-        {"poi_SimpleEMF_mac.emf", [](QRgb c) { return qGray(c) < 200; }, 0.005, "a page of text"},
+        { "poi_wrench.emf",
+            [](QRgb c) {
+                return qRed(c) > 150 && qGreen(c) > 60 && qGreen(c) < 170 && qBlue(c) < 90;
+            },
+            0.08, "an orange wrench" },
+        { "freehep_TestAll.emf", IsRed, 0.15, "the red panel behind 'Impact'" },
+        { "tika_testEMF.emf", IsDark, 0.005, "the dark 'Hello World!' text" },
+        { "poi_nested_wmf.emf", [](QRgb c) { return qGray(c) > 200; }, 0.80,
+            "a chart on a light background" },
+        { "poi_nested_wmf.emf", IsDark, 0.005, "with dark axes and labels" },
+        { "poi_SimpleEMF_mac.emf", [](QRgb c) { return qGray(c) < 200; }, 0.005, "a page of text" },
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.Why);
         const QByteArray bytes = Fixture(r.File);
         ASSERT_FALSE(bytes.isEmpty());
-        const QSize size = ReadEmfInfo(bytes).FrameSizePixels().scaled(QSizeF(300, 300), Qt::KeepAspectRatio).toSize();
+        const QSize size = ReadEmfInfo(bytes)
+                               .FrameSizePixels()
+                               .scaled(QSizeF(300, 300), Qt::KeepAspectRatio)
+                               .toSize();
         const QImage img = Render(bytes, size);
         int n = 0;
         Box(img, r.Pred, &n);
-        EXPECT_GE(n, r.MinShare * size.width() * size.height()) << n << " pixels of " << size.width() * size.height();
+        EXPECT_GE(n, r.MinShare * size.width() * size.height())
+            << n << " pixels of " << size.width() * size.height();
     }
 }
 
 TEST(EmfMalformed, TruncatedPicturesAreErrors)
 {
-    for (const char *name : {"poi_wrench.emf", "freehep_TestAll.emf", "tika_testEMF.emf"}) {
+    for (const char *name : { "poi_wrench.emf", "freehep_TestAll.emf", "tika_testEMF.emf" }) {
         const QByteArray bytes = Fixture(name);
         ASSERT_FALSE(bytes.isEmpty());
-        for (qsizetype cut : {qsizetype(0), qsizetype(1), qsizetype(50), qsizetype(87), qsizetype(88),
-                              qsizetype(120), bytes.size() / 2, bytes.size() - 4, bytes.size() - 1}) {
+        for (qsizetype cut :
+            { qsizetype(0), qsizetype(1), qsizetype(50), qsizetype(87), qsizetype(88),
+                qsizetype(120), bytes.size() / 2, bytes.size() - 4, bytes.size() - 1 }) {
             SCOPED_TRACE(std::string(name) + " cut at " + std::to_string(cut));
             EXPECT_THROW(Render(bytes.left(cut), QSize(50, 50)), EPlatformError);
         }
@@ -321,17 +366,22 @@ TEST(EmfMalformed, TruncatedPicturesAreErrors)
 
 TEST(EmfMalformed, BadHeadersAreErrors)
 {
-    const QByteArray good = Record(QSize(100, 100), [](ICanvas &c) { c.FillRect(QRect(0, 0, 5, 5), Qt::red); });
-    struct Row { qsizetype Offset; quint32 Value; const char *Why; };
+    const QByteArray good
+        = Record(QSize(100, 100), [](ICanvas &c) { c.FillRect(QRect(0, 0, 5, 5), Qt::red); });
+    struct Row {
+        qsizetype Offset;
+        quint32 Value;
+        const char *Why;
+    };
     const Row rows[] = {
-        {0, 2, "not a header record"},
-        {4, 0, "header size 0"},
-        {4, 86, "header size not a multiple of 4"},
-        {4, 0x7ffffff0, "header larger than the bytes"},
-        {40, 0x12345678, "no EMF signature"},
-        {48, 40, "byte count smaller than the header"},
-        {48, 0xfffffff0, "byte count larger than the bytes"},
-        {48, static_cast<quint32>(good.size()) + 2, "byte count not a multiple of 4"},
+        { 0, 2, "not a header record" },
+        { 4, 0, "header size 0" },
+        { 4, 86, "header size not a multiple of 4" },
+        { 4, 0x7ffffff0, "header larger than the bytes" },
+        { 40, 0x12345678, "no EMF signature" },
+        { 48, 40, "byte count smaller than the header" },
+        { 48, 0xfffffff0, "byte count larger than the bytes" },
+        { 48, static_cast<quint32>(good.size()) + 2, "byte count not a multiple of 4" },
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.Why);
@@ -351,18 +401,23 @@ TEST(EmfMalformed, BadRecordsAreErrorsNamingTheirOffset)
     });
     const std::vector<TRecordPos> recs = Walk(base);
     const TRecordPos second = recs[1];
-    TRecordPos text{};
+    TRecordPos text {};
     for (const TRecordPos &r : recs)
         if (r.Type == U_EMR_EXTTEXTOUTW)
             text = r;
     ASSERT_NE(text.Offset, 0);
-    struct Row { qsizetype Offset; quint32 Value; qsizetype Reported; const char *Why; };
+    struct Row {
+        qsizetype Offset;
+        quint32 Value;
+        qsizetype Reported;
+        const char *Why;
+    };
     const Row rows[] = {
-        {second.Offset + 4, 0, second.Offset, "record size 0 would loop forever"},
-        {second.Offset + 4, 6, second.Offset, "record size not a multiple of 4"},
-        {second.Offset + 4, 0xFFFF0027, second.Offset, "record size past the end"},
-        {text.Offset + 44, 0x40000000, text.Offset, "text with a billion characters"},
-        {text.Offset + 48, 0x7ffffff0, text.Offset, "text string outside the record"},
+        { second.Offset + 4, 0, second.Offset, "record size 0 would loop forever" },
+        { second.Offset + 4, 6, second.Offset, "record size not a multiple of 4" },
+        { second.Offset + 4, 0xFFFF0027, second.Offset, "record size past the end" },
+        { text.Offset + 44, 0x40000000, text.Offset, "text with a billion characters" },
+        { text.Offset + 48, 0x7ffffff0, text.Offset, "text string outside the record" },
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.Why);
@@ -372,23 +427,26 @@ TEST(EmfMalformed, BadRecordsAreErrorsNamingTheirOffset)
             Render(bad, QSize(20, 20));
             ADD_FAILURE() << "no error";
         } catch (const EPlatformError &e) {
-            EXPECT_TRUE(e.Message().contains(QStringLiteral("offset %1").arg(r.Reported))) << e.what();
+            EXPECT_TRUE(e.Message().contains(QStringLiteral("offset %1").arg(r.Reported)))
+                << e.what();
         }
     }
 }
 
-namespace {
+namespace
+{
 
 // A picture with a red square followed by extra raw records.
 QByteArray WithRecords(const QByteArray &records, int count)
 {
-    const QByteArray base = Record(QSize(100, 100), [](ICanvas &c) { c.FillRect(QRect(0, 0, 10, 10), Qt::red); });
+    const QByteArray base
+        = Record(QSize(100, 100), [](ICanvas &c) { c.FillRect(QRect(0, 0, 10, 10), Qt::red); });
     return Splice(base, records, count);
 }
 
 QByteArray Poly16(quint32 type, quint32 count, int pointsPresent)
 {
-    QByteArray r = Rec(type, {0, 0, 100, 100, count});
+    QByteArray r = Rec(type, { 0, 0, 100, 100, count });
     for (int i = 0; i < pointsPresent; ++i)
         r += QByteArray("\x05\x00\x05\x00", 4);
     Set32(r, 4, static_cast<quint32>(r.size()));
@@ -399,7 +457,8 @@ QByteArray StretchDib(qint32 width, qint32 height, quint16 bits, quint32 bitsByt
 {
     // Record fields, then a 40-byte bitmap header, then the bits.
     const auto w = static_cast<quint32>(width), h = static_cast<quint32>(height);
-    QByteArray r = Rec(U_EMR_STRETCHDIBITS, {50, 50, 60, 60, 50, 50, 0, 0, w, h, 80, 40, 120, bitsBytes, 0, U_SRCCOPY, 10, 10});
+    QByteArray r = Rec(U_EMR_STRETCHDIBITS,
+        { 50, 50, 60, 60, 50, 50, 0, 0, w, h, 80, 40, 120, bitsBytes, 0, U_SRCCOPY, 10, 10 });
     QByteArray bmi(40, '\0');
     Set32(bmi, 0, 40);
     Set32(bmi, 4, static_cast<quint32>(width));
@@ -418,23 +477,29 @@ TEST(EmfMalformed, HostileContentIsBounded)
     QByteArray deepSaves;
     for (int i = 0; i < 2000; ++i)
         deepSaves += Rec(U_EMR_SAVEDC, {});
-    struct Row { QByteArray Records; int Count; bool Throws; const char *Why; };
+    struct Row {
+        QByteArray Records;
+        int Count;
+        bool Throws;
+        const char *Why;
+    };
     const Row rows[] = {
-        {Poly16(U_EMR_POLYGON16, 1000000, 2), 1, true, "point count beyond the record"},
-        {Poly16(U_EMR_POLYGON16, 3, 3), 1, false, "a proper triangle"},
-        {Rec(U_EMR_POLYPOLYGON16, {0, 0, 9, 9, 1, 2, 5, 0x00050005, 0x00060006}), 1, true,
-         "polygon counts larger than the points"},
-        {deepSaves, 2000, true, "saved states nested without end"},
-        {StretchDib(60000, 60000, 24, 16), 1, true, "a bitmap far larger than memory allows"},
-        {StretchDib(100, 100, 24, 64), 1, true, "bitmap bits shorter than the bitmap"},
-        {StretchDib(4, 4, 24, 64), 1, false, "a proper 4x4 bitmap"},
-        {Rec(250, {1, 2, 3}), 1, false, "an unknown record type is skipped"},
-        {Rec(U_EMR_SETVIEWPORTEXTEX, {0x7fffffff, 0x7fffffff}) + Rec(U_EMR_SETMAPMODE, {U_MM_ANISOTROPIC}) +
-             Rec(U_EMR_SETWINDOWEXTEX, {1, 1}) + Rec(U_EMR_CREATEPEN, {1, U_PS_DASH, 0, 0, 0}) +
-             Rec(U_EMR_SELECTOBJECT, {1}) + Rec(U_EMR_MOVETOEX, {0, 0}) + Rec(U_EMR_LINETO, {0x7fffffff, 5}),
-         7, false, "a dashed line across two billion units ends quickly"},
-        {Rec(U_EMR_SELECTOBJECT, {0x7000}) + Rec(U_EMR_DELETEOBJECT, {99999}), 2, false,
-         "handles that name no object are ignored"},
+        { Poly16(U_EMR_POLYGON16, 1000000, 2), 1, true, "point count beyond the record" },
+        { Poly16(U_EMR_POLYGON16, 3, 3), 1, false, "a proper triangle" },
+        { Rec(U_EMR_POLYPOLYGON16, { 0, 0, 9, 9, 1, 2, 5, 0x00050005, 0x00060006 }), 1, true,
+            "polygon counts larger than the points" },
+        { deepSaves, 2000, true, "saved states nested without end" },
+        { StretchDib(60000, 60000, 24, 16), 1, true, "a bitmap far larger than memory allows" },
+        { StretchDib(100, 100, 24, 64), 1, true, "bitmap bits shorter than the bitmap" },
+        { StretchDib(4, 4, 24, 64), 1, false, "a proper 4x4 bitmap" },
+        { Rec(250, { 1, 2, 3 }), 1, false, "an unknown record type is skipped" },
+        { Rec(U_EMR_SETVIEWPORTEXTEX, { 0x7fffffff, 0x7fffffff })
+                + Rec(U_EMR_SETMAPMODE, { U_MM_ANISOTROPIC }) + Rec(U_EMR_SETWINDOWEXTEX, { 1, 1 })
+                + Rec(U_EMR_CREATEPEN, { 1, U_PS_DASH, 0, 0, 0 }) + Rec(U_EMR_SELECTOBJECT, { 1 })
+                + Rec(U_EMR_MOVETOEX, { 0, 0 }) + Rec(U_EMR_LINETO, { 0x7fffffff, 5 }),
+            7, false, "a dashed line across two billion units ends quickly" },
+        { Rec(U_EMR_SELECTOBJECT, { 0x7000 }) + Rec(U_EMR_DELETEOBJECT, { 99999 }), 2, false,
+            "handles that name no object are ignored" },
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.Why);
@@ -453,7 +518,8 @@ TEST(EmfMalformed, HostileContentIsBounded)
 
 TEST(EmfMalformed, UnknownRecordsAreCounted)
 {
-    const QByteArray emf = WithRecords(Rec(250, {1, 2, 3}) + Rec(4000, {}) + Rec(U_EMR_DRAWESCAPE, {0, 0}), 3);
+    const QByteArray emf
+        = WithRecords(Rec(250, { 1, 2, 3 }) + Rec(4000, {}) + Rec(U_EMR_DRAWESCAPE, { 0, 0 }), 3);
     QImage img = Blank(QSize(10, 10));
     QPainter p(&img);
     const TEmfPlayResult res = PlayEmf(p, QRectF(0, 0, 10, 10), emf);
@@ -465,7 +531,8 @@ TEST(EmfMalformed, UnknownRecordsAreCounted)
 TEST(EmfMalformed, RandomDamageNeverEscapes)
 {
     QRandomGenerator rng(20261209);
-    for (const char *name : {"poi_wrench.emf", "construct_emf1.emf", "pptx_generic-icon.emf", "freehep_TestClip.emf"}) {
+    for (const char *name : { "poi_wrench.emf", "construct_emf1.emf", "pptx_generic-icon.emf",
+             "freehep_TestClip.emf" }) {
         const QByteArray good = Fixture(name);
         ASSERT_FALSE(good.isEmpty());
         for (int round = 0; round < 60; ++round) {
@@ -504,8 +571,12 @@ TEST(EmfInterop, OfficeSuiteConvertsOurPage)
     f.close();
     QProcess proc;
     proc.setWorkingDirectory(dir.path());
-    proc.start(soffice, {QStringLiteral("--headless"), QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("profile")),
-                         QStringLiteral("--convert-to"), QStringLiteral("png"), QStringLiteral("--outdir"), dir.path(), f.fileName()});
+    proc.start(soffice,
+        { QStringLiteral("--headless"),
+            QStringLiteral("-env:UserInstallation=file://")
+                + dir.filePath(QStringLiteral("profile")),
+            QStringLiteral("--convert-to"), QStringLiteral("png"), QStringLiteral("--outdir"),
+            dir.path(), f.fileName() });
     ASSERT_TRUE(proc.waitForFinished(120000));
     const QImage png(dir.filePath(QStringLiteral("page.png")));
     ASSERT_FALSE(png.isNull()) << proc.readAllStandardError().toStdString();

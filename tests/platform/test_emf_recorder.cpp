@@ -16,17 +16,20 @@ using namespace emftest;
 
 TEST(MulDiv, RoundsLikeWindows)
 {
-    struct Row { int a, b, c, expected; const char *why; };
+    struct Row {
+        int a, b, c, expected;
+        const char *why;
+    };
     const Row rows[] = {
-        {10, 96, 72, 13, "10 pt on a 96-dpi screen: 13.33 -> 13"},
-        {8, 96, 72, 11, "8 pt: 10.67 -> 11"},
-        {9, 96, 72, 12, "9 pt: exactly 12"},
-        {3, 1, 2, 2, "a half goes away from zero"},
-        {-3, 1, 2, -2, "also for negative values"},
-        {3, -1, 2, -2, "whichever factor carries the sign"},
-        {10, 600, 72, 83, "10 pt on a 600-dpi printer: 83.33 -> 83"},
-        {1, 1, 0, -1, "division by zero gives -1"},
-        {0x40000000, 4, 1, -1, "an overflowing result gives -1"},
+        { 10, 96, 72, 13, "10 pt on a 96-dpi screen: 13.33 -> 13" },
+        { 8, 96, 72, 11, "8 pt: 10.67 -> 11" },
+        { 9, 96, 72, 12, "9 pt: exactly 12" },
+        { 3, 1, 2, 2, "a half goes away from zero" },
+        { -3, 1, 2, -2, "also for negative values" },
+        { 3, -1, 2, -2, "whichever factor carries the sign" },
+        { 10, 600, 72, 83, "10 pt on a 600-dpi printer: 83.33 -> 83" },
+        { 1, 1, 0, -1, "division by zero gives -1" },
+        { 0x40000000, 4, 1, -1, "an overflowing result gives -1" },
     };
     for (const Row &r : rows)
         EXPECT_EQ(MulDiv(r.a, r.b, r.c), r.expected) << r.why;
@@ -42,7 +45,8 @@ TEST(FontPixelHeight, PointsAtTheCanvasResolution)
     EXPECT_EQ(FontPixelHeight(f, 96), 20);
 }
 
-namespace {
+namespace
+{
 
 using TScript = std::function<void(TEmfRecorder &)>;
 
@@ -53,7 +57,8 @@ QByteArray Record(const TScript &script, QSize page = QSize(794, 1123), int dpi 
     return rec.Finish();
 }
 
-TCanvasFont Font(const QString &name, int pt, bool bold = false, bool italic = false, quint8 charset = 1)
+TCanvasFont Font(
+    const QString &name, int pt, bool bold = false, bool italic = false, quint8 charset = 1)
 {
     TCanvasFont f;
     f.Name = name;
@@ -64,8 +69,7 @@ TCanvasFont Font(const QString &name, int pt, bool bold = false, bool italic = f
     return f;
 }
 
-struct TScriptRow
-{
+struct TScriptRow {
     const char *Name;
     TScript Script;
 };
@@ -73,39 +77,46 @@ struct TScriptRow
 const std::vector<TScriptRow> &Scripts()
 {
     static const std::vector<TScriptRow> rows = {
-        {"empty page", [](TEmfRecorder &) {}},
-        {"fills", [](TEmfRecorder &c) {
-             c.FillRect(QRect(10, 10, 100, 50), Qt::red);
-             c.FillRect(QRect(10, 70, 100, 1), Qt::black); // a one-pixel frame line
-             c.FillRect(QRect(0, 0, 0, 5), Qt::blue);      // empty: nothing recorded
-         }},
-        {"texts in many fonts", [](TEmfRecorder &c) {
-             for (int i = 0; i < 20; ++i) {
-                 c.SelectFont(Font(i % 2 ? QStringLiteral("Arial") : QStringLiteral("Courier New"), 8 + i % 5, i % 3 == 0,
-                                   i % 4 == 0, i % 2 ? 162 : 0));
-                 TTextStyle s;
-                 s.Align = static_cast<TTextAlign>(i % 3);
-                 s.RightToLeft = i == 7;
-                 s.Transparent = i != 5;
-                 c.TextOut(QPoint(300, 20 * i), QStringLiteral("Satır %1 İĞÜŞÖÇ").arg(i), s);
-             }
-         }},
-        {"lines", [](TEmfRecorder &c) {
-             c.Line(QPoint(0, 0), QPoint(100, 100), Qt::black, 1);
-             c.Line(QPoint(0, 100), QPoint(100, 0), Qt::green, 3);
-             c.FillRect(QRect(5, 5, 5, 5), Qt::red);
-             c.Line(QPoint(0, 50), QPoint(100, 50), Qt::green, 3);
-         }},
-        {"picture in a picture", [](TEmfRecorder &c) {
-             const QByteArray inner = Record([](TEmfRecorder &i) {
-                 i.FillRect(QRect(0, 0, 50, 50), Qt::red);
-                 i.SelectFont(Font(QStringLiteral("Arial"), 10));
-                 i.TextOut(QPoint(5, 5), QStringLiteral("inner"));
-             }, QSize(100, 100));
-             c.FillRect(QRect(0, 0, 10, 10), Qt::blue);
-             c.DrawPicture(QRect(100, 100, 200, 200), inner);
-             c.FillRect(QRect(0, 20, 10, 10), Qt::blue);
-         }},
+        { "empty page", [](TEmfRecorder &) {} },
+        { "fills",
+            [](TEmfRecorder &c) {
+                c.FillRect(QRect(10, 10, 100, 50), Qt::red);
+                c.FillRect(QRect(10, 70, 100, 1), Qt::black); // a one-pixel frame line
+                c.FillRect(QRect(0, 0, 0, 5), Qt::blue); // empty: nothing recorded
+            } },
+        { "texts in many fonts",
+            [](TEmfRecorder &c) {
+                for (int i = 0; i < 20; ++i) {
+                    c.SelectFont(
+                        Font(i % 2 ? QStringLiteral("Arial") : QStringLiteral("Courier New"),
+                            8 + i % 5, i % 3 == 0, i % 4 == 0, i % 2 ? 162 : 0));
+                    TTextStyle s;
+                    s.Align = static_cast<TTextAlign>(i % 3);
+                    s.RightToLeft = i == 7;
+                    s.Transparent = i != 5;
+                    c.TextOut(QPoint(300, 20 * i), QStringLiteral("Satır %1 İĞÜŞÖÇ").arg(i), s);
+                }
+            } },
+        { "lines",
+            [](TEmfRecorder &c) {
+                c.Line(QPoint(0, 0), QPoint(100, 100), Qt::black, 1);
+                c.Line(QPoint(0, 100), QPoint(100, 0), Qt::green, 3);
+                c.FillRect(QRect(5, 5, 5, 5), Qt::red);
+                c.Line(QPoint(0, 50), QPoint(100, 50), Qt::green, 3);
+            } },
+        { "picture in a picture",
+            [](TEmfRecorder &c) {
+                const QByteArray inner = Record(
+                    [](TEmfRecorder &i) {
+                        i.FillRect(QRect(0, 0, 50, 50), Qt::red);
+                        i.SelectFont(Font(QStringLiteral("Arial"), 10));
+                        i.TextOut(QPoint(5, 5), QStringLiteral("inner"));
+                    },
+                    QSize(100, 100));
+                c.FillRect(QRect(0, 0, 10, 10), Qt::blue);
+                c.DrawPicture(QRect(100, 100, 200, 200), inner);
+                c.FillRect(QRect(0, 20, 10, 10), Qt::blue);
+            } },
     };
     return rows;
 }
@@ -133,7 +144,8 @@ TEST(EmfRecorder, OutputIsWellFormedRecordByRecord)
             EXPECT_EQ(r.Offset, end) << "records are contiguous";
             end = r.Offset + r.Size;
             QByteArray copy = emf.mid(r.Offset, r.Size);
-            EXPECT_NE(U_emf_record_safe(copy.constData()), 0) << "record type " << r.Type << " at " << r.Offset;
+            EXPECT_NE(U_emf_record_safe(copy.constData()), 0)
+                << "record type " << r.Type << " at " << r.Offset;
             const quint32 h = r.Size >= 12 ? Get32(emf, r.Offset + 8) : 0;
             switch (r.Type) {
             case U_EMR_CREATEPEN:
@@ -152,13 +164,15 @@ TEST(EmfRecorder, OutputIsWellFormedRecordByRecord)
                     EXPECT_EQ(live[h], 1) << "selecting dead handle " << h;
                 }
                 break;
-            default: break;
+            default:
+                break;
             }
         }
         EXPECT_EQ(end, emf.size());
         for (auto [h, alive] : live)
             EXPECT_EQ(alive, 0) << "handle " << h << " never deleted";
-        EXPECT_EQ(Get32(emf, 56) & 0xffff, maxHandle + 1) << "nHandles counts the slots used plus slot 0";
+        EXPECT_EQ(Get32(emf, 56) & 0xffff, maxHandle + 1)
+            << "nHandles counts the slots used plus slot 0";
         EXPECT_NO_THROW(ReadEmfInfo(emf));
     }
 }
@@ -166,7 +180,8 @@ TEST(EmfRecorder, OutputIsWellFormedRecordByRecord)
 TEST(EmfRecorder, HeaderDescribesThePage)
 {
     // An A4 page at 96 dpi: 794 x 1123 pixels, 210.08 x 297.12 mm.
-    const QByteArray emf = Record([](TEmfRecorder &c) { c.FillRect(QRect(10, 20, 30, 40), Qt::red); });
+    const QByteArray emf
+        = Record([](TEmfRecorder &c) { c.FillRect(QRect(10, 20, 30, 40), Qt::red); });
     const TEmfInfo info = ReadEmfInfo(emf);
     EXPECT_EQ(info.Frame, QRect(QPoint(0, 0), QPoint(21008 - 1, 29713 - 1)));
     EXPECT_EQ(info.Device, QSize(794, 1123));
@@ -180,14 +195,20 @@ TEST(EmfRecorder, HeaderDescribesThePage)
 
 TEST(EmfRecorder, FontRecordCarriesTheFont)
 {
-    struct Row { TCanvasFont F; int Height; int Weight; const char *Why; };
+    struct Row {
+        TCanvasFont F;
+        int Height;
+        int Weight;
+        const char *Why;
+    };
     TCanvasFont strike = Font(QStringLiteral("Courier New"), 12, false, false, 0);
     strike.StrikeOut = true;
     strike.Underline = true;
     const Row rows[] = {
-        {Font(QStringLiteral("Arial"), 10, false, false, 162), -13, 400, "the invoice font: Arial 10, Turkish"},
-        {Font(QStringLiteral("Arial"), 8, true, true, 1), -11, 700, "bold italic"},
-        {strike, -16, 400, "underline and strike-out"},
+        { Font(QStringLiteral("Arial"), 10, false, false, 162), -13, 400,
+            "the invoice font: Arial 10, Turkish" },
+        { Font(QStringLiteral("Arial"), 8, true, true, 1), -11, 700, "bold italic" },
+        { strike, -16, 400, "underline and strike-out" },
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.Why);
@@ -216,12 +237,18 @@ TEST(EmfRecorder, FontRecordCarriesTheFont)
 
 TEST(EmfRecorder, TextRecordKeepsTextAlignmentAndAdvances)
 {
-    struct Row { TTextAlign Align; bool Rtl; quint32 Flags; const char *Why; };
+    struct Row {
+        TTextAlign Align;
+        bool Rtl;
+        quint32 Flags;
+        const char *Why;
+    };
     const Row rows[] = {
-        {TTextAlign::Left, false, U_TA_LEFT | U_TA_TOP, "left labels"},
-        {TTextAlign::Right, false, U_TA_RIGHT | U_TA_TOP, "right-aligned amounts"},
-        {TTextAlign::Center, false, U_TA_CENTER | U_TA_TOP, "centred"},
-        {TTextAlign::Right, true, U_TA_RIGHT | U_TA_TOP | U_TA_RTLREADING, "right-to-left reading"},
+        { TTextAlign::Left, false, U_TA_LEFT | U_TA_TOP, "left labels" },
+        { TTextAlign::Right, false, U_TA_RIGHT | U_TA_TOP, "right-aligned amounts" },
+        { TTextAlign::Center, false, U_TA_CENTER | U_TA_TOP, "centred" },
+        { TTextAlign::Right, true, U_TA_RIGHT | U_TA_TOP | U_TA_RTLREADING,
+            "right-to-left reading" },
     };
     const QString text = QStringLiteral("Yalnız: İki Bin Türk Lirası");
     for (const Row &r : rows) {
@@ -251,8 +278,10 @@ TEST(EmfRecorder, TextRecordKeepsTextAlignmentAndAdvances)
             EXPECT_EQ(static_cast<qint32>(Get32(emf, rec.Offset + 40)), 100);
             const quint32 n = Get32(emf, rec.Offset + 44);
             ASSERT_EQ(n, static_cast<quint32>(text.size()));
-            const QString back = QString::fromUtf16(
-                reinterpret_cast<const char16_t *>(emf.constData() + rec.Offset + Get32(emf, rec.Offset + 48)), n);
+            const QString back
+                = QString::fromUtf16(reinterpret_cast<const char16_t *>(emf.constData() + rec.Offset
+                                         + Get32(emf, rec.Offset + 48)),
+                    n);
             EXPECT_EQ(back, text);
             EXPECT_EQ((Get32(emf, rec.Offset + 52) & U_ETO_RTLREADING) != 0, r.Rtl);
             const quint32 offDx = Get32(emf, rec.Offset + 72);
@@ -295,7 +324,8 @@ TEST(EmfRecorder, DamagedPictureIsRefusedWhole)
     TEmfRecorder inner(QSize(50, 50), 96);
     inner.FillRect(QRect(0, 0, 10, 10), Qt::blue);
     const QByteArray innerBytes = inner.Finish();
-    EXPECT_THROW(rec.DrawPicture(QRect(0, 0, 50, 50), innerBytes.left(innerBytes.size() - 8)), EPlatformError);
+    EXPECT_THROW(rec.DrawPicture(QRect(0, 0, 50, 50), innerBytes.left(innerBytes.size() - 8)),
+        EPlatformError);
     EXPECT_EQ(rec.RecordCount(), before) << "nothing of the damaged picture is copied";
     EXPECT_NO_THROW(ReadEmfInfo(rec.Finish()));
 }

@@ -338,7 +338,8 @@ TEST_F(PreviewSaveTest, SaveTypeRules)
             EXPECT_EQ(ReadBytes(Dir.filePath(QString::fromLatin1(r.written))), pages);
         // The window's own PDF filter takes the place of the test's while the window lives.
         if (r.exported) {
-            EXPECT_TRUE(ReadBytes(Dir.filePath(QString::fromLatin1(r.exported))).startsWith("%PDF-1.3"));
+            EXPECT_TRUE(
+                ReadBytes(Dir.filePath(QString::fromLatin1(r.exported))).startsWith("%PDF-1.3"));
         }
         if (!r.written && !r.exported) {
             EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), before);

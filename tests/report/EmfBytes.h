@@ -8,9 +8,13 @@
 
 #include <cstdint>
 
-namespace emfbytes {
+namespace emfbytes
+{
 
-inline void Put32(QByteArray &b, int at, std::uint32_t v) { qToLittleEndian<std::uint32_t>(v, b.data() + at); }
+inline void Put32(QByteArray &b, int at, std::uint32_t v)
+{
+    qToLittleEndian<std::uint32_t>(v, b.data() + at);
+}
 
 inline void Append32(QByteArray &b, std::uint32_t v)
 {
@@ -23,18 +27,18 @@ inline void Append32(QByteArray &b, std::uint32_t v)
 inline QByteArray Make(int Seed, int Payload = 600)
 {
     QByteArray emf(108, '\0');
-    Put32(emf, 0, 1);     // EMR_HEADER
-    Put32(emf, 4, 108);   // its size
-    Put32(emf, 24, 0);    // frame (0.01 mm): A4 portrait
+    Put32(emf, 0, 1); // EMR_HEADER
+    Put32(emf, 4, 108); // its size
+    Put32(emf, 24, 0); // frame (0.01 mm): A4 portrait
     Put32(emf, 28, 0);
     Put32(emf, 32, 21000);
     Put32(emf, 36, 29700);
     Put32(emf, 40, 0x464D4520); // " EMF"
     Put32(emf, 44, 0x10000);
-    Put32(emf, 56, 1);    // handles
-    Put32(emf, 72, 794);  // device size in pixels
+    Put32(emf, 56, 1); // handles
+    Put32(emf, 72, 794); // device size in pixels
     Put32(emf, 76, 1123);
-    Put32(emf, 80, 210);  // ... and in millimetres
+    Put32(emf, 80, 210); // ... and in millimetres
     Put32(emf, 84, 297);
     Put32(emf, 100, 210000);
     Put32(emf, 104, 297000);
@@ -42,7 +46,7 @@ inline QByteArray Make(int Seed, int Payload = 600)
     std::uint32_t records = 1;
     std::uint32_t state = static_cast<std::uint32_t>(Seed) * 2654435761u + 1;
     static const char *const words[] = { "FATURA ", "YEKUN ", "K.D.V. ", "TOPLAM ", "Yalniz ",
-                                         "1.234,56 ", "Adet ", "Kalem ", "ISTANBUL " };
+        "1.234,56 ", "Adet ", "Kalem ", "ISTANBUL " };
     while (emf.size() < 108 + Payload) {
         QByteArray text;
         for (int i = 0; i < 6; ++i) {

@@ -13,9 +13,13 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
-QByteArray Hex(const char *h) { return QByteArray::fromHex(h); }
+QByteArray Hex(const char *h)
+{
+    return QByteArray::fromHex(h);
+}
 
 } // namespace
 
@@ -33,13 +37,15 @@ TEST(QRCompress, MatchesHandWorkedBitStreams)
         { Hex("00"), Hex("80"), "byte 0 is the path 00000001: only bit 7 set" },
         { Hex("01"), Hex("40"), "byte 1 is 00000010" },
         { Hex("fe"), Hex("ff"), "byte 254 is eight right turns" },
-        { Hex("ff"), Hex("0000"), "byte 255 sits one level deeper: nine zero bits, last byte partly filled" },
+        { Hex("ff"), Hex("0000"),
+            "byte 255 sits one level deeper: nine zero bits, last byte partly filled" },
         { Hex("0000"), Hex("800f"),
-          "after one splay byte 0 hangs four right turns below the root: 1111 in bits 0-3" },
+            "after one splay byte 0 hangs four right turns below the root: 1111 in bits 0-3" },
     };
     for (const Row &r : rows) {
         EXPECT_EQ(TQRCompress::CompressBytes(r.plain).toHex(), r.coded.toHex()) << r.why;
-        EXPECT_EQ(TQRCompress::ExpandBytes(r.coded, r.plain.size()).toHex(), r.plain.toHex()) << r.why;
+        EXPECT_EQ(TQRCompress::ExpandBytes(r.coded, r.plain.size()).toHex(), r.plain.toHex())
+            << r.why;
     }
 }
 
@@ -74,7 +80,8 @@ TEST(QRCompress, RoundTripsEveryKindOfInput)
         EXPECT_EQ(TQRCompress::ExpandBytes(coded, r.plain.size()), r.plain) << r.why;
     }
     const QByteArray page = emfbytes::Make(3, 5000);
-    EXPECT_LT(TQRCompress::CompressBytes(page).size(), page.size() * 4 / 5) << "text-like pages shrink";
+    EXPECT_LT(TQRCompress::CompressBytes(page).size(), page.size() * 4 / 5)
+        << "text-like pages shrink";
 }
 
 TEST(QRCompress, StoreCodingConsumesExactlyWhatWasWritten)
@@ -93,7 +100,8 @@ TEST(QRCompress, StoreCodingConsumesExactlyWhatWasWritten)
         }
         const std::int64_t end = s.Position();
         s.WriteBuffer("TAIL", 4);
-        EXPECT_EQ(end - 4, TQRCompress::CompressBytes(page).size()) << "same bytes as the buffer form";
+        EXPECT_EQ(end - 4, TQRCompress::CompressBytes(page).size())
+            << "same bytes as the buffer form";
 
         s.Seek(4, soFromBeginning);
         QByteArray back;

@@ -13,7 +13,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 QByteArray Bytes(int n, char seed = 'a')
 {
@@ -142,7 +143,7 @@ TEST(QRStream, RefusesToGrowBeyondItsMaximum)
         s.Seek(2147483640, soFromBeginning);
         s.SetMaxSize(TQRStream::MaxStoreSize);
         EXPECT_THROW(s.Write("0123456789", 10), EQRError)
-                << "a write that would end past 2^31-1 is refused before anything is written";
+            << "a write that would end past 2^31-1 is refused before anything is written";
     }
 }
 
@@ -155,7 +156,7 @@ TEST(QRStream, SaveToStreamCopiesIn10240ByteChunks)
         TChunkRecorder out;
         s.SaveToStream(out);
         EXPECT_EQ(out.Data, data);
-        EXPECT_EQ(out.Writes, (std::vector<qint64>{ 10240, 10240, 4520 }));
+        EXPECT_EQ(out.Writes, (std::vector<qint64> { 10240, 10240, 4520 }));
         EXPECT_EQ(s.Position(), 25000);
     }
 }
@@ -187,7 +188,7 @@ TEST(QRStream, OpenedFileIsReadOnlyAndStaysInPlace)
         ADD_FAILURE() << "opening a missing file must fail";
     } catch (const EPlatformError &e) {
         EXPECT_TRUE(e.Message().startsWith(u"Cannot open file \""_s + dir.filePath(u"yok.QRP"_s)))
-                << e.what();
+            << e.what();
     }
 }
 

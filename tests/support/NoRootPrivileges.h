@@ -17,5 +17,5 @@ public:
 private:
     bool FDropped = false;
     bool FActive = false;
-    unsigned FSaved[2] = {0, 0};
+    unsigned FSaved[2] = { 0, 0 };
 };

@@ -4,7 +4,7 @@
 
 void TScriptedDialogs::Record(TKind kind, const QString &title, const QString &text)
 {
-    Shown.push_back({kind, title, text});
+    Shown.push_back({ kind, title, text });
     if (OnShown)
         OnShown(Shown.back());
 }
@@ -39,8 +39,8 @@ IDialogs::TAnswer TScriptedDialogs::AskYesNo(QWidget *, const QString &title, co
     return Next(TAnswer::Yes);
 }
 
-IDialogs::TAnswer TScriptedDialogs::AskOkCancel(QWidget *, const QString &title,
-                                                const QString &text)
+IDialogs::TAnswer TScriptedDialogs::AskOkCancel(
+    QWidget *, const QString &title, const QString &text)
 {
     Record(TKind::OkCancel, title, text);
     return Next(TAnswer::Ok);
@@ -55,15 +55,15 @@ bool TScriptedDialogs::NextText(QString &value)
     return true;
 }
 
-bool TScriptedDialogs::InputBox(QWidget *, const QString &title, const QString &prompt,
-                                QString &value)
+bool TScriptedDialogs::InputBox(
+    QWidget *, const QString &title, const QString &prompt, QString &value)
 {
     Record(TKind::Input, title, prompt);
     return NextText(value);
 }
 
-QString TScriptedDialogs::OpenFileName(QWidget *, const QString &title, const QString &folder,
-                                       const QString &filter)
+QString TScriptedDialogs::OpenFileName(
+    QWidget *, const QString &title, const QString &folder, const QString &filter)
 {
     Folders << folder;
     Record(TKind::OpenFile, title, filter);
@@ -73,7 +73,7 @@ QString TScriptedDialogs::OpenFileName(QWidget *, const QString &title, const QS
 }
 
 QString TScriptedDialogs::SaveFileName(QWidget *, const QString &title, const QString &folder,
-                                       const QString &filter, QString *selectedFilter)
+    const QString &filter, QString *selectedFilter)
 {
     Folders << folder;
     Record(TKind::SaveFile, title, filter);
@@ -93,8 +93,8 @@ void TScriptedDialogs::ShellOpen(const QString &target, const QString &)
 
 int TScriptedDialogs::Count(TKind kind) const
 {
-    return static_cast<int>(
-            std::count_if(Shown.begin(), Shown.end(), [kind](const TShown &s) { return s.Kind == kind; }));
+    return static_cast<int>(std::count_if(
+        Shown.begin(), Shown.end(), [kind](const TShown &s) { return s.Kind == kind; }));
 }
 
 void TScriptedDialogs::Clear()

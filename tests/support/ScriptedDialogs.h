@@ -14,8 +14,7 @@ class TScriptedDialogs : public IDialogs
 public:
     enum class TKind { Warning, Error, Information, YesNo, OkCancel, Input, OpenFile, SaveFile };
 
-    struct TShown
-    {
+    struct TShown {
         TKind Kind;
         QString Title;
         QString Text;
@@ -38,14 +37,14 @@ public:
     void Information(QWidget *owner, const QString &title, const QString &text) override;
     TAnswer AskYesNo(QWidget *owner, const QString &title, const QString &text) override;
     TAnswer AskOkCancel(QWidget *owner, const QString &title, const QString &text) override;
-    bool InputBox(QWidget *owner, const QString &title, const QString &prompt,
-                  QString &value) override;
+    bool InputBox(
+        QWidget *owner, const QString &title, const QString &prompt, QString &value) override;
     QString OpenFileName(QWidget *owner, const QString &title, const QString &folder,
-                         const QString &filter) override;
+        const QString &filter) override;
     // File dialogs record the filter as the shown text and the folder (initial name) in
     // Folders; a save takes its chosen file type from SelectedFilters when one is scripted.
     QString SaveFileName(QWidget *owner, const QString &title, const QString &folder,
-                         const QString &filter, QString *selectedFilter = nullptr) override;
+        const QString &filter, QString *selectedFilter = nullptr) override;
     QStringList Folders;
     std::deque<QString> SelectedFilters;
     void Beep() override { ++Beeps; }

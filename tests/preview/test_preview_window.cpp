@@ -550,6 +550,12 @@ TEST_F(PreviewWindowTest, ThePreviewOfAReportRunsUntilItsWindowCloses)
         EXPECT_EQ(window->StatusPanel(1), u"Page 1 of 1"_s);
         EXPECT_EQ(window->StatusPanel(2), u"Fatura"_s);
         EXPECT_TRUE(window->Button(u"SaveReport"_s)->isEnabled());
+        // A second preview while this one is open opens nothing.
+        Report->Preview();
+        int open = 0;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            open += qobject_cast<TQRStandardPreview *>(w) && w->isVisible();
+        EXPECT_EQ(open, 1);
         checked = true;
         QTest::keyClick(window, Qt::Key_Escape);
     });

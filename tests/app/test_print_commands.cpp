@@ -1,6 +1,7 @@
 // ÖNİZLEME and YAZDIR on the real main window: the field being typed in finishes first, the
 // report is composed from the form, and printing leaves the invoice as it was.
 
+#include "PrintingWindowTest.h"
 #include "app/FormFields.h"
 #include "app/frm_fatura_basimi.h"
 #include "invoice/InvoiceTable.h"
@@ -22,34 +23,15 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-class PrintCommands : public ::testing::Test
+class PrintCommands : public PrintingWindowTest
 {
 protected:
-    void SetUp() override
-    {
-        SetQRScreenResolution(96);
-        ASSERT_TRUE(Dir.isValid());
-        W = std::make_unique<Tfatura_basimi>(Dialogs, TFormatSettings::Turkish(),
-            Dir.path() + u"/"_s, [] { return QDate(2026, 12, 9); });
-        W->show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(W.get()));
-    }
-    void TearDown() override
-    {
-        W.reset();
-        SetQRScreenResolution(96);
-    }
-
     void TypeInto(QWidget *field, const QString &text)
     {
         field->setFocus(Qt::TabFocusReason);
         QApplication::processEvents();
         QTest::keyClicks(field, text);
     }
-
-    QTemporaryDir Dir;
-    TScriptedDialogs Dialogs;
-    std::unique_ptr<Tfatura_basimi> W;
 };
 
 } // namespace

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "PrintingWindowTest.h"
+
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -19,21 +21,15 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-class PrintWarningsWindow : public ::testing::Test
+class PrintWarningsWindow : public PrintingWindowTest
 {
 protected:
     void SetUp() override
     {
-        SetQRScreenResolution(96);
-        ASSERT_TRUE(Dir.isValid());
-        W = std::make_unique<Tfatura_basimi>(Dialogs, TFormatSettings::Turkish(),
-            Dir.path() + u"/"_s, [] { return QDate(2026, 12, 9); });
-        W->show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(W.get()));
+        PrintingWindowTest::SetUp();
         W->Rapor().RAPORX().SetShowProgress(false);
         Dialogs.Clear();
     }
-    void TearDown() override { W.reset(); }
 
     // Every value in its own place on an A4 form, well inside any printer's reach.
     void LayOut()
@@ -46,10 +42,6 @@ protected:
     }
 
     int YesNoAsked() const { return Dialogs.Count(TScriptedDialogs::TKind::YesNo); }
-
-    QTemporaryDir Dir;
-    TScriptedDialogs Dialogs;
-    std::unique_ptr<Tfatura_basimi> W;
 };
 
 } // namespace

@@ -13,6 +13,7 @@
 // anything on their own, so a view may call them while painting.
 
 #include "invoice/InvoiceRecord.h"
+#include "invoice/InvoiceStore.h"
 #include "platform/Errors.h"
 
 #include <QObject>
@@ -22,16 +23,6 @@
 #include <memory>
 #include <optional>
 #include <vector>
-
-// The fields the find dialog searches by.
-enum class TLocateField { TARIH, SAYIN1, VDAIRESI, VNO };
-
-// What the find list shows of one invoice.
-struct TInvoiceListRow {
-    std::int32_t REC_ID = 0;
-    QString TARIH, SAYIN1, VDAIRESI, VNO;
-    bool operator==(const TInvoiceListRow &) const = default;
-};
 
 class InvoiceTable : public QObject
 {

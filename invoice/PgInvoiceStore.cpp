@@ -9,6 +9,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string>
 
 using namespace Qt::StringLiterals;
@@ -263,8 +264,13 @@ void AppendKeyLine(QByteArray &out, const TInvoiceRecord &r)
 } // namespace
 
 PgInvoiceStore::PgInvoiceStore(const TPgSettings &settings)
-    : FConn(std::make_unique<TPgConnection>(settings))
 {
+    try {
+        FConn = std::make_unique<TPgConnection>(settings);
+    } catch (const EStorageError &e) {
+        throw EStorageError(
+            e.Message() + u"\n\nVeritabanı sunucusuna bağlanılamadı: "_s + settings.Describe());
+    }
     CreateSchema();
     FSeen = FConn->Exec("SELECT N FROM fatura_surum").Int(0, 0);
     CatchUp();
@@ -571,4 +577,84 @@ std::vector<TInvoiceListRow> PgInvoiceStore::RowsFrom(std::int32_t fromId, int l
     return ListRowsOf(FConn->Exec("SELECT REC_ID, TARIH, SAYIN1, VDAIRESI, VNO FROM fatura"
                                   " WHERE REC_ID >= $1 ORDER BY REC_ID LIMIT $2",
         TPgParams().Int(fromId).Int(limit)));
+}
+
+int PgInvoiceStore::CopyAllFrom(IInvoiceStore &source)
+{
+    const int expected = source.Count();
+    constexpr int kPage = 2000;
+    constexpr qsizetype kChunk = 1 << 20;
+    const int copied = Write([&] {
+        const std::int64_t held = FConn->Exec("SELECT count(*) FROM fatura").Int(0, 0);
+        if (held != 0)
+            throw EStorageError(
+                u"Sunucudaki fatura tablosu boş değil (%1 fatura var); hiçbir fatura taşınmadı."_s
+                    .arg(held));
+        std::int32_t top = 0;
+        int count = 0;
+        QByteArray chunk;
+        FConn->CopyBegin("COPY fatura (REC_ID, " + ColumnList() + ") FROM STDIN");
+        for (std::int32_t after = std::numeric_limits<std::int32_t>::min();;) {
+            const std::vector<std::int32_t> ids = source.IdsAfter(after, kPage);
+            for (std::int32_t id : ids) {
+                std::optional<TInvoiceRecord> r = source.Read(id);
+                if (!r)
+                    continue; // deleted meanwhile; the count below tells
+                if (r->REC_ID <= 0)
+                    throw EStorageError(u"REC_ID %1 is not a positive number"_s.arg(r->REC_ID));
+                AppendCopyLine(chunk, *r);
+                top = r->REC_ID;
+                ++count;
+                if (chunk.size() > kChunk) {
+                    FConn->CopyPut(chunk);
+                    chunk.clear();
+                }
+            }
+            if (static_cast<int>(ids.size()) < kPage)
+                break;
+            after = ids.back();
+        }
+        FConn->CopyPut(chunk);
+        FConn->CopyEnd();
+        chunk.clear();
+        // The keys from the source's list columns: the same texts, just written. (This
+        // connection is busy with the COPY and cannot be asked meanwhile.)
+        FConn->CopyBegin(
+            "COPY fatura_ara (REC_ID, TARIH_K, SAYIN1_K, VDAIRESI_K, VNO_K) FROM STDIN");
+        for (std::int32_t from = std::numeric_limits<std::int32_t>::min();;) {
+            const std::vector<TInvoiceListRow> rows = source.RowsFrom(from, kPage);
+            for (const TInvoiceListRow &row : rows) {
+                TInvoiceRecord keyed;
+                keyed.REC_ID = row.REC_ID;
+                keyed.TARIH = row.TARIH;
+                keyed.SAYIN1 = row.SAYIN1;
+                keyed.VDAIRESI = row.VDAIRESI;
+                keyed.VNO = row.VNO;
+                AppendKeyLine(chunk, keyed);
+            }
+            if (chunk.size() > kChunk || static_cast<int>(rows.size()) < kPage) {
+                FConn->CopyPut(chunk);
+                chunk.clear();
+            }
+            if (static_cast<int>(rows.size()) < kPage)
+                break;
+            from = rows.back().REC_ID + 1;
+        }
+        FConn->CopyEnd();
+        FConn->Exec("DELETE FROM fatura_eksik");
+        if (count > 0)
+            FConn->Exec(
+                "SELECT setval(s, greatest($1::integer,"
+                " coalesce(pg_sequence_last_value(s), 0)))"
+                " FROM (SELECT pg_get_serial_sequence('fatura', 'rec_id')::regclass AS s) q",
+                TPgParams().Int(top));
+        const std::int64_t stored = FConn->Exec("SELECT count(*) FROM fatura").Int(0, 0);
+        if (stored != count || count != expected)
+            throw EStorageError(u"Sunucuya %1 fatura yazıldı, fatura.DB'de %2 fatura var; "
+                                u"taşıma geri alındı."_s.arg(stored)
+                                    .arg(expected));
+        return count;
+    });
+    FConn->Exec("ANALYZE fatura, fatura_ara");
+    return copied;
 }

@@ -46,6 +46,12 @@ public:
     std::vector<TInvoiceListRow> ListRows(std::int32_t fromId, std::int32_t toId) override;
     std::vector<TInvoiceListRow> RowsFrom(std::int32_t fromId, int limit) override;
 
+    // Copies every invoice of another store into this one, keeping REC_IDs, in one
+    // transaction, streamed in pages so that memory does not grow with the table. Refuses
+    // (EStorageError, nothing written) when this store holds any invoice already, and rolls
+    // back unless the count written equals the source's. Gives the number copied.
+    int CopyAllFrom(IInvoiceStore &source);
+
     // The connection, for the move of a table onto the server and for tests.
     TPgConnection &Connection() { return *FConn; }
 

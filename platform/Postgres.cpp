@@ -309,24 +309,43 @@ void TPgConnection::ExecScript(std::string_view sql)
 
 void TPgConnection::Copy(std::string_view copySql, const std::vector<QByteArray> &chunks)
 {
+    CopyBegin(copySql);
+    for (const QByteArray &chunk : chunks)
+        CopyPut(chunk);
+    CopyEnd();
+}
+
+void TPgConnection::CopyBegin(std::string_view copySql)
+{
     Exec(copySql);
-    for (const QByteArray &chunk : chunks) {
-        if (PQputCopyData(FConn, chunk.constData(), static_cast<int>(chunk.size())) != 1) {
-            PQputCopyEnd(FConn, "send failed");
-            while (PGresult *r = PQgetResult(FConn))
-                PQclear(r);
-            Fail(nullptr);
-        }
+}
+
+void TPgConnection::CopyPut(const QByteArray &chunk)
+{
+    if (chunk.isEmpty())
+        return;
+    if (PQputCopyData(FConn, chunk.constData(), static_cast<int>(chunk.size())) != 1) {
+        const QString message = MessageOf(FConn, nullptr);
+        PQputCopyEnd(FConn, "send failed");
+        while (PGresult *r = PQgetResult(FConn))
+            PQclear(r);
+        throw EStorageError(message);
     }
+}
+
+void TPgConnection::CopyEnd()
+{
     if (PQputCopyEnd(FConn, nullptr) != 1)
         Fail(nullptr);
-    PGresult *last = nullptr;
+    PGresult *failed = nullptr;
     while (PGresult *r = PQgetResult(FConn)) {
-        if (last)
-            PQclear(last);
-        last = r;
+        if (!failed && PQresultStatus(r) != PGRES_COMMAND_OK)
+            failed = r;
+        else
+            PQclear(r);
     }
-    Check(last, copySql);
+    if (failed)
+        Fail(failed);
 }
 
 // ---- TPgTransaction ----

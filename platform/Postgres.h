@@ -98,6 +98,11 @@ public:
     void ExecScript(std::string_view sql);
     // Rows sent with COPY ... FROM STDIN in its text format: one row per line, tab-separated.
     void Copy(std::string_view copySql, const std::vector<QByteArray> &chunks);
+    // The same, streamed: CopyBegin, any number of CopyPut, CopyEnd (which throws the
+    // server's refusal of any row). A failure in between leaves the transaction failed.
+    void CopyBegin(std::string_view copySql);
+    void CopyPut(const QByteArray &chunk);
+    void CopyEnd();
 
     bool InTransaction() const;
     // How long a statement waits for another connection's lock before it fails; kept for a

@@ -1,10 +1,12 @@
 // The store operations, the same cases against every store: the SQLite file and a table on
 // a private PostgreSQL server. Two handles on one store stand for two desks.
 
+#include "invoice/DatabaseSettings.h"
 #include "invoice/InvoiceTable.h"
 #include "invoice/PgInvoiceStore.h"
 #include "invoice/SearchKey.h"
 #include "support/PostgresServer.h"
+#include "support/TestFiles.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -325,6 +327,95 @@ TEST_F(PgStoreTest, AWriteWaitingForAnotherDesksLockFailsAfterTheTimeout)
     holding.Commit();
     EXPECT_EQ(store.Update(id, Numbered(2)), TUpdateResult::Updated);
     EXPECT_EQ(store.Count(), 1);
+}
+
+TEST_F(PgStoreTest, MovingATableOverKeepsRecIdsAndRefusesAFullTable)
+{
+    TPgSettings sourceSettings = FreshPostgresDatabase();
+    PgInvoiceStore source(sourceSettings);
+    std::vector<TInvoiceRecord> batch;
+    for (int id = 2; id <= 5000; id += 2) { // more than one page, with gaps
+        TInvoiceRecord r = Numbered(id);
+        r.REC_ID = id;
+        batch.push_back(r);
+    }
+    source.InsertWithIds(batch);
+    PgInvoiceStore target(Settings);
+    EXPECT_EQ(target.CopyAllFrom(source), 2500);
+    EXPECT_EQ(target.Count(), 2500);
+    EXPECT_EQ(target.Read(4444), source.Read(4444));
+    EXPECT_EQ(target.Locate(TLocateField::SAYIN1, SearchKeyOf(u"MÜŞTERİ 4999"_s)), 0);
+    EXPECT_EQ(target.Locate(TLocateField::SAYIN1, SearchKeyOf(u"MÜŞTERİ 499"_s)), 4990);
+    EXPECT_EQ(target.Connection().Exec("SELECT count(*) FROM fatura_eksik").Int(0, 0), 0);
+    EXPECT_GT(target.Insert(Numbered(1)), 5000);
+    try {
+        target.CopyAllFrom(source);
+        ADD_FAILURE() << "copied into a table that holds invoices";
+    } catch (const EStorageError &e) {
+        EXPECT_TRUE(e.Message().contains(u"boş değil"_s)) << e.what();
+    }
+    EXPECT_EQ(target.Count(), 2501);
+}
+
+// ---- Which store the settings file chooses
+
+TEST(DatabaseSettingsTest, ReadsTheSectionAndRefusesWhatItCannotMean)
+{
+    struct TCase {
+        QByteArray Ini;
+        bool Throws;
+        TStoreKind Kind;
+        QString Host;
+        int Port;
+        const char *Why;
+    };
+    const std::vector<TCase> cases {
+        { "", false, TStoreKind::Sqlite, {}, 0, "no file section: the file beside the program" },
+        { "[VERITABANI]\r\nTur=sqlite\r\n", false, TStoreKind::Sqlite, {}, 0, "said so" },
+        { "[veritabani]\nTur = PostgreSQL\nSunucu=muhasebe.local\nPort=5433\n"
+          "Veritabani=levanta\nKullanici=satis\n",
+            false, TStoreKind::Postgres, u"muhasebe.local"_s, 5433,
+            "names and values match without regard to case" },
+        { "[VERITABANI]\nTur=postgresql\n", false, TStoreKind::Postgres, {}, 0,
+            "the rest from libpq's defaults" },
+        { "[VERITABANI]\nTur=mysql\n", true, {}, {}, 0, "unknown kind" },
+        { "[VERITABANI]\nTur=postgresql\nPort=54a\n", true, {}, {}, 0, "not a number" },
+        { "[VERITABANI]\nTur=postgresql\nPort=70000\n", true, {}, {}, 0, "not a port" },
+    };
+    for (const TCase &c : cases) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"fatura_ayar.ini"_s);
+        if (!c.Ini.isEmpty())
+            WriteBytes(path, c.Ini);
+        if (c.Throws) {
+            EXPECT_THROW(LoadDatabaseSettings(path), EStorageError) << c.Why;
+            continue;
+        }
+        const TDatabaseSettings s = LoadDatabaseSettings(path);
+        EXPECT_EQ(s.Kind, c.Kind) << c.Why;
+        EXPECT_EQ(s.Server.Host, c.Host) << c.Why;
+        EXPECT_EQ(s.Server.Port, c.Port) << c.Why;
+    }
+}
+
+TEST(DatabaseSettingsTest, AnUnreachableServerIsNamedInTheError)
+{
+    TDatabaseSettings s;
+    EXPECT_EQ(OpenChosenServer(s), nullptr);
+    s.Kind = TStoreKind::Postgres;
+    s.Server.Host = u"127.0.0.1"_s;
+    s.Server.Port = 1; // nobody listens there
+    s.Server.Database = u"levanta"_s;
+    s.Server.User = u"postgres"_s;
+    try {
+        OpenChosenServer(s);
+        ADD_FAILURE() << "connected to nothing";
+    } catch (const EStorageError &e) {
+        EXPECT_TRUE(
+            e.Message().contains(u"Veritabanı sunucusuna bağlanılamadı: 127.0.0.1:1/levanta"_s))
+            << e.what();
+        EXPECT_TRUE(e.Message().contains(u"127.0.0.1"_s)) << "libpq's own text comes first";
+    }
 }
 
 } // namespace

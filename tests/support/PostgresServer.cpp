@@ -7,7 +7,6 @@
 
 #include <arpa/inet.h>
 #include <grp.h>
-#include <gtest/gtest.h>
 #include <libpq-fe.h>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -15,8 +14,6 @@
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -52,9 +49,19 @@ bool Answers(int port)
 
 } // namespace
 
-TPostgresServer::TPostgresServer()
+TPostgresServer::TPostgresServer(const QString &keepFolder)
+    : FFolder(keepFolder.isEmpty() ? FTemp.path() : keepFolder)
 {
+    if (!keepFolder.isEmpty()) {
+        FTemp.remove();
+        FKept = true;
+    }
     Start();
+}
+
+QString TPostgresServer::Path(const QString &name) const
+{
+    return QDir(FFolder).filePath(name);
 }
 
 TPostgresServer::~TPostgresServer()
@@ -70,7 +77,7 @@ bool TPostgresServer::Fail(const QString &why)
 
 QString TPostgresServer::LogTail() const
 {
-    QFile log(FDir.filePath(u"server.log"_s));
+    QFile log(Path(u"server.log"_s));
     if (!log.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(log.readAll().right(2000));
@@ -80,7 +87,7 @@ int TPostgresServer::RunAsPostgres(const QString &program, const QStringList &ar
 {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.setWorkingDirectory(FDir.path()); // root's folder may be closed to postgres
+    p.setWorkingDirectory(FFolder); // root's folder may be closed to postgres
     p.start(u"runuser"_s, QStringList { u"-u"_s, u"postgres"_s, u"--"_s, program } + args);
     if (!p.waitForFinished(60000)) {
         p.kill();
@@ -96,34 +103,37 @@ int TPostgresServer::RunAsPostgres(const QString &program, const QStringList &ar
 
 bool TPostgresServer::Start()
 {
-    if (!FDir.isValid())
-        return Fail(u"no temporary folder: "_s + FDir.errorString());
+    if (FFolder.isEmpty() || !QDir().mkpath(FFolder))
+        return Fail(u"no folder for the cluster: "_s + FTemp.errorString());
     const passwd *pw = getpwnam("postgres");
     if (!pw)
         return Fail(u"no postgres user (package postgresql-15)"_s);
     const uid_t uid = pw->pw_uid;
     const gid_t gid = pw->pw_gid;
-    if (chown(QFile::encodeName(FDir.path()).constData(), uid, gid) != 0)
+    if (chown(QFile::encodeName(FFolder).constData(), uid, gid) != 0)
         return Fail(u"cannot hand the temporary folder to postgres"_s);
     if (!QFile::exists(kBin + u"initdb"_s))
         return Fail(u"initdb is not installed (package postgresql-15)"_s);
 
-    const QString data = FDir.filePath(u"data"_s);
+    const QString data = Path(u"data"_s);
     QString output;
-    // No fsync: the cluster lives for one test process.
-    if (RunAsPostgres(kBin + u"initdb"_s,
-            { u"-D"_s, data, u"-A"_s, u"trust"_s, u"-U"_s, u"postgres"_s, u"-E"_s, u"UTF8"_s,
-                u"--no-locale"_s, u"--no-sync"_s },
-            &output)
-        != 0)
+    // No fsync: the cluster lives for one test process (a kept one is made again should a
+    // crash have damaged it).
+    const bool kept = QFile::exists(Path(u"data/PG_VERSION"_s));
+    if (!kept
+        && RunAsPostgres(kBin + u"initdb"_s,
+               { u"-D"_s, data, u"-A"_s, u"trust"_s, u"-U"_s, u"postgres"_s, u"-E"_s, u"UTF8"_s,
+                   u"--no-locale"_s, u"--no-sync"_s },
+               &output)
+            != 0)
         return Fail(u"initdb failed:\n"_s + output);
 
     FPort = FreePort();
     if (FPort == 0)
         return Fail(u"no free loopback port"_s);
-    FServer.setStandardOutputFile(FDir.filePath(u"server.log"_s));
-    FServer.setStandardErrorFile(FDir.filePath(u"server.log"_s), QIODevice::Append);
-    FServer.setWorkingDirectory(FDir.path());
+    FServer.setStandardOutputFile(Path(u"server.log"_s));
+    FServer.setStandardErrorFile(Path(u"server.log"_s), QIODevice::Append);
+    FServer.setWorkingDirectory(FFolder);
     // The postmaster runs as postgres, and should the test process die it goes with it
     // (SIGQUIT: immediate shutdown, which also releases its shared memory).
     FServer.setChildProcessModifier([uid, gid] {
@@ -132,7 +142,7 @@ bool TPostgresServer::Start()
         prctl(PR_SET_PDEATHSIG, SIGQUIT);
     });
     FServer.start(kBin + u"postgres"_s,
-        { u"-D"_s, data, u"-p"_s, QString::number(FPort), u"-k"_s, FDir.path(), u"-c"_s,
+        { u"-D"_s, data, u"-p"_s, QString::number(FPort), u"-k"_s, FFolder, u"-c"_s,
             u"listen_addresses=127.0.0.1"_s, u"-c"_s, u"fsync=off"_s, u"-c"_s,
             u"synchronous_commit=off"_s, u"-c"_s, u"full_page_writes=off"_s, u"-c"_s,
             u"max_connections=40"_s });
@@ -155,7 +165,9 @@ void TPostgresServer::Stop()
         return;
     QString output;
     RunAsPostgres(kBin + u"pg_ctl"_s,
-        { u"stop"_s, u"-D"_s, FDir.filePath(u"data"_s), u"-m"_s, u"immediate"_s, u"-w"_s },
+        // A kept cluster shuts down cleanly, so its next start replays no log.
+        { u"stop"_s, u"-D"_s, Path(u"data"_s), u"-m"_s, FKept ? u"fast"_s : u"immediate"_s,
+            u"-w"_s },
         &output);
     if (!FServer.waitForFinished(10000)) {
         FServer.kill();
@@ -178,41 +190,4 @@ TPgSettings TPostgresServer::CreateDatabase(const QString &name)
     TPgConnection admin(SettingsFor(u"postgres"_s));
     admin.Exec("CREATE DATABASE " + name.toStdString() + " ENCODING 'UTF8' TEMPLATE template0");
     return SettingsFor(name);
-}
-
-namespace
-{
-
-std::unique_ptr<TPostgresServer> &Instance()
-{
-    static std::unique_ptr<TPostgresServer> server;
-    return server;
-}
-
-// Stops the binary's server after its last test, before static destruction.
-class TPostgresEnvironment : public ::testing::Environment
-{
-public:
-    void TearDown() override { Instance().reset(); }
-};
-
-[[maybe_unused]] ::testing::Environment *const gEnvironment
-    = ::testing::AddGlobalTestEnvironment(new TPostgresEnvironment);
-
-} // namespace
-
-TPostgresServer &PostgresForTests()
-{
-    if (!Instance())
-        Instance() = std::make_unique<TPostgresServer>();
-    return *Instance();
-}
-
-TPgSettings FreshPostgresDatabase()
-{
-    static int next = 0;
-    TPostgresServer &server = PostgresForTests();
-    if (!server.Error().isEmpty())
-        throw EStorageError(server.Error());
-    return server.CreateDatabase(u"levanta_%1"_s.arg(++next));
 }

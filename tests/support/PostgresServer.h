@@ -17,7 +17,9 @@
 class TPostgresServer
 {
 public:
-    TPostgresServer();
+    // keepFolder: a cluster kept there across runs (made when missing) instead of a
+    // temporary one, for the benchmarks' million invoices.
+    explicit TPostgresServer(const QString &keepFolder = {});
     ~TPostgresServer();
     TPostgresServer(const TPostgresServer &) = delete;
     TPostgresServer &operator=(const TPostgresServer &) = delete;
@@ -37,7 +39,11 @@ private:
     QString LogTail() const;
     int RunAsPostgres(const QString &program, const QStringList &args, QString *output);
 
-    QTemporaryDir FDir;
+    QString Path(const QString &name) const;
+
+    QTemporaryDir FTemp;
+    QString FFolder;
+    bool FKept = false;
     QProcess FServer;
     int FPort = 0;
     QString FError;

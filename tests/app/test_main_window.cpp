@@ -604,6 +604,7 @@ TEST_F(MainWindow, SaveOverAnInvoiceChangedByAnotherDeskAsksAndLosesNeither)
         theirs.SAYIN1 = u"THEIRS"_s;
         ASSERT_TRUE(other.Update(id, theirs));
 
+        W->SAYIN1->clear();
         Type(W->SAYIN1, u"MINE"_s);
         Dialogs.Clear();
         Dialogs.Answers = { c.Answer };

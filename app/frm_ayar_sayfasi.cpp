@@ -1,13 +1,16 @@
 #include "app/frm_ayar_sayfasi.h"
 
 #include "app/ErrorHandler.h"
+#include "app/MoveToServer.h"
 #include "printing/InvoiceReport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QToolButton>
@@ -368,7 +371,26 @@ TAyarSayfasi::TAyarSayfasi(IDialogs &dialogs, TPrintSettings &settings, TInvoice
     BuildBoxes();
     BuildLists();
     BuildTabOrder();
+    BuildMoveToServer();
     AYARLARI_GOSTER();
+}
+
+void TAyarSayfasi::BuildMoveToServer()
+{
+    SunucuyaTasi = new QPushButton(u"Faturaları Sunucuya Taşı..."_s, this);
+    SunucuyaTasi->setObjectName(u"SunucuyaTasi"_s);
+    SunucuyaTasi->setToolTip(u"fatura.DB içindeki faturaları fatura_ayar.ini dosyasının "
+                             u"[VERITABANI] bölümünde seçilen sunucuya kopyalar."_s);
+    SunucuyaTasi->setGeometry(5, 460, 180, 25);
+    connect(SunucuyaTasi, &QPushButton::clicked, this, [this] { SunucuyaTasiClick(); });
+}
+
+void TAyarSayfasi::SunucuyaTasiClick()
+{
+    RunCommand(FDialogs, [this] {
+        FATURALARI_SUNUCUYA_TASI(
+            FDialogs, this, QFileInfo(FSettingsPath).absolutePath(), FSettingsPath);
+    });
 }
 
 void TAyarSayfasi::BuildToolBar()

@@ -1,6 +1,7 @@
 #include "platform/EmfRecords_p.h"
 
 #include <QtEndian>
+#include <cmath>
 #include <uemf.h>
 #include <uemf_safe.h>
 #include <vector>
@@ -207,6 +208,107 @@ QTransform MappingTransform(const TMapping &m, const THeader &h)
     }
     return QTransform(sx, 0, 0, sy, m.ViewportOrg.x() - m.WindowOrg.x() * sx,
         m.ViewportOrg.y() - m.WindowOrg.y() * sy);
+}
+
+namespace
+{
+
+QTransform ReadXform(const TRecord &r, quint32 off)
+{
+    return QTransform(r.F32(off), r.F32(off + 4), r.F32(off + 8), r.F32(off + 12), r.F32(off + 16),
+        r.F32(off + 20));
+}
+
+// GDI refuses a world transform that cannot be inverted; so do we, and one that is not finite.
+bool Usable(const QTransform &x)
+{
+    return x.isInvertible()
+        && std::isfinite(x.m11() + x.m12() + x.m21() + x.m22() + x.dx() + x.dy());
+}
+
+} // namespace
+
+TMappingState::TApplied TMappingState::Apply(const TRecord &r)
+{
+    switch (r.Type()) {
+    case U_EMR_SETMAPMODE: {
+        const quint32 mode = r.U32(8);
+        if (mode < U_MM_TEXT || mode > U_MM_ANISOTROPIC)
+            return apIgnored;
+        Map.Mode = mode;
+        return apChanged;
+    }
+    case U_EMR_SETWINDOWEXTEX:
+        Map.WindowExt = QSizeF(r.I32(8), r.I32(12));
+        return apChanged;
+    case U_EMR_SETWINDOWORGEX:
+        Map.WindowOrg = QPointF(r.I32(8), r.I32(12));
+        return apChanged;
+    case U_EMR_SETVIEWPORTEXTEX:
+        Map.ViewportExt = QSizeF(r.I32(8), r.I32(12));
+        return apChanged;
+    case U_EMR_SETVIEWPORTORGEX:
+        Map.ViewportOrg = QPointF(r.I32(8), r.I32(12));
+        return apChanged;
+    case U_EMR_SCALEVIEWPORTEXTEX:
+    case U_EMR_SCALEWINDOWEXTEX: {
+        const double xn = r.I32(8), xd = r.I32(12), yn = r.I32(16), yd = r.I32(20);
+        if (xd == 0 || yd == 0)
+            return apIgnored;
+        QSizeF &ext = r.Type() == U_EMR_SCALEVIEWPORTEXTEX ? Map.ViewportExt : Map.WindowExt;
+        ext = QSizeF(ext.width() * xn / xd, ext.height() * yn / yd);
+        return apChanged;
+    }
+    case U_EMR_SETWORLDTRANSFORM: {
+        const QTransform x = ReadXform(r, 8);
+        if (!Usable(x))
+            return apIgnored;
+        World = x;
+        return apChanged;
+    }
+    case U_EMR_MODIFYWORLDTRANSFORM: {
+        const QTransform x = ReadXform(r, 8);
+        QTransform next;
+        switch (r.U32(32)) {
+        case U_MWT_IDENTITY:
+            break;
+        case U_MWT_LEFTMULTIPLY:
+            next = x * World;
+            break;
+        case U_MWT_RIGHTMULTIPLY:
+            next = World * x;
+            break;
+        case 4: // MWT_SET
+            next = x;
+            break;
+        default:
+            return apIgnored;
+        }
+        if (!Usable(next))
+            return apIgnored;
+        World = next;
+        return apChanged;
+    }
+    default:
+        return apNotMapping;
+    }
+}
+
+QRectF FramePixels(const THeader &h)
+{
+    const QTransform toPx
+        = MappingTransform(TMapping { U_MM_HIMETRIC, {}, {}, { 1, 1 }, { 1, 1 } }, h);
+    return QRectF(QPointF(h.Frame.left() * toPx.m11(), h.Frame.top() * -toPx.m22()),
+        QPointF((h.Frame.right() + 1.0) * toPx.m11(), (h.Frame.bottom() + 1.0) * -toPx.m22()))
+        .normalized();
+}
+
+std::optional<size_t> RestoreIndex(qint32 n, size_t depth)
+{
+    const qint64 index = n < 0 ? static_cast<qint64>(depth) + n : static_cast<qint64>(n) - 1;
+    if (index < 0 || index >= static_cast<qint64>(depth))
+        return std::nullopt;
+    return static_cast<size_t>(index);
 }
 
 } // namespace emf

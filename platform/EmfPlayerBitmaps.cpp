@@ -32,7 +32,7 @@ std::optional<QImage> TPlayer::Dib(const TRecord &r, quint32 usage, quint32 offB
         return std::nullopt;
     const qint64 height = std::abs(static_cast<qint64>(rawHeight));
     if (width > 65536 || height > 65536 || qint64(width) * height > kMaxBitmapPixels)
-        Fail(QStringLiteral("bitmap too large"), r.Offset());
+        Fail(u"bitmap too large"_s, r.Offset());
     const bool bottomUp = rawHeight > 0;
 
     if (compression == U_BI_PNG || compression == U_BI_JPEG) {
@@ -87,7 +87,7 @@ std::optional<QImage> TPlayer::Dib(const TRecord &r, quint32 usage, quint32 offB
     }
     const qint64 stride = ((qint64(width) * bits + 31) / 32) * 4;
     if (stride * height > cbBits)
-        Fail(QStringLiteral("bitmap bits shorter than its size"), r.Offset());
+        Fail(u"bitmap bits shorter than its size"_s, r.Offset());
 
     auto channel = [](quint32 v, quint32 mask) -> int {
         if (mask == 0)

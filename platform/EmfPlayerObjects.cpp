@@ -200,7 +200,7 @@ void TPlayer::SelectObject(quint32 h)
         case U_ANSI_FIXED_FONT:
         case U_SYSTEM_FIXED_FONT:
             FDC.Font = TFontObj {};
-            FDC.Font.Face = QStringLiteral("Monospace");
+            FDC.Font.Face = u"Monospace"_s;
             break;
         case U_ANSI_VAR_FONT:
         case U_SYSTEM_FONT:

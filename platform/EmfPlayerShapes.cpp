@@ -146,7 +146,7 @@ void TPlayer::PolyPoly(const TRecord &r, bool small)
     for (quint32 i = 0; i < polys; ++i) {
         const quint32 n = r.U32(32 + i * 4);
         if (at + n > total)
-            Fail(QStringLiteral("polygon counts exceed the points"), r.Offset());
+            Fail(u"polygon counts exceed the points"_s, r.Offset());
         if (n > 0) {
             path.moveTo(pts[at]);
             for (quint32 k = 1; k < n; ++k)

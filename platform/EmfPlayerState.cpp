@@ -135,7 +135,7 @@ void TPlayer::Region(const TRecord &r, quint32 off, quint32 cb, QPainterPath &ou
     const quint32 count = r.U32(off + 8);
     r.NeedArray(off + 32, count, 16);
     if (quint64(count) * 16 > cb - 32)
-        Fail(QStringLiteral("region rectangles exceed the region"), r.Offset());
+        Fail(u"region rectangles exceed the region"_s, r.Offset());
     out = QPainterPath();
     out.setFillRule(Qt::WindingFill);
     if (count > kMaxRegionRects) {

@@ -157,8 +157,7 @@ void TPlayer::Text(const TRecord &r, bool wide)
     double em = f.Height > 0 ? f.Height : 13.0 / sy;
     const int px = static_cast<int>(std::clamp(std::lround(em * deviceScale), 4L, 4096L));
     // Consecutive texts mostly share their font: keep the last one and its metrics.
-    const QString key = QStringLiteral("%1|%2|%3|%4%5%6")
-                            .arg(f.Face)
+    const QString key = u"%1|%2|%3|%4%5%6"_s.arg(f.Face)
                             .arg(px)
                             .arg(f.Weight)
                             .arg(f.Italic)

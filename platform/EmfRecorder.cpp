@@ -9,6 +9,8 @@
 #include <cmath>
 #include <uemf.h>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -36,7 +38,7 @@ TEmfRecorder::TEmfRecorder(QSize pageSize, int dpi, const QString &description)
         Put32(0); // bytes, records, handles + reserved
     QString desc;
     if (!description.isEmpty())
-        desc = QStringLiteral("LEVANTA") + QChar(0) + description + QChar(0) + QChar(0);
+        desc = u"LEVANTA"_s + QChar(0) + description + QChar(0) + QChar(0);
     Put32(static_cast<quint32>(desc.size()));
     Put32(desc.isEmpty() ? 0 : kHeaderSize);
     Put32(0); // palette entries

@@ -6,13 +6,14 @@
 #include <uemf_safe.h>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace emf
 {
 
 void Fail(const QString &what, qsizetype offset)
 {
-    throw EPlatformError(
-        QStringLiteral("Invalid page picture: %1 at offset %2").arg(what).arg(offset));
+    throw EPlatformError(u"Invalid page picture: %1 at offset %2"_s.arg(what).arg(offset));
 }
 
 namespace
@@ -63,16 +64,16 @@ THeader ReadHeader(QByteArrayView bytes)
 {
     const auto *data = reinterpret_cast<const uchar *>(bytes.data());
     if (bytes.size() < 88)
-        Fail(QStringLiteral("too short for a header"), 0);
+        Fail(u"too short for a header"_s, 0);
     const TRecord rec(
         data, static_cast<quint32>(std::min<qsizetype>(bytes.size(), 0x7fffffff)), 1, 0);
     if (rec.U32(0) != U_EMR_HEADER)
-        Fail(QStringLiteral("no header record"), 0);
+        Fail(u"no header record"_s, 0);
     const quint32 size = rec.U32(4);
     if (size < 88 || size % 4 != 0 || size > static_cast<quint64>(bytes.size()))
-        Fail(QStringLiteral("bad header size"), 4);
+        Fail(u"bad header size"_s, 4);
     if (rec.U32(40) != kSignature)
-        Fail(QStringLiteral("no EMF signature"), 40);
+        Fail(u"no EMF signature"_s, 40);
     const TRecord h(data, size, 1, 0);
     THeader out;
     qint32 l, t, r, b;
@@ -87,11 +88,10 @@ THeader ReadHeader(QByteArrayView bytes)
     out.Millimeters = QSize(h.I32(80), h.I32(84));
     out.HeaderSize = size;
     if (out.Bytes < size || out.Bytes % 4 != 0)
-        Fail(QStringLiteral("bad byte count in the header"), 48);
+        Fail(u"bad byte count in the header"_s, 48);
     if (out.Bytes > static_cast<quint64>(bytes.size()))
-        Fail(QStringLiteral("picture truncated (header counts %1 bytes, %2 present)")
-                 .arg(out.Bytes)
-                 .arg(bytes.size()),
+        Fail(u"picture truncated (header counts %1 bytes, %2 present)"_s.arg(out.Bytes).arg(
+                 bytes.size()),
             48);
     const quint32 nDesc = h.U32(60), offDesc = h.U32(64);
     // The description is informative only; writers disagree on where it lies, so one that
@@ -111,7 +111,7 @@ THeader ReadHeader(QByteArrayView bytes)
             out.Micrometers = um;
     }
     if (!LibrarySaysSafe(data, size))
-        Fail(QStringLiteral("header rejected"), 0);
+        Fail(u"header rejected"_s, 0);
     return out;
 }
 
@@ -128,22 +128,22 @@ bool TReader::Next(TRecord &out)
     if (FDone || FPos >= FEnd)
         return false;
     if (FEnd - FPos < 8)
-        Fail(QStringLiteral("truncated record"), FPos);
+        Fail(u"truncated record"_s, FPos);
     quint32 type, size;
     std::memcpy(&type, FData + FPos, 4);
     std::memcpy(&size, FData + FPos + 4, 4);
     type = qFromLittleEndian(type);
     size = qFromLittleEndian(size);
     if (size < 8 || size % 4 != 0 || size > static_cast<quint64>(FEnd - FPos))
-        Fail(QStringLiteral("bad size %1 of a record of type %2").arg(size).arg(type), FPos);
+        Fail(u"bad size %1 of a record of type %2"_s.arg(size).arg(type), FPos);
     if (++FCount > kMaxRecords)
-        Fail(QStringLiteral("too many records"), FPos);
+        Fail(u"too many records"_s, FPos);
     if (type == U_EMR_HEADER)
-        Fail(QStringLiteral("second header"), FPos);
+        Fail(u"second header"_s, FPos);
     // The library checks the record types it implements (it complains on the console about
     // the others); the rest are skipped by the player anyway.
     if (LibraryChecks(type) && !LibrarySaysSafe(FData + FPos, size))
-        Fail(QStringLiteral("malformed record of type %1").arg(type), FPos);
+        Fail(u"malformed record of type %1"_s.arg(type), FPos);
     out = TRecord(FData + FPos, size, type, FPos);
     FPos += size;
     if (type == U_EMR_EOF)

@@ -188,19 +188,17 @@ void TPlayer::Blit(const TRecord &r)
         }
         break;
     case U_EMR_STRETCHDIBITS:
-        xd = r.I32(24), yd = r.I32(28), xs = r.I32(32), ys = r.I32(36), cxs = r.I32(40),
-        cys = r.I32(44);
-        offBmi = r.U32(48), cbBmi = r.U32(52), offBits = r.U32(56), cbBits = r.U32(60),
-        usage = r.U32(64);
-        rop = r.U32(68);
-        cxd = r.I32(72), cyd = r.I32(76);
-        break;
     case U_EMR_SETDIBITSTODEVICE:
         xd = r.I32(24), yd = r.I32(28), xs = r.I32(32), ys = r.I32(36), cxs = r.I32(40),
         cys = r.I32(44);
         offBmi = r.U32(48), cbBmi = r.U32(52), offBits = r.U32(56), cbBits = r.U32(60),
         usage = r.U32(64);
-        cxd = cxs, cyd = cys;
+        if (r.Type() == U_EMR_STRETCHDIBITS) {
+            rop = r.U32(68);
+            cxd = r.I32(72), cyd = r.I32(76);
+        } else {
+            cxd = cxs, cyd = cys; // no stretching, no raster operation
+        }
         break;
     default:
         return;

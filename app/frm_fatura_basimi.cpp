@@ -39,6 +39,12 @@ const QString Tfatura_basimi::kYeniMesaji
     = u"\r\nYENİ KAYDA GEÇİLECEK.\r\n\r\nEKRANDAKİ BİLGİLER SİLİNECEK."_s;
 const QString Tfatura_basimi::kTarihMesaji = u"\r\nFATURA TARİHİNİ GİRMEK ZORUNDASINIZ."_s;
 const QString Tfatura_basimi::kKayitYokMesaji = u"\r\nKAYITLI FATURA YOK."_s;
+const QString Tfatura_basimi::kDegistirildiMesaji
+    = u"\r\nBU FATURA, SİZ ÇAĞIRDIKTAN SONRA BAŞKA BİR BİLGİSAYARDA DEĞİŞTİRİLDİ."
+      u"\r\n\r\nONUN ÜZERİNE YAZILSIN MI?"
+      u"\r\n\r\nEvet: ekrandaki fatura onun yerine kaydedilir."
+      u"\r\nHayır: onunki olduğu gibi kalır, ekrandaki fatura yeni bir fatura olarak "
+      u"kaydedilir."_s;
 const QString Tfatura_basimi::kCaption = u"LEVANTA v1.4 [ Güncelleme : 15.01.2019 ]  "_s;
 
 namespace
@@ -525,6 +531,7 @@ void Tfatura_basimi::FormShow()
 {
     FKayitModu = u'Y';
     FStoredRecId = 0;
+    FStoredRecord.reset();
     EnsurePrintSettingsFile(PrintSettingsPath(FProgramFolder));
     // The old program's Paradox table becomes ours once, before the table opens.
     if (const std::optional<TParadoxImportResult> imported = ESKI_TABLOYU_AKTAR(FProgramFolder))
@@ -697,6 +704,7 @@ void Tfatura_basimi::SpeedButton9Click()
         TARIH->setFocus(Qt::TabFocusReason);
         FKayitModu = u'Y';
         FStoredRecId = 0;
+        FStoredRecord.reset();
     });
 }
 
@@ -716,12 +724,25 @@ void Tfatura_basimi::SpeedButton8Click()
         TInvoiceRecord record = EKRANDAN_KAYDA();
         std::int32_t id = 0;
         // The invoice on screen is known by its REC_ID, not by the cursor, which the find
-        // dialog may have moved. If it was deleted meanwhile, it is stored anew.
-        if (FKayitModu == u'D' && FStoredRecId != 0 && FTable->Update(FStoredRecId, record))
-            id = FStoredRecId;
-        else
+        // dialog may have moved. If it was deleted meanwhile, it is stored anew; if another
+        // desk changed it meanwhile, the user chooses whose version keeps its place, and the
+        // other one is stored as a new invoice.
+        if (FKayitModu == u'D' && FStoredRecId != 0) {
+            const TInvoiceRecord *expected = FStoredRecord ? &*FStoredRecord : nullptr;
+            TUpdateResult result = FTable->Update(FStoredRecId, record, expected);
+            if (result == TUpdateResult::ChangedMeanwhile
+                && FDialogs.AskYesNo(this, u"KAYDET"_s, kDegistirildiMesaji)
+                    == IDialogs::TAnswer::Yes)
+                result = FTable->Update(FStoredRecId, record, nullptr);
+            if (result == TUpdateResult::Updated)
+                id = FStoredRecId;
+        }
+        if (id == 0)
             id = FTable->Append(record);
         FStoredRecId = id;
+        // What the store now holds: the texts cut as the post cut them.
+        FStoredRecord = InvoiceTable::CutToWidths(record);
+        FStoredRecord->REC_ID = id;
         FKayitModu = u'D';
     });
 }
@@ -742,6 +763,7 @@ void Tfatura_basimi::SpeedButton11Click()
         const TInvoiceRecord record = FTable->Read();
         KAYITTAN_EKRANA(record);
         FStoredRecId = record.REC_ID;
+        FStoredRecord = record;
         FKayitModu = u'D';
     });
 }

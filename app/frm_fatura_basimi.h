@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class IDialogs;
 class InvoiceTable;
@@ -115,6 +116,7 @@ public:
     static const QString kYeniMesaji;
     static const QString kTarihMesaji;
     static const QString kKayitYokMesaji;
+    static const QString kDegistirildiMesaji;
     static const QString kCaption;
 
 protected:
@@ -158,5 +160,8 @@ private:
     Tkdv_li_tutar *FVatDialog = nullptr;
     QChar FKayitModu = u'Y';
     std::int32_t FStoredRecId = 0;
+    // That invoice as the store held it when it was recalled or last saved: a KAYDET that
+    // finds it different meanwhile (another desk) asks before it overwrites.
+    std::optional<TInvoiceRecord> FStoredRecord;
     bool FShown = false;
 };

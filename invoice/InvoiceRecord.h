@@ -7,6 +7,9 @@
 
 struct TInvoiceRecord {
     static constexpr int kLines = 8;
+    // Widths of the text fields, in characters (code points); longer texts are cut on a post.
+    static constexpr int kWidthTARIH = 20, kWidthSAYIN = 75, kWidthVDAIRESI = 35, kWidthVNO = 30,
+                         kWidthC = 50, kWidthYANLIZ = 150, kWidthB = 10;
 
     std::int32_t REC_ID = 0; // 0 until the table has assigned one
     QString TARIH;
@@ -23,3 +26,10 @@ struct TInvoiceRecord {
 
     bool operator==(const TInvoiceRecord &) const = default;
 };
+
+// The same invoice content, whatever the REC_IDs: what an overwrite checks before it writes.
+inline bool SameContent(TInvoiceRecord a, const TInvoiceRecord &b)
+{
+    a.REC_ID = b.REC_ID;
+    return a == b;
+}

@@ -1,5 +1,7 @@
 #pragma once
-// The invoice table "fatura.DB": a cursor over the SQLite store, in REC_ID order.
+// The invoice table: a cursor over the invoice store (the SQLite file "fatura.DB" or a server),
+// in REC_ID order. It reads the REC_IDs lazily and tells its views what changed; all SQL lives
+// in the store.
 //
 // The window identifies its invoice by REC_ID, never by a cursor position: Update takes the
 // REC_ID, so a save lands on the invoice on screen even after the find dialog moved the
@@ -7,7 +9,7 @@
 // SQLite's text and leaves the table and the cursor as they were. A table that failed to open
 // stays closed and every later operation throws.
 //
-// Several handles (in one or several processes) may share one file. Each handle notices the
+// Several handles (in one or several processes) may share one store. Each handle notices the
 // others' commits when it next touches the store (RecordCount, Append, Update, Delete, Locate,
 // First, Last, Refresh) and then emits TableReset. Cursor moves and ReadListRows never emit
 // anything on their own, so a view may call them while painting.
@@ -30,8 +32,11 @@ class InvoiceTable : public QObject
 
 public:
     // Widths of the text fields, in characters (code points); longer texts are cut on a post.
-    static constexpr int kWidthTARIH = 20, kWidthSAYIN = 75, kWidthVDAIRESI = 35, kWidthVNO = 30,
-                         kWidthC = 50, kWidthYANLIZ = 150, kWidthB = 10;
+    static constexpr int kWidthTARIH
+        = TInvoiceRecord::kWidthTARIH,
+        kWidthSAYIN = TInvoiceRecord::kWidthSAYIN, kWidthVDAIRESI = TInvoiceRecord::kWidthVDAIRESI,
+        kWidthVNO = TInvoiceRecord::kWidthVNO, kWidthC = TInvoiceRecord::kWidthC,
+        kWidthYANLIZ = TInvoiceRecord::kWidthYANLIZ, kWidthB = TInvoiceRecord::kWidthB;
 
     explicit InvoiceTable(QObject *parent = nullptr);
     ~InvoiceTable() override;
@@ -41,9 +46,13 @@ public:
     void Open(const QString &folder);
     // The same for a store under another name (the import writes its new table aside).
     void OpenFile(const QString &fileName);
+    // Works over a store opened elsewhere (a server's, say), which it then owns.
+    void OpenStore(std::unique_ptr<IInvoiceStore> store);
     void Close();
     bool Active() const;
-    QString FileName() const; // empty while closed
+    // The file, or which server and database; empty while closed.
+    QString StoreName() const;
+    QString FileName() const; // the same
     // How long a post waits for another handle's lock before it fails (default 2 s).
     void SetBusyTimeout(int milliseconds);
 
@@ -60,6 +69,11 @@ public:
     // Overwrites the invoice with this REC_ID and makes it current. False (nothing written)
     // when it no longer exists; the caller then stores the invoice with Append.
     bool Update(std::int32_t recId, const TInvoiceRecord &record);
+    // The same, but with `expected` only while the stored invoice still equals it (as read
+    // from the store when it was recalled, or as last saved): another desk may have changed
+    // it since. Nothing is written unless the result is Updated.
+    TUpdateResult Update(
+        std::int32_t recId, const TInvoiceRecord &record, const TInvoiceRecord *expected);
     // Every field of the current record. Throws when there is none or it has gone.
     TInvoiceRecord Read();
     // Every field of one record, or nothing when it does not exist. The cursor stays.
@@ -120,6 +134,7 @@ private:
     std::unique_ptr<TPrivate> d;
 
     void Reload();
+    bool OthersCommitted();
     void LoadIdsWhenIdle();
     void SetCurrentRow(int row);
     void SetCurrent(int row, std::int32_t recId);

@@ -567,6 +567,67 @@ TEST_F(MainWindow, SaveAfterStoredInvoiceWasDeletedStoresItAnew)
     EXPECT_EQ(W->tfatura().Read().SAYIN1, u"FIRST"_s);
 }
 
+// Another desk (a second handle on the same file) changes the invoice on screen between its
+// recall or save and the next KAYDET: the window asks, and both answers keep both versions.
+TEST_F(MainWindow, SaveOverAnInvoiceChangedByAnotherDeskAsksAndLosesNeither)
+{
+    struct TCase {
+        const char *Why;
+        bool Recalled; // the invoice came back through BUL, not from its own save
+        IDialogs::TAnswer Answer;
+        int Added; // invoices stored by this KAYDET
+        QString AtOldId; // SAYIN1 stored under the REC_ID the window had
+    };
+    const TCase cases[] {
+        { "Evet: this desk's version takes its place", false, IDialogs::TAnswer::Yes, 0,
+            u"MINE"_s },
+        { "Hayır: theirs stays, this desk's version is stored as a new invoice", false,
+            IDialogs::TAnswer::No, 1, u"THEIRS"_s },
+        { "recalled through BUL, the same question", true, IDialogs::TAnswer::No, 1, u"THEIRS"_s },
+    };
+    Start();
+    InvoiceTable other;
+    other.Open(Dir.path());
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Why);
+        Dialogs.Answers = { IDialogs::TAnswer::Yes };
+        Click(W->SpeedButton9); // YENİ
+        Type(W->SAYIN1, u"FIRST"_s);
+        Click(W->SpeedButton8);
+        if (c.Recalled)
+            FindAndPress(&Tfatura_bul::Button1); // KAYDA GİT
+        const std::int32_t id = W->StoredRecId();
+        ASSERT_NE(id, 0);
+        const int before = other.RecordCount();
+
+        TInvoiceRecord theirs = *other.ReadRecord(id);
+        theirs.SAYIN1 = u"THEIRS"_s;
+        ASSERT_TRUE(other.Update(id, theirs));
+
+        W->SAYIN1->clear();
+        Type(W->SAYIN1, u"MINE"_s);
+        Dialogs.Clear();
+        Dialogs.Answers = { c.Answer };
+        Click(W->SpeedButton8);
+        ASSERT_EQ(Dialogs.Count(TKind::YesNo), 1);
+        EXPECT_EQ(Dialogs.Shown.back().Title, u"KAYDET"_s);
+        EXPECT_TRUE(Dialogs.LastText().contains(u"BAŞKA BİR BİLGİSAYARDA DEĞİŞTİRİLDİ"_s));
+        EXPECT_EQ(other.RecordCount(), before + c.Added);
+        EXPECT_EQ(other.ReadRecord(id)->SAYIN1, c.AtOldId);
+        const std::int32_t mine = W->StoredRecId();
+        EXPECT_EQ(mine != id, c.Added == 1);
+        EXPECT_EQ(other.ReadRecord(mine)->SAYIN1, u"MINE"_s);
+
+        // Nothing changed meanwhile now: the next KAYDET overwrites without a question.
+        Type(W->SAYIN2, u"AGAIN"_s);
+        Dialogs.Clear();
+        Click(W->SpeedButton8);
+        EXPECT_TRUE(Dialogs.Shown.empty()) << Dialogs.LastText().toStdString();
+        EXPECT_EQ(other.RecordCount(), before + c.Added);
+        EXPECT_EQ(other.ReadRecord(mine)->SAYIN2, u"AGAIN"_s);
+    }
+}
+
 // ---------------------------------------------------------------------------------------
 // Read-only files and folders
 

@@ -12,9 +12,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -144,6 +146,13 @@ int HelperSearchWithoutKeys(InvoiceTable &table)
     return 0;
 }
 
+// Another desk's KAYDET: overwrites one invoice with invoice 500.
+int HelperOverwrite(InvoiceTable &table, std::int32_t recId)
+{
+    Say(table.Update(recId, Numbered(500)) ? "ok" : "gone");
+    return 0;
+}
+
 int RunHelper(const QByteArray &mode)
 {
     try {
@@ -160,6 +169,8 @@ int RunHelper(const QByteArray &mode)
             return HelperAppendForever(table);
         if (mode == "some")
             return HelperAppendSome(table, qgetenv("LEVANTA_TABLE_FIRST").toInt(), 20);
+        if (mode == "overwrite")
+            return HelperOverwrite(table, qgetenv("LEVANTA_TABLE_FIRST").toInt());
         if (mode == "readonly")
             return HelperReadOnly(table);
         if (mode == "readonly-search")
@@ -541,6 +552,109 @@ TEST_F(StoreTest, TwoProcessesAppendingAtOnceLoseNothing)
     EXPECT_EQ(stored.size(), 40u);
     EXPECT_EQ(*stored.begin(), 1);
     EXPECT_EQ(*stored.rbegin(), 1019);
+    EXPECT_EQ(IntegrityOf(dir.path()), u"ok"_s);
+}
+
+// An overwrite that names the invoice it expects writes only while the store still holds
+// exactly that; the other handle's change between recall and save is never lost silently.
+TEST_F(StoreTest, OverwriteWithExpectedWritesOnlyOverWhatWasRecalled)
+{
+    struct TCase {
+        const char *Why;
+        std::function<void(InvoiceTable &other, std::int32_t id)> Meanwhile;
+        TUpdateResult Result;
+        int Stored; // NumberOf what the store holds afterwards (0: nothing, -1: not whole)
+    };
+    const TCase cases[] {
+        { "nobody touched it", [](InvoiceTable &, std::int32_t) {}, TUpdateResult::Updated, 2 },
+        { "another desk changed a text",
+            [](InvoiceTable &o, std::int32_t id) { o.Update(id, Numbered(3)); },
+            TUpdateResult::ChangedMeanwhile, 3 },
+        { "another desk changed an amount in its last bit",
+            [](InvoiceTable &o, std::int32_t id) {
+                TInvoiceRecord r = *o.ReadRecord(id);
+                r.F[7] = std::nextafter(r.F[7], 1e9);
+                o.Update(id, r);
+            },
+            TUpdateResult::ChangedMeanwhile, -1 },
+        { "another desk saved it unchanged: the content is what counts",
+            [](InvoiceTable &o, std::int32_t id) { o.Update(id, *o.ReadRecord(id)); },
+            TUpdateResult::Updated, 2 },
+        { "another desk deleted it",
+            [](InvoiceTable &o, std::int32_t id) {
+                o.Refresh();
+                if (o.MoveTo(id))
+                    o.Delete();
+            },
+            TUpdateResult::Gone, 0 },
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Why);
+        QTemporaryDir d;
+        InvoiceTable mine, other;
+        mine.Open(d.path());
+        other.Open(d.path());
+        const std::int32_t id = mine.Append(Numbered(1));
+        mine.Append(Numbered(9)); // a neighbour that nobody touches
+        const TInvoiceRecord recalled = *mine.ReadRecord(id);
+        c.Meanwhile(other, id);
+        EXPECT_EQ(mine.Update(id, Numbered(2), &recalled), c.Result);
+        const std::optional<TInvoiceRecord> now = mine.ReadRecord(id);
+        EXPECT_EQ(now ? NumberOf(*now) : 0, c.Stored);
+        EXPECT_EQ(NumberOf(*other.ReadRecord(id + 1)), 9);
+        if (c.Result == TUpdateResult::Updated) {
+            EXPECT_EQ(mine.CurrentRecId(), id);
+        }
+        EXPECT_EQ(mine.RecordCount(), c.Stored ? 2 : 1);
+    }
+}
+
+// What a save wrote is what a later save expects: texts cut to their widths and amounts that
+// have no short decimal form come back from the store unchanged, so no false question.
+TEST_F(StoreTest, WhatWasSavedIsWhatTheNextSaveExpects)
+{
+    MakeTable(0);
+    InvoiceTable t;
+    t.Open(dir.path());
+    TInvoiceRecord r = Numbered(1);
+    r.SAYIN1 = QString(200, u'Ş'); // cut to 75
+    r.YANLIZ = QString(400, u'ı'); // cut to 150
+    r.F[0] = 0.1 + 0.2;
+    r.T[0] = 1e300;
+    r.KDV = -0.0;
+    r.TOPLAM = 1.0 / 3.0;
+    const std::int32_t id = t.Append(r);
+    const TInvoiceRecord saved = InvoiceTable::CutToWidths(r);
+    EXPECT_EQ(t.Update(id, Numbered(2), &saved), TUpdateResult::Updated);
+
+    // Texts longer than their widths, written by another program: what was read is expected.
+    {
+        TSqliteDatabase db(File(), TSqliteDatabase::TOpenMode::ReadWrite);
+        db.Exec("UPDATE fatura SET SAYIN1 = '" + std::string(300, 'x') + "'");
+    }
+    t.Refresh();
+    const TInvoiceRecord read = *t.ReadRecord(id);
+    ASSERT_EQ(read.SAYIN1.size(), 300);
+    EXPECT_EQ(t.Update(id, Numbered(3), &read), TUpdateResult::Updated);
+    EXPECT_EQ(NumberOf(*t.ReadRecord(id)), 3);
+}
+
+TEST_F(StoreTest, OverwriteByAnotherProcessIsSeenBeforeThisOneWrites)
+{
+    MakeTable(3);
+    InvoiceTable t;
+    t.Open(dir.path());
+    const std::int32_t id = t.RecIdAt(1);
+    const TInvoiceRecord recalled = *t.ReadRecord(id);
+    QProcess other;
+    StartHelper(other, "overwrite", dir.path(), QByteArray::number(id));
+    ASSERT_EQ(FinishHelper(other), u"ok"_s);
+    EXPECT_EQ(t.Update(id, Numbered(7), &recalled), TUpdateResult::ChangedMeanwhile);
+    EXPECT_EQ(NumberOf(*t.ReadRecord(id)), 500);
+    // "Keep theirs, store mine as new": both versions stay.
+    const std::int32_t mine = t.Append(Numbered(7));
+    EXPECT_EQ(t.RecordCount(), 4);
+    EXPECT_EQ(NumberOf(*t.ReadRecord(mine)), 7);
     EXPECT_EQ(IntegrityOf(dir.path()), u"ok"_s);
 }
 

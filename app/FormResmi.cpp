@@ -34,12 +34,12 @@ bool PlainFileName(const QString &name)
 QByteArray ReadPicture(const QString &path, QString *format)
 {
     QImageReader reader(path);
+    *format = QString::fromLatin1(reader.format()).toLower();
     const QImage image = reader.read();
     if (image.isNull())
         throw EPlatformError(
             u"\"%1\" bir resim olarak okunamadı (%2). PNG, JPEG ya da PDF "
             u"dosyası seçin."_s.arg(QDir::toNativeSeparators(path), reader.errorString()));
-    *format = QString::fromLatin1(reader.format()).toLower();
     const auto bytes = ReadFileBytes(path, qint64(256) << 20);
     if (!bytes)
         throw EPlatformError(u"\"%1\" okunamadı."_s.arg(QDir::toNativeSeparators(path)));

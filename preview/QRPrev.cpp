@@ -278,16 +278,18 @@ void TQRPreviewImage::PaintPage(QPainter &painter, const QRect &rect, const QByt
     painter.setClipRect(paper, Qt::IntersectClip);
     painter.setRenderHints(
         QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
-    if (!backdrop.isNull() && backdropOpacity > 0) {
-        painter.setOpacity(std::min<qreal>(backdropOpacity, 1));
-        painter.drawImage(QRectF(paper), backdrop);
-        painter.setOpacity(1);
-    }
     // The picture fills the paper inside the frame, so that 100 % is the page's own size.
     try {
         PlayEmf(painter, QRectF(paper), metafile);
     } catch (const std::exception &) {
         // What came before the damaged record stays drawn.
+    }
+    // The backdrop is multiplied in: the page's white (its bands paint white) lets the form
+    // through, and the ink of the values stays dark on top of it.
+    if (!backdrop.isNull() && backdropOpacity > 0) {
+        painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+        painter.setOpacity(std::min<qreal>(backdropOpacity, 1));
+        painter.drawImage(QRectF(paper), backdrop);
     }
     painter.restore();
     painter.setPen(QPen(Qt::black, 0));

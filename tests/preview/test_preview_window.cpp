@@ -605,7 +605,7 @@ TEST_F(PreviewWindowTest, ARewoundPrinterTakesTheSameRunAgainFromNothing)
     Printer->BeginDoc();
     Printer->NewPage();
     Printer->Canvas()->SelectFont(TCanvasFont {});
-    Printer->Canvas()->TextOut(QPoint(100, 100), QStringLiteral("Yeni"));
+    Printer->Canvas()->TextOut(QPoint(100, 100), u"Yeni"_s);
     Printer->EndDoc();
     ASSERT_EQ(Printer->PageCount(), 1);
     const auto page = Printer->GetPage(1);

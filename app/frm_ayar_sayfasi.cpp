@@ -1,11 +1,17 @@
 #include "app/frm_ayar_sayfasi.h"
 
 #include "app/ErrorHandler.h"
+#include "app/FormResmi.h"
+#include "app/HizalamaDialog.h"
 #include "app/MoveToServer.h"
+#include "platform/Dialogs.h"
+#include "printing/AlignmentSheetReport.h"
 #include "printing/InvoiceReport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
@@ -371,27 +377,15 @@ TAyarSayfasi::TAyarSayfasi(IDialogs &dialogs, TPrintSettings &settings, TInvoice
     BuildBoxes();
     BuildLists();
     BuildTabOrder();
+    BuildFormResmi();
+    BuildHizalama();
     BuildMoveToServer();
     AYARLARI_GOSTER();
 }
 
-void TAyarSayfasi::BuildMoveToServer()
-{
-    SunucuyaTasi = new QPushButton(u"Faturaları Sunucuya Taşı..."_s, this);
-    SunucuyaTasi->setObjectName(u"SunucuyaTasi"_s);
-    SunucuyaTasi->setToolTip(u"fatura.DB içindeki faturaları fatura_ayar.ini dosyasının "
-                             u"[VERITABANI] bölümünde seçilen sunucuya kopyalar."_s);
-    SunucuyaTasi->setGeometry(5, 460, 180, 25);
-    connect(SunucuyaTasi, &QPushButton::clicked, this, [this] { SunucuyaTasiClick(); });
-}
-
-void TAyarSayfasi::SunucuyaTasiClick()
-{
-    RunCommand(FDialogs, [this] {
-        FATURALARI_SUNUCUYA_TASI(
-            FDialogs, this, QFileInfo(FSettingsPath).absolutePath(), FSettingsPath);
-    });
-}
+// The report and the settings go with the main window, before its child pages: the layer
+// the report holds dies with it and is never called after the page.
+TAyarSayfasi::~TAyarSayfasi() = default;
 
 void TAyarSayfasi::BuildToolBar()
 {
@@ -624,5 +618,191 @@ void TAyarSayfasi::SpeedButton6Click()
         for (int n = 1; n <= 42; ++n)
             FRapor.QRLabel(n).SetCaption(OrnekEtiket(n));
         FRapor.RAPORX().Preview();
+    });
+}
+
+// ---- the scanned form behind the values ---------------------------------------------------
+
+namespace
+{
+const QString kFormTitle = u"Form Resmi"_s;
+constexpr int kExtraRow1 = 452;
+constexpr int kExtraRow2 = 480;
+constexpr int kExtraHeight = 24;
+} // namespace
+
+void TAyarSayfasi::BuildFormResmi()
+{
+    FKatman = std::make_shared<TOnizlemeKatmani>(FRapor, FSettings, [this](int index) {
+        FKutu[static_cast<size_t>(index)]->setText(Shown(FSettings.Positions[index]));
+    });
+    FRapor.RAPORX().SetPreviewOverlay(FKatman);
+
+    FormResmiSec = new QPushButton(u"Form Resmi Seç..."_s, this);
+    FormResmiSec->setObjectName(u"FormResmiSec"_s);
+    FormResmiSec->setGeometry(16, kExtraRow1, 120, kExtraHeight);
+    FormResmiSec->setToolTip(u"Boş formun taramasını (PNG, JPEG ya da PDF) örnek raporda ve "
+                             u"önizlemede değerlerin arkasında gösterir; yazdırılmaz."_s);
+    FormResmiKaldir = new QPushButton(u"Kaldır"_s, this);
+    FormResmiKaldir->setObjectName(u"FormResmiKaldir"_s);
+    FormResmiKaldir->setGeometry(140, kExtraRow1, 56, kExtraHeight);
+    auto *caption = new QLabel(u"Görünürlük:"_s, this);
+    caption->setGeometry(204, kExtraRow1 + 4, 70, 16);
+    FormOpaklik = new QSpinBox(this);
+    FormOpaklik->setObjectName(u"FormOpaklik"_s);
+    FormOpaklik->setGeometry(276, kExtraRow1, 64, kExtraHeight);
+    FormOpaklik->setRange(0, 100);
+    FormOpaklik->setSingleStep(10);
+    FormOpaklik->setSuffix(u" %"_s);
+    FormResmiAdi = new QLabel(this);
+    FormResmiAdi->setObjectName(u"FormResmiAdi"_s);
+    FormResmiAdi->setGeometry(346, kExtraRow1 + 4, 112, 16);
+    connect(FormResmiSec, &QPushButton::clicked, this, [this] { FormResmiSecClick(); });
+    connect(FormResmiKaldir, &QPushButton::clicked, this, [this] { FormResmiKaldirClick(); });
+    FORM_RESMI_GOSTER();
+    connect(FormOpaklik, &QSpinBox::valueChanged, this, [this](int value) {
+        FKatman->SetOpaklik(value);
+        RunCommand(FDialogs, [&] {
+            FORM_RESMI_YAZ(FSettingsPath, TFormResmiAyari { FFormResmi, value });
+        });
+    });
+}
+
+void TAyarSayfasi::FORM_RESMI_GOSTER()
+{
+    const TFormResmiAyari ayar = FORM_RESMI_OKU(FSettingsPath);
+    const QString folder = QFileInfo(FSettingsPath).absolutePath();
+    QImage image = FORM_RESMI_YUKLE(folder, ayar.Resim);
+    // A named picture that has gone shows as none; the setting stays for the user to mend.
+    FFormResmi = image.isNull() ? QString() : ayar.Resim;
+    FKatman->SetResim(std::move(image));
+    FKatman->SetOpaklik(ayar.Opaklik);
+    {
+        const QSignalBlocker quiet(FormOpaklik);
+        FormOpaklik->setValue(ayar.Opaklik);
+    }
+    FormResmiAdi->setText(FFormResmi.isEmpty() ? u"(resim yok)"_s : FFormResmi);
+    FormResmiKaldir->setEnabled(!FFormResmi.isEmpty());
+}
+
+void TAyarSayfasi::FormResmiSecClick()
+{
+    const QString folder = QFileInfo(FSettingsPath).absolutePath();
+    const QString source = FDialogs.OpenFileName(this, kFormTitle, QString(),
+        u"Form resmi (*.png *.jpg *.jpeg *.pdf *.PNG *.JPG *.JPEG *.PDF)"_s);
+    if (source.isEmpty())
+        return;
+    RunCommand(FDialogs, [&] {
+        const QString old = FFormResmi;
+        const QString name = FORM_RESMI_AL(source, folder);
+        FORM_RESMI_YAZ(FSettingsPath, TFormResmiAyari { name, FormOpaklik->value() });
+        if (!old.isEmpty() && old != name)
+            QFile::remove(QDir(folder).filePath(old));
+        FORM_RESMI_GOSTER();
+    });
+}
+
+void TAyarSayfasi::FormResmiKaldirClick()
+{
+    if (FFormResmi.isEmpty())
+        return;
+    RunCommand(FDialogs, [&] {
+        const QString folder = QFileInfo(FSettingsPath).absolutePath();
+        const QString old = FFormResmi;
+        FORM_RESMI_YAZ(FSettingsPath, TFormResmiAyari { QString(), FormOpaklik->value() });
+        QFile::remove(QDir(folder).filePath(old));
+        FORM_RESMI_GOSTER();
+    });
+}
+
+// ---- the alignment sheet ---------------------------------------------------------------------
+
+namespace
+{
+const QString kHizalamaTitle = u"Hizalama Sayfası"_s;
+QString Milimetre(int tenths)
+{
+    return QString::number(tenths / 10.0, 'f', 1).replace(u'.', u',');
+}
+} // namespace
+
+void TAyarSayfasi::BuildHizalama()
+{
+    FHizalama = std::make_unique<TAlignmentSheetReport>(TFormatSettings::Turkish());
+    HizalamaSayfasi = new QPushButton(u"Hizalama Sayfası Yazdır..."_s, this);
+    HizalamaSayfasi->setObjectName(u"HizalamaSayfasi"_s);
+    HizalamaSayfasi->setGeometry(16, kExtraRow2, 180, kExtraHeight);
+    HizalamaSayfasi->setToolTip(u"Seçili kağıt, yön ve beslemeyle iki artı işaretli bir sayfa "
+                                u"basar; ölçtüğünüz yerlerden bu yazıcı ve besleme için "
+                                u"kaydırma düzeltmesini bulur."_s);
+    connect(HizalamaSayfasi, &QPushButton::clicked, this, [this] { HizalamaClick(); });
+}
+
+bool TAyarSayfasi::HIZALAMA_SAYFASI_BAS()
+{
+    TQuickRep &sheet = FHizalama->Report();
+    TQuickRep &rapor = FRapor.RAPORX();
+    // The printer the invoice would go to, with the correction it would get there.
+    sheet.PrinterSettings().SetPrinterIndex(rapor.PrinterSettings().PrinterIndex());
+    sheet.PrinterSettings().SetUseStandardprinter(rapor.PrinterSettings().UseStandardprinter());
+    FHizalamaHedefi = {};
+    sheet.OnCalibration = [this](const QString &printer, int tray) -> std::optional<QPointF> {
+        const auto c = ReadCalibration(FSettingsPath, printer, tray);
+        FHizalamaHedefi = { printer, tray, c.value_or(TCalibration {}) };
+        return c ? std::optional(QPointF(c->Horizontal, c->Vertical)) : std::nullopt;
+    };
+    FHizalama->HAZIRLA(FSettings);
+    sheet.Print();
+    return FHizalamaHedefi.Tray >= 0;
+}
+
+void TAyarSayfasi::HizalamaClick()
+{
+    RunCommand(FDialogs, [this] {
+        if (!HIZALAMA_SAYFASI_BAS()) {
+            FDialogs.Warning(this, kHizalamaTitle,
+                u"Hizalama sayfası bir yazıcıya gönderilemedi: yazıcı yok ya da yazdırma "
+                u"iptal edildi."_s);
+            return;
+        }
+        THizalamaDialog dialog(FHizalama->Marks(), this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        const TAlignmentResult r
+            = HIZALAMA_COZ(FHizalama->Marks(), dialog.Olculer(), FHizalamaHedefi.Current);
+        if (!r.Correction) {
+            FDialogs.Warning(this, kHizalamaTitle, r.Reason);
+            return;
+        }
+        // A scaling driver is told of, but the offset at the sheet's middle is still right.
+        if (r.ScaleWarning)
+            FDialogs.Warning(this, kHizalamaTitle, r.Reason);
+        WriteCalibration(
+            FSettingsPath, FHizalamaHedefi.Printer, FHizalamaHedefi.Tray, *r.Correction);
+        const QString stored
+            = u"\"%1\" yazıcısının bu beslemesi için düzeltme kaydedildi: "
+              u"yatay %2 mm, dikey %3 mm.\n\nDoğrulamak için hizalama "
+              u"sayfası yeniden yazdırılsın mı?"_s.arg(FHizalamaHedefi.Printer,
+                  Milimetre(r.Correction->Horizontal), Milimetre(r.Correction->Vertical));
+        if (FDialogs.AskYesNo(this, kHizalamaTitle, stored) == IDialogs::TAnswer::Yes)
+            HIZALAMA_SAYFASI_BAS();
+    });
+}
+
+void TAyarSayfasi::BuildMoveToServer()
+{
+    SunucuyaTasi = new QPushButton(u"Faturaları Sunucuya Taşı..."_s, this);
+    SunucuyaTasi->setObjectName(u"SunucuyaTasi"_s);
+    SunucuyaTasi->setToolTip(u"fatura.DB içindeki faturaları fatura_ayar.ini dosyasının "
+                             u"[VERITABANI] bölümünde seçilen sunucuya kopyalar."_s);
+    SunucuyaTasi->setGeometry(204, kExtraRow2, 200, kExtraHeight);
+    connect(SunucuyaTasi, &QPushButton::clicked, this, [this] { SunucuyaTasiClick(); });
+}
+
+void TAyarSayfasi::SunucuyaTasiClick()
+{
+    RunCommand(FDialogs, [this] {
+        FATURALARI_SUNUCUYA_TASI(
+            FDialogs, this, QFileInfo(FSettingsPath).absolutePath(), FSettingsPath);
     });
 }

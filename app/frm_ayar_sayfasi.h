@@ -6,13 +6,20 @@
 
 #include "printing/PrintSettings.h"
 
+#include "printing/Calibration.h"
+
 #include <QIconEngine>
 #include <QWidget>
 #include <array>
+#include <memory>
 
 class IDialogs;
 class TInvoiceReport;
+class TOnizlemeKatmani;
+class TAlignmentSheetReport;
 class QCheckBox;
+class QLabel;
+class QPushButton;
 class QComboBox;
 class QPushButton;
 class QSpinBox;
@@ -52,6 +59,7 @@ public:
     // measured in.
     TAyarSayfasi(IDialogs &dialogs, TPrintSettings &settings, TInvoiceReport &rapor,
         QString settingsPath, QWidget *parent = nullptr);
+    ~TAyarSayfasi() override;
 
     // Puts the in-memory settings into the controls (after the loader has run).
     void AYARLARI_GOSTER();
@@ -81,6 +89,20 @@ public:
     // Fixed sample captions of QRLabel1 .. QRLabel42.
     static QString OrnekEtiket(int n);
 
+    // The scanned form behind the values in the sample and the invoice preview.
+    void FormResmiSecClick();
+    void FormResmiKaldirClick();
+    QPushButton *FormResmiSec = nullptr, *FormResmiKaldir = nullptr;
+    QSpinBox *FormOpaklik = nullptr;
+    QLabel *FormResmiAdi = nullptr;
+    TOnizlemeKatmani &OnizlemeKatmani() { return *FKatman; }
+
+    // The alignment sheet: print it, take the measured crosshairs, store the feed's
+    // correction for that printer and tray, offer a confirming print.
+    void HizalamaClick();
+    QPushButton *HizalamaSayfasi = nullptr;
+    TAlignmentSheetReport &HizalamaRaporu() { return *FHizalama; }
+
 signals:
     // "Geri Dön": back to the invoice form.
     void GeriDon();
@@ -97,6 +119,11 @@ private:
     void BuildMoveToServer();
     // The step as AAO shows it; a text that is not a number gives 0.
     int Adim() const;
+    void BuildFormResmi();
+    void FORM_RESMI_GOSTER();
+    void BuildHizalama();
+    // Prints the sheet with the correction now in force; false when no printer took it.
+    bool HIZALAMA_SAYFASI_BAS();
 
     IDialogs &FDialogs;
     TPrintSettings &FSettings;
@@ -107,4 +134,13 @@ private:
     std::array<QCheckBox *, kPositionCount> FKutu {};
     // By number, A1 .. A44.
     std::array<QCheckBox *, kPositionCount> FA {};
+    std::shared_ptr<TOnizlemeKatmani> FKatman;
+    QString FFormResmi; // its file name in the program folder; empty: none
+    std::unique_ptr<TAlignmentSheetReport> FHizalama;
+    // Where the last sheet went, and the correction it printed with.
+    struct THizalamaHedefi {
+        QString Printer;
+        int Tray = -1;
+        TCalibration Current;
+    } FHizalamaHedefi;
 };

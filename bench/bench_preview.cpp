@@ -17,6 +17,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -32,35 +34,34 @@ void DrawInvoice(ICanvas &c)
     c.FillRect(QRect(40, 300, 714, 1), Qt::black);
     c.FillRect(QRect(40, 1000, 714, 1), Qt::black);
     TCanvasFont f;
-    f.Name = QStringLiteral("Arial");
+    f.Name = u"Arial"_s;
     f.PointSize = 10;
     f.CharSet = TURKISH_CHARSET_CODE;
     c.SelectFont(f);
     TTextStyle left, right;
     right.Align = TTextAlign::Right;
-    c.TextOut(QPoint(600, 60), QStringLiteral("09.12.2026"), left);
-    c.TextOut(QPoint(60, 100), QStringLiteral("Ahmet Yılmaz Ticaret Ltd. Şti."), left);
-    c.TextOut(QPoint(60, 120), QStringLiteral("Atatürk Cad. No: 12/4"), left);
-    c.TextOut(QPoint(60, 140), QStringLiteral("Çankaya / ANKARA"), left);
-    c.TextOut(QPoint(60, 170), QStringLiteral("Kavaklıdere V.D."), left);
-    c.TextOut(QPoint(300, 170), QStringLiteral("1234567890"), left);
+    c.TextOut(QPoint(600, 60), u"09.12.2026"_s, left);
+    c.TextOut(QPoint(60, 100), u"Ahmet Yılmaz Ticaret Ltd. Şti."_s, left);
+    c.TextOut(QPoint(60, 120), u"Atatürk Cad. No: 12/4"_s, left);
+    c.TextOut(QPoint(60, 140), u"Çankaya / ANKARA"_s, left);
+    c.TextOut(QPoint(60, 170), u"Kavaklıdere V.D."_s, left);
+    c.TextOut(QPoint(300, 170), u"1234567890"_s, left);
     for (int i = 0; i < 8; ++i) {
         const int y = 320 + i * 24;
-        c.TextOut(QPoint(60, y), QString::number(i + 1) + QStringLiteral(",00"), right);
-        c.TextOut(QPoint(90, y), QStringLiteral("Adet"), left);
-        c.TextOut(
-            QPoint(160, y), QStringLiteral("Kalem %1 açıklaması, ölçü 30×40").arg(i + 1), left);
-        c.TextOut(QPoint(620, y), QStringLiteral("1.250,00"), right);
-        c.TextOut(QPoint(740, y), QStringLiteral("%1.250,00").arg(i + 1), right);
+        c.TextOut(QPoint(60, y), QString::number(i + 1) + u",00"_s, right);
+        c.TextOut(QPoint(90, y), u"Adet"_s, left);
+        c.TextOut(QPoint(160, y), u"Kalem %1 açıklaması, ölçü 30×40"_s.arg(i + 1), left);
+        c.TextOut(QPoint(620, y), u"1.250,00"_s, right);
+        c.TextOut(QPoint(740, y), u"%1.250,00"_s.arg(i + 1), right);
     }
-    c.TextOut(QPoint(740, 910), QStringLiteral("45.000,00"), right);
-    c.TextOut(QPoint(740, 935), QStringLiteral("8.100,00"), right);
+    c.TextOut(QPoint(740, 910), u"45.000,00"_s, right);
+    c.TextOut(QPoint(740, 935), u"8.100,00"_s, right);
     f.Bold = true;
     c.SelectFont(f);
-    c.TextOut(QPoint(740, 960), QStringLiteral("53.100,00"), right);
+    c.TextOut(QPoint(740, 960), u"53.100,00"_s, right);
     f.Bold = false;
     c.SelectFont(f);
-    c.TextOut(QPoint(60, 1010), QStringLiteral("Yalnız: ElliüçbinYüz Türk Lirası"), left);
+    c.TextOut(QPoint(60, 1010), u"Yalnız: ElliüçbinYüz Türk Lirası"_s, left);
 }
 
 // A finished run printer holding the invoice page, recorded by its own page sequencing.
@@ -179,7 +180,7 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(u"Tahoma"_s, u"Liberation Sans"_s);
     benchmark::Initialize(&argc, argv);
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <uemf.h>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -36,7 +38,7 @@ TEmfRecorder::TEmfRecorder(QSize pageSize, int dpi, const QString &description)
         Put32(0); // bytes, records, handles + reserved
     QString desc;
     if (!description.isEmpty())
-        desc = QStringLiteral("LEVANTA") + QChar(0) + description + QChar(0) + QChar(0);
+        desc = u"LEVANTA"_s + QChar(0) + description + QChar(0) + QChar(0);
     Put32(static_cast<quint32>(desc.size()));
     Put32(desc.isEmpty() ? 0 : kHeaderSize);
     Put32(0); // palette entries
@@ -438,12 +440,6 @@ void PutXform(QByteArray &out, const QTransform &t)
     }
 }
 
-QTransform ReadXform(const emf::TRecord &r, quint32 off)
-{
-    return QTransform(r.F32(off), r.F32(off + 4), r.F32(off + 8), r.F32(off + 12), r.F32(off + 16),
-        r.F32(off + 20));
-}
-
 bool CreatesObject(quint32 type)
 {
     switch (type) {
@@ -499,29 +495,20 @@ void TEmfRecorder::CopyRecords(const QRect &target, const QByteArray &emf)
     emf::TReader reader(emf);
     const emf::THeader &h = reader.Header();
     // The picture's frame in its reference pixels goes onto dst.
-    const QTransform toPx
-        = emf::MappingTransform(emf::TMapping { U_MM_HIMETRIC, {}, {}, { 1, 1 }, { 1, 1 } }, h);
-    QRectF frame = QTransform(toPx.m11(), 0, 0, -toPx.m22(), 0, 0)
-                       .mapRect(QRectF(QPointF(h.Frame.left(), h.Frame.top()),
-                           QPointF(h.Frame.right() + 1.0, h.Frame.bottom() + 1.0)));
+    const QRectF frame = emf::FramePixels(h);
     if (frame.width() <= 0 || frame.height() <= 0 || dst.isEmpty())
         return;
     const QTransform place = QTransform::fromTranslate(-frame.left(), -frame.top())
         * QTransform::fromScale(dst.width() / frame.width(), dst.height() / frame.height())
         * QTransform::fromTranslate(dst.left(), dst.top());
 
-    struct TState {
-        emf::TMapping Map;
-        QTransform World;
-    };
-    TState state;
-    std::vector<TState> saved;
+    emf::TMappingState state;
+    std::vector<emf::TMappingState> saved;
     std::vector<quint32> map(std::min<quint32>(h.Handles + 1, emf::kMaxHandles), 0);
-    int depth = 0;
 
     auto emitWorld = [&] {
         const quint32 start = Begin(U_EMR_SETWORLDTRANSFORM);
-        PutXform(FData, state.World * emf::MappingTransform(state.Map, h) * place);
+        PutXform(FData, state.Transform(h) * place);
         End(start);
     };
     Simple(U_EMR_SAVEDC, {});
@@ -540,82 +527,36 @@ void TEmfRecorder::CopyRecords(const QRect &target, const QByteArray &emf)
     emf::TRecord r;
     while (reader.Next(r)) {
         const quint32 type = r.Type();
+        // The mapping never goes into the copy as such: it lands in the world transform.
+        switch (state.Apply(r)) {
+        case emf::TMappingState::apChanged:
+            emitWorld();
+            continue;
+        case emf::TMappingState::apIgnored:
+            continue;
+        case emf::TMappingState::apNotMapping:
+            break;
+        }
         switch (type) {
         case U_EMR_EOF:
         case U_EMR_COMMENT: // EMF+ and private data would not survive the new context
         case U_EMR_SETMETARGN:
             continue;
-        case U_EMR_SETMAPMODE:
-            state.Map.Mode = r.U32(8);
-            emitWorld();
-            continue;
-        case U_EMR_SETWINDOWORGEX:
-            state.Map.WindowOrg = QPointF(r.I32(8), r.I32(12));
-            emitWorld();
-            continue;
-        case U_EMR_SETWINDOWEXTEX:
-            state.Map.WindowExt = QSizeF(r.I32(8), r.I32(12));
-            emitWorld();
-            continue;
-        case U_EMR_SETVIEWPORTORGEX:
-            state.Map.ViewportOrg = QPointF(r.I32(8), r.I32(12));
-            emitWorld();
-            continue;
-        case U_EMR_SETVIEWPORTEXTEX:
-            state.Map.ViewportExt = QSizeF(r.I32(8), r.I32(12));
-            emitWorld();
-            continue;
-        case U_EMR_SCALEVIEWPORTEXTEX:
-        case U_EMR_SCALEWINDOWEXTEX: {
-            const double xn = r.I32(8), xd = r.I32(12), yn = r.I32(16), yd = r.I32(20);
-            if (xd == 0 || yd == 0)
-                continue;
-            QSizeF &ext
-                = type == U_EMR_SCALEVIEWPORTEXTEX ? state.Map.ViewportExt : state.Map.WindowExt;
-            ext = QSizeF(ext.width() * xn / xd, ext.height() * yn / yd);
-            emitWorld();
-            continue;
-        }
-        case U_EMR_SETWORLDTRANSFORM:
-            state.World = ReadXform(r, 8);
-            emitWorld();
-            continue;
-        case U_EMR_MODIFYWORLDTRANSFORM: {
-            const QTransform x = ReadXform(r, 8);
-            switch (r.U32(32)) {
-            case U_MWT_IDENTITY:
-                state.World = QTransform();
-                break;
-            case U_MWT_LEFTMULTIPLY:
-                state.World = x * state.World;
-                break;
-            case U_MWT_RIGHTMULTIPLY:
-                state.World = state.World * x;
-                break;
-            case 4:
-                state.World = x;
-                break;
-            default:
-                continue;
-            }
-            emitWorld();
-            continue;
-        }
         case U_EMR_SAVEDC:
-            if (saved.size() >= 1024)
+            if (saved.size() >= emf::kMaxSaveDepth)
                 continue;
             saved.push_back(state);
-            ++depth;
             break;
         case U_EMR_RESTOREDC: {
-            // Only relative restores within the picture's own saves are kept.
-            const qint32 n = r.I32(8);
-            if (n >= 0 || -qint64(n) > depth)
+            // Kept relative, so that it never reaches the saves of the page around the copy.
+            const std::optional<size_t> index = emf::RestoreIndex(r.I32(8), saved.size());
+            if (!index)
                 continue;
-            depth += n;
-            state = saved[saved.size() + n];
-            saved.resize(saved.size() + n);
-            break;
+            const qint32 back = -static_cast<qint32>(saved.size() - *index);
+            state = saved[*index];
+            saved.resize(*index);
+            Simple(U_EMR_RESTOREDC, { static_cast<quint32>(back) });
+            continue;
         }
         case U_EMR_EXTSELECTCLIPRGN: {
             // The region is in device units: move its rectangles with the placement.
@@ -671,7 +612,7 @@ void TEmfRecorder::CopyRecords(const QRect &target, const QByteArray &emf)
         FData.append(copy);
         ++FRecords;
     }
-    Simple(U_EMR_RESTOREDC, { static_cast<quint32>(-(depth + 1)) });
+    Simple(U_EMR_RESTOREDC, { static_cast<quint32>(-static_cast<qint32>(saved.size() + 1)) });
     for (quint32 &m : map)
         if (m != 0) {
             Delete(m);

@@ -1,17 +1,19 @@
 #include "platform/EmfRecords_p.h"
 
 #include <QtEndian>
+#include <cmath>
 #include <uemf.h>
 #include <uemf_safe.h>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace emf
 {
 
 void Fail(const QString &what, qsizetype offset)
 {
-    throw EPlatformError(
-        QStringLiteral("Invalid page picture: %1 at offset %2").arg(what).arg(offset));
+    throw EPlatformError(u"Invalid page picture: %1 at offset %2"_s.arg(what).arg(offset));
 }
 
 namespace
@@ -62,16 +64,16 @@ THeader ReadHeader(QByteArrayView bytes)
 {
     const auto *data = reinterpret_cast<const uchar *>(bytes.data());
     if (bytes.size() < 88)
-        Fail(QStringLiteral("too short for a header"), 0);
+        Fail(u"too short for a header"_s, 0);
     const TRecord rec(
         data, static_cast<quint32>(std::min<qsizetype>(bytes.size(), 0x7fffffff)), 1, 0);
     if (rec.U32(0) != U_EMR_HEADER)
-        Fail(QStringLiteral("no header record"), 0);
+        Fail(u"no header record"_s, 0);
     const quint32 size = rec.U32(4);
     if (size < 88 || size % 4 != 0 || size > static_cast<quint64>(bytes.size()))
-        Fail(QStringLiteral("bad header size"), 4);
+        Fail(u"bad header size"_s, 4);
     if (rec.U32(40) != kSignature)
-        Fail(QStringLiteral("no EMF signature"), 40);
+        Fail(u"no EMF signature"_s, 40);
     const TRecord h(data, size, 1, 0);
     THeader out;
     qint32 l, t, r, b;
@@ -86,11 +88,10 @@ THeader ReadHeader(QByteArrayView bytes)
     out.Millimeters = QSize(h.I32(80), h.I32(84));
     out.HeaderSize = size;
     if (out.Bytes < size || out.Bytes % 4 != 0)
-        Fail(QStringLiteral("bad byte count in the header"), 48);
+        Fail(u"bad byte count in the header"_s, 48);
     if (out.Bytes > static_cast<quint64>(bytes.size()))
-        Fail(QStringLiteral("picture truncated (header counts %1 bytes, %2 present)")
-                 .arg(out.Bytes)
-                 .arg(bytes.size()),
+        Fail(u"picture truncated (header counts %1 bytes, %2 present)"_s.arg(out.Bytes).arg(
+                 bytes.size()),
             48);
     const quint32 nDesc = h.U32(60), offDesc = h.U32(64);
     // The description is informative only; writers disagree on where it lies, so one that
@@ -110,7 +111,7 @@ THeader ReadHeader(QByteArrayView bytes)
             out.Micrometers = um;
     }
     if (!LibrarySaysSafe(data, size))
-        Fail(QStringLiteral("header rejected"), 0);
+        Fail(u"header rejected"_s, 0);
     return out;
 }
 
@@ -127,22 +128,22 @@ bool TReader::Next(TRecord &out)
     if (FDone || FPos >= FEnd)
         return false;
     if (FEnd - FPos < 8)
-        Fail(QStringLiteral("truncated record"), FPos);
+        Fail(u"truncated record"_s, FPos);
     quint32 type, size;
     std::memcpy(&type, FData + FPos, 4);
     std::memcpy(&size, FData + FPos + 4, 4);
     type = qFromLittleEndian(type);
     size = qFromLittleEndian(size);
     if (size < 8 || size % 4 != 0 || size > static_cast<quint64>(FEnd - FPos))
-        Fail(QStringLiteral("bad size %1 of a record of type %2").arg(size).arg(type), FPos);
+        Fail(u"bad size %1 of a record of type %2"_s.arg(size).arg(type), FPos);
     if (++FCount > kMaxRecords)
-        Fail(QStringLiteral("too many records"), FPos);
+        Fail(u"too many records"_s, FPos);
     if (type == U_EMR_HEADER)
-        Fail(QStringLiteral("second header"), FPos);
+        Fail(u"second header"_s, FPos);
     // The library checks the record types it implements (it complains on the console about
     // the others); the rest are skipped by the player anyway.
     if (LibraryChecks(type) && !LibrarySaysSafe(FData + FPos, size))
-        Fail(QStringLiteral("malformed record of type %1").arg(type), FPos);
+        Fail(u"malformed record of type %1"_s.arg(type), FPos);
     out = TRecord(FData + FPos, size, type, FPos);
     FPos += size;
     if (type == U_EMR_EOF)
@@ -207,6 +208,107 @@ QTransform MappingTransform(const TMapping &m, const THeader &h)
     }
     return QTransform(sx, 0, 0, sy, m.ViewportOrg.x() - m.WindowOrg.x() * sx,
         m.ViewportOrg.y() - m.WindowOrg.y() * sy);
+}
+
+namespace
+{
+
+QTransform ReadXform(const TRecord &r, quint32 off)
+{
+    return QTransform(r.F32(off), r.F32(off + 4), r.F32(off + 8), r.F32(off + 12), r.F32(off + 16),
+        r.F32(off + 20));
+}
+
+// GDI refuses a world transform that cannot be inverted; so do we, and one that is not finite.
+bool Usable(const QTransform &x)
+{
+    return x.isInvertible()
+        && std::isfinite(x.m11() + x.m12() + x.m21() + x.m22() + x.dx() + x.dy());
+}
+
+} // namespace
+
+TMappingState::TApplied TMappingState::Apply(const TRecord &r)
+{
+    switch (r.Type()) {
+    case U_EMR_SETMAPMODE: {
+        const quint32 mode = r.U32(8);
+        if (mode < U_MM_TEXT || mode > U_MM_ANISOTROPIC)
+            return apIgnored;
+        Map.Mode = mode;
+        return apChanged;
+    }
+    case U_EMR_SETWINDOWEXTEX:
+        Map.WindowExt = QSizeF(r.I32(8), r.I32(12));
+        return apChanged;
+    case U_EMR_SETWINDOWORGEX:
+        Map.WindowOrg = QPointF(r.I32(8), r.I32(12));
+        return apChanged;
+    case U_EMR_SETVIEWPORTEXTEX:
+        Map.ViewportExt = QSizeF(r.I32(8), r.I32(12));
+        return apChanged;
+    case U_EMR_SETVIEWPORTORGEX:
+        Map.ViewportOrg = QPointF(r.I32(8), r.I32(12));
+        return apChanged;
+    case U_EMR_SCALEVIEWPORTEXTEX:
+    case U_EMR_SCALEWINDOWEXTEX: {
+        const double xn = r.I32(8), xd = r.I32(12), yn = r.I32(16), yd = r.I32(20);
+        if (xd == 0 || yd == 0)
+            return apIgnored;
+        QSizeF &ext = r.Type() == U_EMR_SCALEVIEWPORTEXTEX ? Map.ViewportExt : Map.WindowExt;
+        ext = QSizeF(ext.width() * xn / xd, ext.height() * yn / yd);
+        return apChanged;
+    }
+    case U_EMR_SETWORLDTRANSFORM: {
+        const QTransform x = ReadXform(r, 8);
+        if (!Usable(x))
+            return apIgnored;
+        World = x;
+        return apChanged;
+    }
+    case U_EMR_MODIFYWORLDTRANSFORM: {
+        const QTransform x = ReadXform(r, 8);
+        QTransform next;
+        switch (r.U32(32)) {
+        case U_MWT_IDENTITY:
+            break;
+        case U_MWT_LEFTMULTIPLY:
+            next = x * World;
+            break;
+        case U_MWT_RIGHTMULTIPLY:
+            next = World * x;
+            break;
+        case 4: // MWT_SET
+            next = x;
+            break;
+        default:
+            return apIgnored;
+        }
+        if (!Usable(next))
+            return apIgnored;
+        World = next;
+        return apChanged;
+    }
+    default:
+        return apNotMapping;
+    }
+}
+
+QRectF FramePixels(const THeader &h)
+{
+    const QTransform toPx
+        = MappingTransform(TMapping { U_MM_HIMETRIC, {}, {}, { 1, 1 }, { 1, 1 } }, h);
+    return QRectF(QPointF(h.Frame.left() * toPx.m11(), h.Frame.top() * -toPx.m22()),
+        QPointF((h.Frame.right() + 1.0) * toPx.m11(), (h.Frame.bottom() + 1.0) * -toPx.m22()))
+        .normalized();
+}
+
+std::optional<size_t> RestoreIndex(qint32 n, size_t depth)
+{
+    const qint64 index = n < 0 ? static_cast<qint64>(depth) + n : static_cast<qint64>(n) - 1;
+    if (index < 0 || index >= static_cast<qint64>(depth))
+        return std::nullopt;
+    return static_cast<size_t>(index);
 }
 
 } // namespace emf

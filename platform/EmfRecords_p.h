@@ -6,12 +6,14 @@
 
 #include <QByteArrayView>
 #include <QRect>
+#include <QRectF>
 #include <QSize>
 #include <QString>
 #include <QTransform>
 #include <QtEndian>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace emf
 {
@@ -145,5 +147,31 @@ struct TMapping {
 // Page space to reference-device pixels for the mapping, with the header's device and
 // millimetre sizes giving the scale of the metric modes.
 QTransform MappingTransform(const TMapping &m, const THeader &h);
+
+// The header's frame (inclusive .01 mm) as a rectangle in reference-device pixels.
+QRectF FramePixels(const THeader &h);
+
+// How deep SAVEDC may nest: past it a picture is hostile rather than merely careful.
+inline constexpr size_t kMaxSaveDepth = 1024;
+
+// The page-to-device state of a DC: mapping and world transform. The player draws with it and
+// the recorder folds it into world transforms when it copies a picture; both read the
+// records through Apply so that a copied picture lands where the original would.
+struct TMappingState {
+    TMapping Map;
+    QTransform World;
+
+    enum TApplied {
+        apNotMapping, // not a mapping record: the caller handles it
+        apIgnored, // a mapping record whose values GDI would refuse
+        apChanged
+    };
+    TApplied Apply(const TRecord &r);
+    QTransform Transform(const THeader &h) const { return World * MappingTransform(Map, h); }
+};
+
+// The index into a stack of depth saved states that RESTOREDC with n returns to (negative n
+// counts back from the top, positive n from the bottom); none when n names no saved state.
+std::optional<size_t> RestoreIndex(qint32 n, size_t depth);
 
 } // namespace emf

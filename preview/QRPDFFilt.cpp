@@ -726,7 +726,7 @@ void TQRPDFDocumentFilter::BuildDocument()
 
 // --- The component -------------------------------------------------------------------------
 
-const QString TQRPDFFilter::FilterName = QStringLiteral("PDF document");
+const QString TQRPDFFilter::FilterName = u"PDF document"_s;
 
 std::unique_ptr<TQRPDFDocumentFilter> TQRPDFFilter::CreateFilter(const QString &fileName) const
 {

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -262,10 +263,16 @@ void TQRPreviewImage::SetPageNumber(int n)
     update();
 }
 
-void TQRPreviewImage::PaintPage(QPainter &painter, const QRect &rect, const QByteArray &metafile)
+QRect TQRPreviewImage::PaperRect(const QRect &rect)
+{
+    return QRect(rect.left() + 1, rect.top() + 1, rect.width() - 4, rect.height() - 4);
+}
+
+void TQRPreviewImage::PaintPage(QPainter &painter, const QRect &rect, const QByteArray &metafile,
+    const QImage &backdrop, qreal backdropOpacity)
 {
     const int L = rect.left(), T = rect.top(), w = rect.width(), h = rect.height();
-    const QRect paper(L + 1, T + 1, w - 4, h - 4);
+    const QRect paper = PaperRect(rect);
     painter.fillRect(paper, Qt::white);
     painter.save();
     painter.setClipRect(paper, Qt::IntersectClip);
@@ -276,6 +283,13 @@ void TQRPreviewImage::PaintPage(QPainter &painter, const QRect &rect, const QByt
         PlayEmf(painter, QRectF(paper), metafile);
     } catch (const std::exception &) {
         // What came before the damaged record stays drawn.
+    }
+    // The backdrop is multiplied in: the page's white (its bands paint white) lets the form
+    // through, and the ink of the values stays dark on top of it.
+    if (!backdrop.isNull() && backdropOpacity > 0) {
+        painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+        painter.setOpacity(std::min<qreal>(backdropOpacity, 1));
+        painter.drawImage(QRectF(paper), backdrop);
     }
     painter.restore();
     painter.setPen(QPen(Qt::black, 0));
@@ -292,7 +306,100 @@ void TQRPreviewImage::paintEvent(QPaintEvent *)
     if (!ImageOK())
         return;
     QPainter painter(this);
-    PaintPage(painter, rect(), FMetafile);
+    if (!FOverlay) {
+        PaintPage(painter, rect(), FMetafile);
+        return;
+    }
+    PaintPage(painter, rect(), FMetafile, FOverlay->Backdrop(), FOverlay->BackdropOpacity());
+    if (FDragItem >= 0) {
+        // The box of the value being moved, so that the hand sees what it holds.
+        painter.setPen(QPen(QColor(0, 96, 208), 1, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(WidgetRect(FOverlay->ItemRect(FDragItem)));
+    }
+}
+
+void TQRPreviewImage::SetOverlay(std::shared_ptr<IQRPreviewOverlay> overlay)
+{
+    FOverlay = std::move(overlay);
+    setMouseTracking(FOverlay != nullptr);
+    update();
+}
+
+long double TQRPreviewImage::NativePerPixel() const
+{
+    const int paperWidth = PaperRect(rect()).width();
+    if (!FQRPrinter || paperWidth <= 0)
+        return 0;
+    return FQRPrinter->PaperWidthValue() / paperWidth;
+}
+
+QPointF TQRPreviewImage::PaperPoint(QPointF widgetPoint) const
+{
+    const long double k = NativePerPixel();
+    const QPointF origin = PaperRect(rect()).topLeft();
+    return QPointF(
+        double((widgetPoint.x() - origin.x()) * k), double((widgetPoint.y() - origin.y()) * k));
+}
+
+QRectF TQRPreviewImage::WidgetRect(const QRectF &paperRect) const
+{
+    const long double k = NativePerPixel();
+    if (k <= 0)
+        return {};
+    const QPointF origin = PaperRect(rect()).topLeft();
+    return QRectF(origin.x() + double(paperRect.left() / k),
+        origin.y() + double(paperRect.top() / k), double(paperRect.width() / k),
+        double(paperRect.height() / k));
+}
+
+void TQRPreviewImage::mousePressEvent(QMouseEvent *event)
+{
+    if (FOverlay && FDragEnabled && ImageOK() && event->button() == Qt::LeftButton) {
+        const int item = FOverlay->ItemAt(PaperPoint(event->position()));
+        if (item >= 0) {
+            FDragItem = item;
+            FDragStart = event->position();
+            FDragDelta = {};
+            FOverlay->BeginMove(item);
+            setCursor(Qt::ClosedHandCursor);
+            update();
+            event->accept();
+            return;
+        }
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void TQRPreviewImage::mouseMoveEvent(QMouseEvent *event)
+{
+    if (FDragItem < 0) {
+        if (FOverlay && FDragEnabled && ImageOK()) {
+            const bool over = FOverlay->ItemAt(PaperPoint(event->position())) >= 0;
+            setCursor(over ? Qt::OpenHandCursor : Qt::ArrowCursor);
+        }
+        return QWidget::mouseMoveEvent(event);
+    }
+    const long double k = NativePerPixel();
+    const QPointF delta = (event->position() - FDragStart) * double(k);
+    if (delta == FDragDelta)
+        return;
+    FDragDelta = delta;
+    const QString where = FOverlay->MoveBy(FDragItem, delta);
+    if (OnItemMoved)
+        OnItemMoved(where);
+    update();
+    event->accept();
+}
+
+void TQRPreviewImage::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (FDragItem < 0)
+        return QWidget::mouseReleaseEvent(event);
+    FDragItem = -1;
+    setCursor(Qt::OpenHandCursor);
+    update();
+    event->accept();
 }
 
 // --- TQRPreview ----------------------------------------------------------------------------------
@@ -623,6 +730,11 @@ TQRStandardPreview::TQRStandardPreview(QWidget *owner, TQRPrinter *printer)
             break;
         }
         StandPrevHandled(spOpen, QString());
+        if (report->PreviewOverlay()) {
+            FQRPreview->PreviewImage()->SetOverlay(report->PreviewOverlay());
+            FQRPreview->PreviewImage()->OnItemMoved
+                = [this](const QString &where) { ItemMoved(where); };
+        }
     } else {
         setWindowState(Qt::WindowMaximized);
         ShowThumbs = ShowSearch = true;
@@ -816,6 +928,20 @@ void TQRStandardPreview::SetRunButtonsEnabled(bool enabled)
              FirstPage, nextPage, PreviousPage, LastPage, copybutton, SpeedButton1 })
         if (b)
             b->setEnabled(enabled);
+}
+
+void TQRStandardPreview::ItemMoved(const QString &where)
+{
+    // The run is short (one page of values); the picture is fetched anew at once, so that
+    // the value follows the hand.
+    if (FReport)
+        Guarded([this] { FReport->RerunPreview(); });
+    FQRPreview->PreviewImage()->SetPageNumber(FQRPreview->PageNumber());
+    QString title = kCaption;
+    if (FQRPrinter && !FQRPrinter->Title().isEmpty())
+        title += FQRPrinter->Title();
+    setWindowTitle(where.isEmpty() ? title : title + u" \u2014 "_s + where);
+    StatusPanels[2]->setText(where.isEmpty() ? gStatusTitle : where);
 }
 
 void TQRStandardPreview::UpdateInfo()
@@ -1035,6 +1161,8 @@ void TQRStandardPreview::LoadClick()
         return;
     }
     gStatusTitle = QFileInfo(name).absoluteFilePath();
+    // The loaded pages are not the report's run: moving a value would run it over them.
+    FQRPreview->PreviewImage()->SetDragEnabled(false);
     FQRPreview->SetPageNumber(1);
     FQRPreview->PreviewImage()->SetPageNumber(1);
     FReportOrientation = FQRPrinter->Orientation();

@@ -116,13 +116,39 @@ public:
     int Zoom() const { return FZoom; }
     void SetZoom(int zoom) { FZoom = zoom; }
 
-    // Draws the page, frame and shadow into rect (painter coordinates).
-    static void PaintPage(QPainter &painter, const QRect &rect, const QByteArray &metafile);
+    // Draws the page, frame and shadow into rect (painter coordinates); a backdrop goes
+    // under the page's picture, stretched over the paper.
+    static void PaintPage(QPainter &painter, const QRect &rect, const QByteArray &metafile,
+        const QImage &backdrop = {}, qreal backdropOpacity = 1);
+    // The paper inside the frame drawn into rect.
+    static QRect PaperRect(const QRect &rect);
+
+    // What the report shows on screen only: a picture under the page, values to drag.
+    void SetOverlay(std::shared_ptr<IQRPreviewOverlay> overlay);
+    // Dragging is off while the pages on show are not the report's own run (a loaded file).
+    void SetDragEnabled(bool enabled) { FDragEnabled = enabled; }
+    bool Dragging() const { return FDragItem >= 0; }
+    // Told at every step of a drag, with the text of the value's new place.
+    std::function<void(const QString &where)> OnItemMoved;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    // A point of the widget in native units from the paper's top left corner.
+    QPointF PaperPoint(QPointF widgetPoint) const;
+    QRectF WidgetRect(const QRectF &paperRect) const;
+    long double NativePerPixel() const;
+
+    std::shared_ptr<IQRPreviewOverlay> FOverlay;
+    bool FDragEnabled = true;
+    int FDragItem = -1;
+    QPointF FDragStart;
+    QPointF FDragDelta;
+
     TQRPrinter *FQRPrinter = nullptr;
     int FPageNumber = 1;
     QByteArray FMetafile;
@@ -205,6 +231,8 @@ public:
     QString StatusPanel(int index) const;
     QToolButton *Button(const QString &name) const;
 
+    // A value was dragged to a new place: the report runs again and the caption says where.
+    void ItemMoved(const QString &where);
     // Fills the status panels (UpdateInfo).
     void UpdateInfo();
     void SelectPage(int n);

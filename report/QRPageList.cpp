@@ -52,8 +52,24 @@ QString EmfPrefixProblem(const char *Prefix, std::uint32_t &Size)
 
 } // namespace
 
+namespace
+{
+TQRClock &NowOverride()
+{
+    static TQRClock clock;
+    return clock;
+}
+} // namespace
+
+void QRSetNow(TQRClock clock)
+{
+    NowOverride() = std::move(clock);
+}
+
 double QRNow()
 {
+    if (const TQRClock &clock = NowOverride())
+        return clock();
     const QDateTime now = QDateTime::currentDateTime();
     const qint64 days = QDate(1899, 12, 30).daysTo(now.date());
     return static_cast<double>(days) + now.time().msecsSinceStartOfDay() / 86400000.0;

@@ -21,6 +21,9 @@ class QRect;
 // Local date and time as days since 30 December 1899, the time of day as the fraction.
 using TQRClock = std::function<double()>;
 double QRNow();
+// Replaces the clock QRNow reads for the whole process (tests that compare files byte for
+// byte); an empty clock restores the system's.
+void QRSetNow(TQRClock clock);
 
 // A page picture is the complete byte image of an enhanced metafile.
 using TQRPagePicture = QByteArray;

@@ -396,6 +396,18 @@ void TQRPrinter::BeginDoc()
     }
 }
 
+void TQRPrinter::Rewind()
+{
+    if (FStatus != mpFinished || FDestination != qrdMetafile)
+        return;
+    const bool compression = FPageList->Compression();
+    FPageList->FreeStream();
+    FPageList = std::make_unique<TQRPageList>();
+    FPageList->SetCompression(compression);
+    FPageCount = FAvailablePages = 0;
+    FStatus = mpReady;
+}
+
 void TQRPrinter::RecordingPage()
 {
     FMetafile = std::make_unique<TEmfRecorder>(

@@ -333,6 +333,8 @@ public:
 
     // --- Page sequencing ---
     void BeginDoc();
+    // A finished run's pages are dropped and the printer is ready for the same run again.
+    void Rewind();
     void NewPage();
     void EndDoc();
     void AbortDoc();

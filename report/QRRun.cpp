@@ -337,6 +337,18 @@ void TCustomQuickRep::PreviewModal()
     FQRPrinter->PreviewModal();
 }
 
+void TCustomQuickRep::RerunPreview()
+{
+    if (!FPreviewOpen || !FAvailable || !FQRPrinter || FQRPrinter->Status() != mpFinished
+        || FQRPrinter->Destination() != qrdMetafile)
+        return;
+    FQRPrinter->Rewind();
+    ApplyReportPrinterSettings();
+    CreateReport();
+    if (FQRPrinter)
+        FQRPrinter->SetReportLoaded(true);
+}
+
 void TCustomQuickRep::PreviewClosed(TQRPrinter *printer)
 {
     if (!printer || printer != FQRPrinter.get())

@@ -9,6 +9,7 @@
 #include "report/QRControl.h"
 #include "report/QRExport.h"
 #include "report/QRPaper.h"
+#include "report/QRPreviewOverlay.h"
 #include "report/QRPrntr.h"
 #include "report/QRUnits.h"
 
@@ -328,6 +329,9 @@ public:
     void Preview();
     // Runs completely, then shows the preview modally.
     void PreviewModal();
+    // Runs the report again into the open preview's pages (after a value was moved in it);
+    // nothing without an open, finished preview.
+    void RerunPreview();
     // Runs straight to the printer.
     void Print();
     // Runs into recorded pages without showing anything; the pages stay with QRPrinter().
@@ -430,6 +434,10 @@ public:
     // Asked as a run towards a device starts: the correction (native units, right and down)
     // for that printer and tray code, if one is known.
     std::function<std::optional<QPointF>(const QString &printer, int trayCode)> OnCalibration;
+    // What the preview shows on screen only (a picture under the page, values to drag);
+    // none by default.
+    const std::shared_ptr<IQRPreviewOverlay> &PreviewOverlay() const { return FPreviewOverlay; }
+    void SetPreviewOverlay(std::shared_ptr<IQRPreviewOverlay> v) { FPreviewOverlay = std::move(v); }
     // An error of a preview run, which closes the preview; the program shows it.
     std::function<void(const std::exception &)> OnPreviewError;
 
@@ -446,6 +454,7 @@ private:
         = std::make_unique<TQuickRepPrinterSettings>();
     mutable std::shared_ptr<const ITextMetrics> FTextMetrics;
     QEventLoop *FPreviewLoop = nullptr;
+    std::shared_ptr<IQRPreviewOverlay> FPreviewOverlay;
     long double FSavedMargins[4] = {};
     std::unique_ptr<TQRPrinter> FQRPrinter;
     bool FAvailable = true;

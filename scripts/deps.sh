@@ -7,7 +7,7 @@ packages=(
   libsqlite3-dev libuemf-dev zlib1g-dev pxlib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format libclang-rt-14-dev
-  qpdf poppler-utils locales
+  qpdf poppler-utils locales  # pdftoppm also draws a form chosen as PDF, at run time
   libreoffice-draw-nogui  # converts our EMF pages headless in the interop test
   libcups2-dev cups cups-client cups-filters
   libpq-dev  # the invoice table on a PostgreSQL server

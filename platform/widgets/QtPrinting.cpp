@@ -30,8 +30,8 @@ QString TrayOption()
 // move every value off its box, so each job says so itself.
 const QStringList &NoScalingOptions()
 {
-    static const QStringList options = { QStringLiteral("print-scaling"), QStringLiteral("none"),
-        QStringLiteral("fit-to-page"), QStringLiteral("false") };
+    static const QStringList options
+        = { u"print-scaling"_s, u"none"_s, u"fit-to-page"_s, u"false"_s };
     return options;
 }
 

@@ -18,6 +18,8 @@
 #include <gtest/gtest.h>
 #include <uemf.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace emftest;
 
 namespace
@@ -25,7 +27,7 @@ namespace
 
 QString FixtureDir()
 {
-    return QStringLiteral(LEVANTA_SHARED_DIR "/fixtures/emf");
+    return QString::fromUtf8(LEVANTA_SHARED_DIR "/fixtures/emf");
 }
 
 QByteArray Fixture(const char *name)
@@ -56,7 +58,7 @@ void Dump(const QImage &img, const QString &name)
 {
     const QByteArray dir = qgetenv("LEVANTA_EMF_DUMP");
     if (!dir.isEmpty())
-        img.save(QString::fromLocal8Bit(dir) + u'/' + name + QStringLiteral(".png"));
+        img.save(QString::fromLocal8Bit(dir) + u'/' + name + u".png"_s);
 }
 
 using TScript = std::function<void(ICanvas &)>;
@@ -71,7 +73,7 @@ QByteArray Record(QSize page, const TScript &script, int dpi = 96)
 TCanvasFont Arial(int pt)
 {
     TCanvasFont f;
-    f.Name = QStringLiteral("Arial");
+    f.Name = u"Arial"_s;
     f.PointSize = pt;
     return f;
 }
@@ -145,7 +147,7 @@ TEST(EmfRoundTrip, OnePixelLineSurvives)
 
 TEST(EmfRoundTrip, TextDrawsInItsBox)
 {
-    const QString text = QStringLiteral("Toplam 1.234,56");
+    const QString text = u"Toplam 1.234,56"_s;
     struct Row {
         TTextAlign Align;
         const char *Why;
@@ -184,7 +186,7 @@ TEST(EmfRoundTrip, TextScalesWithTheTarget)
 {
     const QByteArray emf = Record(QSize(200, 50), [](ICanvas &c) {
         c.SelectFont(Arial(10));
-        c.TextOut(QPoint(10, 10), QStringLiteral("Fatura No 42"));
+        c.TextOut(QPoint(10, 10), u"Fatura No 42"_s);
     });
     const QRect small = Box(Render(emf, QSize(200, 50)), IsDark);
     const QRect large = Box(Render(emf, QSize(400, 100)), IsDark);
@@ -200,15 +202,15 @@ TEST(EmfRoundTrip, RecordedPageLooksLikeTheDirectDrawing)
     const TScript script = [](ICanvas &c) {
         c.FillRect(QRect(0, 0, 300, 30), QColor(230, 230, 250));
         c.SelectFont(Arial(10));
-        c.TextOut(QPoint(10, 8), QStringLiteral("SAYIN: Ahmet Yılmaz"));
+        c.TextOut(QPoint(10, 8), u"SAYIN: Ahmet Yılmaz"_s);
         TTextStyle right;
         right.Align = TTextAlign::Right;
-        c.TextOut(QPoint(290, 40), QStringLiteral("12.345,00"), right);
+        c.TextOut(QPoint(290, 40), u"12.345,00"_s, right);
         TCanvasFont bold = Arial(12);
         bold.Bold = true;
         bold.Color = Qt::darkBlue;
         c.SelectFont(bold);
-        c.TextOut(QPoint(10, 60), QStringLiteral("Yalnız Onikibin"));
+        c.TextOut(QPoint(10, 60), u"Yalnız Onikibin"_s);
         c.Line(QPoint(0, 90), QPoint(300, 90), Qt::black, 1);
     };
     const QSize size(300, 100);
@@ -229,8 +231,8 @@ TEST(EmfRoundTrip, RecordedPageLooksLikeTheDirectDrawing)
             if (std::abs(qGray(a) - qGray(b)) > 96)
                 ++differ;
         }
-    Dump(direct, QStringLiteral("direct"));
-    Dump(played, QStringLiteral("played"));
+    Dump(direct, u"direct"_s);
+    Dump(played, u"played"_s);
     EXPECT_GT(inked, 1000);
     EXPECT_LT(differ, inked / 20) << differ << " of " << inked << " inked pixels differ";
 }
@@ -280,8 +282,7 @@ TEST(EmfRoundTrip, ForeignPictureCopiedIntoAPageLooksTheSame)
 
 TEST(EmfFixtures, EveryFixturePlays)
 {
-    const QStringList files
-        = QDir(FixtureDir()).entryList({ QStringLiteral("*.emf") }, QDir::Files, QDir::Name);
+    const QStringList files = QDir(FixtureDir()).entryList({ u"*.emf"_s }, QDir::Files, QDir::Name);
     ASSERT_GE(files.size(), 10) << "fixtures missing in " << FixtureDir().toStdString();
     for (const QString &name : files) {
         SCOPED_TRACE(name.toStdString());
@@ -293,7 +294,7 @@ TEST(EmfFixtures, EveryFixturePlays)
                                .scaled(QSizeF(300, 300), Qt::KeepAspectRatio)
                                .toSize()
                                .expandedTo(QSize(8, 8));
-        if (name == QStringLiteral("poi_61294.emf")) {
+        if (name == u"poi_61294.emf"_s) {
             // Broken on purpose: a record claims 0xFFFF0027 bytes.
             EXPECT_THROW(Render(bytes, size), EPlatformError);
             continue;
@@ -397,7 +398,7 @@ TEST(EmfMalformed, BadRecordsAreErrorsNamingTheirOffset)
     const QByteArray base = Record(QSize(100, 100), [](ICanvas &c) {
         c.FillRect(QRect(0, 0, 5, 5), Qt::red);
         c.SelectFont(Arial(10));
-        c.TextOut(QPoint(0, 10), QStringLiteral("abc"));
+        c.TextOut(QPoint(0, 10), u"abc"_s);
     });
     const std::vector<TRecordPos> recs = Walk(base);
     const TRecordPos second = recs[1];
@@ -427,8 +428,7 @@ TEST(EmfMalformed, BadRecordsAreErrorsNamingTheirOffset)
             Render(bad, QSize(20, 20));
             ADD_FAILURE() << "no error";
         } catch (const EPlatformError &e) {
-            EXPECT_TRUE(e.Message().contains(QStringLiteral("offset %1").arg(r.Reported)))
-                << e.what();
+            EXPECT_TRUE(e.Message().contains(u"offset %1"_s.arg(r.Reported))) << e.what();
         }
     }
 }
@@ -556,29 +556,26 @@ TEST(EmfMalformed, RandomDamageNeverEscapes)
 // so a missing one is a failure, never a silent skip.
 TEST(EmfInterop, OfficeSuiteConvertsOurPage)
 {
-    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    const QString soffice = QStandardPaths::findExecutable(u"soffice"_s);
     ASSERT_FALSE(soffice.isEmpty()) << "soffice is missing: install libreoffice-draw-nogui";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QByteArray emf = Record(QSize(794, 1123), [](ICanvas &c) {
         c.FillRect(QRect(100, 100, 300, 200), Qt::red);
         c.SelectFont(Arial(14));
-        c.TextOut(QPoint(100, 400), QStringLiteral("FATURA İĞÜŞÖÇ"));
+        c.TextOut(QPoint(100, 400), u"FATURA İĞÜŞÖÇ"_s);
     });
-    QFile f(dir.filePath(QStringLiteral("page.emf")));
+    QFile f(dir.filePath(u"page.emf"_s));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(emf);
     f.close();
     QProcess proc;
     proc.setWorkingDirectory(dir.path());
     proc.start(soffice,
-        { QStringLiteral("--headless"),
-            QStringLiteral("-env:UserInstallation=file://")
-                + dir.filePath(QStringLiteral("profile")),
-            QStringLiteral("--convert-to"), QStringLiteral("png"), QStringLiteral("--outdir"),
-            dir.path(), f.fileName() });
+        { u"--headless"_s, u"-env:UserInstallation=file://"_s + dir.filePath(u"profile"_s),
+            u"--convert-to"_s, u"png"_s, u"--outdir"_s, dir.path(), f.fileName() });
     ASSERT_TRUE(proc.waitForFinished(120000));
-    const QImage png(dir.filePath(QStringLiteral("page.png")));
+    const QImage png(dir.filePath(u"page.png"_s));
     ASSERT_FALSE(png.isNull()) << proc.readAllStandardError().toStdString();
     int red = 0;
     Box(png.convertToFormat(QImage::Format_RGB32), IsRed, &red);

@@ -12,6 +12,8 @@
 #include <uemf.h>
 #include <uemf_safe.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace emftest;
 
 TEST(MulDiv, RoundsLikeWindows)
@@ -52,7 +54,7 @@ using TScript = std::function<void(TEmfRecorder &)>;
 
 QByteArray Record(const TScript &script, QSize page = QSize(794, 1123), int dpi = 96)
 {
-    TEmfRecorder rec(page, dpi, QStringLiteral("test page"));
+    TEmfRecorder rec(page, dpi, u"test page"_s);
     script(rec);
     return rec.Finish();
 }
@@ -87,14 +89,13 @@ const std::vector<TScriptRow> &Scripts()
         { "texts in many fonts",
             [](TEmfRecorder &c) {
                 for (int i = 0; i < 20; ++i) {
-                    c.SelectFont(
-                        Font(i % 2 ? QStringLiteral("Arial") : QStringLiteral("Courier New"),
-                            8 + i % 5, i % 3 == 0, i % 4 == 0, i % 2 ? 162 : 0));
+                    c.SelectFont(Font(i % 2 ? u"Arial"_s : u"Courier New"_s, 8 + i % 5, i % 3 == 0,
+                        i % 4 == 0, i % 2 ? 162 : 0));
                     TTextStyle s;
                     s.Align = static_cast<TTextAlign>(i % 3);
                     s.RightToLeft = i == 7;
                     s.Transparent = i != 5;
-                    c.TextOut(QPoint(300, 20 * i), QStringLiteral("Satır %1 İĞÜŞÖÇ").arg(i), s);
+                    c.TextOut(QPoint(300, 20 * i), u"Satır %1 İĞÜŞÖÇ"_s.arg(i), s);
                 }
             } },
         { "lines",
@@ -109,8 +110,8 @@ const std::vector<TScriptRow> &Scripts()
                 const QByteArray inner = Record(
                     [](TEmfRecorder &i) {
                         i.FillRect(QRect(0, 0, 50, 50), Qt::red);
-                        i.SelectFont(Font(QStringLiteral("Arial"), 10));
-                        i.TextOut(QPoint(5, 5), QStringLiteral("inner"));
+                        i.SelectFont(Font(u"Arial"_s, 10));
+                        i.TextOut(QPoint(5, 5), u"inner"_s);
                     },
                     QSize(100, 100));
                 c.FillRect(QRect(0, 0, 10, 10), Qt::blue);
@@ -189,8 +190,8 @@ TEST(EmfRecorder, HeaderDescribesThePage)
     EXPECT_NEAR(info.FrameSizePixels().width(), 794, 0.05);
     EXPECT_NEAR(info.FrameSizePixels().height(), 1123, 0.05);
     EXPECT_EQ(info.Bounds, QRect(10, 20, 30, 40)) << "bounds are what was drawn";
-    EXPECT_TRUE(info.Description.startsWith(QStringLiteral("LEVANTA")));
-    EXPECT_TRUE(info.Description.contains(QStringLiteral("test page")));
+    EXPECT_TRUE(info.Description.startsWith(u"LEVANTA"_s));
+    EXPECT_TRUE(info.Description.contains(u"test page"_s));
 }
 
 TEST(EmfRecorder, FontRecordCarriesTheFont)
@@ -201,20 +202,20 @@ TEST(EmfRecorder, FontRecordCarriesTheFont)
         int Weight;
         const char *Why;
     };
-    TCanvasFont strike = Font(QStringLiteral("Courier New"), 12, false, false, 0);
+    TCanvasFont strike = Font(u"Courier New"_s, 12, false, false, 0);
     strike.StrikeOut = true;
     strike.Underline = true;
     const Row rows[] = {
-        { Font(QStringLiteral("Arial"), 10, false, false, 162), -13, 400,
+        { Font(u"Arial"_s, 10, false, false, 162), -13, 400,
             "the invoice font: Arial 10, Turkish" },
-        { Font(QStringLiteral("Arial"), 8, true, true, 1), -11, 700, "bold italic" },
+        { Font(u"Arial"_s, 8, true, true, 1), -11, 700, "bold italic" },
         { strike, -16, 400, "underline and strike-out" },
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.Why);
         const QByteArray emf = Record([&](TEmfRecorder &c) {
             c.SelectFont(r.F);
-            c.TextOut(QPoint(0, 0), QStringLiteral("x"));
+            c.TextOut(QPoint(0, 0), u"x"_s);
         });
         bool found = false;
         for (const TRecordPos &rec : Walk(emf)) {
@@ -250,12 +251,12 @@ TEST(EmfRecorder, TextRecordKeepsTextAlignmentAndAdvances)
         { TTextAlign::Right, true, U_TA_RIGHT | U_TA_TOP | U_TA_RTLREADING,
             "right-to-left reading" },
     };
-    const QString text = QStringLiteral("Yalnız: İki Bin Türk Lirası");
+    const QString text = u"Yalnız: İki Bin Türk Lirası"_s;
     for (const Row &r : rows) {
         SCOPED_TRACE(r.Why);
         int width = 0;
         const QByteArray emf = Record([&](TEmfRecorder &c) {
-            c.SelectFont(Font(QStringLiteral("Arial"), 10));
+            c.SelectFont(Font(u"Arial"_s, 10));
             TTextStyle s;
             s.Align = r.Align;
             s.RightToLeft = r.Rtl;
@@ -299,9 +300,9 @@ TEST(EmfRecorder, ObjectsAreReusedNotPiledUp)
     // 45 labels alternating two fonts and two fill colours: the handle table stays tiny.
     const QByteArray emf = Record([](TEmfRecorder &c) {
         for (int i = 0; i < 45; ++i) {
-            c.SelectFont(Font(QStringLiteral("Arial"), i % 2 ? 10 : 12));
+            c.SelectFont(Font(u"Arial"_s, i % 2 ? 10 : 12));
             c.FillRect(QRect(0, i * 10, 50, 8), i % 2 ? Qt::white : Qt::yellow);
-            c.TextOut(QPoint(0, i * 10), QStringLiteral("label"));
+            c.TextOut(QPoint(0, i * 10), u"label"_s);
         }
     });
     EXPECT_LE(Get32(emf, 56) & 0xffff, 4u);

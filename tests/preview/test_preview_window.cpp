@@ -593,3 +593,27 @@ TEST_F(PreviewWindowTest, FocusEnteringTheViewReappliesTheZoomButTheWindowComing
 }
 
 } // namespace
+
+TEST_F(PreviewWindowTest, ARewoundPrinterTakesTheSameRunAgainFromNothing)
+{
+    // A value moved in the preview runs the report again into the window's own printer.
+    Printer = MakePrinter(2);
+    Printer->Rewind();
+    EXPECT_EQ(Printer->Status(), mpReady);
+    EXPECT_EQ(Printer->PageCount(), 0);
+    EXPECT_FALSE(Printer->GetPage(1));
+    Printer->BeginDoc();
+    Printer->NewPage();
+    Printer->Canvas()->SelectFont(TCanvasFont {});
+    Printer->Canvas()->TextOut(QPoint(100, 100), u"Yeni"_s);
+    Printer->EndDoc();
+    ASSERT_EQ(Printer->PageCount(), 1);
+    const auto page = Printer->GetPage(1);
+    ASSERT_TRUE(page);
+    EXPECT_TRUE(page->contains(QByteArray("Y\0e\0n\0i\0", 8)));
+
+    // A run still going is left alone.
+    auto busy = MakePrinter(1, /*finish*/ false);
+    busy->Rewind();
+    EXPECT_EQ(busy->Status(), mpBusy);
+}

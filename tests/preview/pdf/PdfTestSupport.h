@@ -17,15 +17,13 @@
 namespace pdftest
 {
 
-using namespace Qt::StringLiterals;
-
 // 20 May 2024, 14:03:05 as the page store's clock gives it.
 inline double FixedNow()
 {
     return QDate(1899, 12, 30).daysTo(QDate(2024, 5, 20)) + (14 * 3600 + 3 * 60 + 5) / 86400.0;
 }
 
-inline TQRFont Font(const QString &name = u"Arial"_s, int size = 10, bool bold = false,
+inline TQRFont Font(const QString &name = QStringLiteral("Arial"), int size = 10, bool bold = false,
     bool italic = false, int charSet = 1)
 {
     TQRFont f;
@@ -39,9 +37,10 @@ inline TQRFont Font(const QString &name = u"Arial"_s, int size = 10, bool bold =
 
 // A4 portrait unless told otherwise; the run's calls go to the filter in between.
 inline QByteArray Export(const std::function<void(TQRPDFDocumentFilter &)> &run,
-    const QString &codepage = u"8859-9"_s, int paperWidth = 2100, int paperHeight = 2970)
+    const QString &codepage = QStringLiteral("8859-9"), int paperWidth = 2100,
+    int paperHeight = 2970)
 {
-    TQRPDFDocumentFilter filter(u"unused.pdf"_s);
+    TQRPDFDocumentFilter filter(QStringLiteral("unused.pdf"));
     auto sink = std::make_unique<TQRMemorySink>();
     TQRMemorySink *memory = sink.get();
     filter.SetSink(std::move(sink));
@@ -70,8 +69,8 @@ struct TParsed {
 inline TParsed Parse(const QByteArray &pdf)
 {
     TParsed p;
-    auto problem = [&](const QString &s) { p.Problems += s + u"; "_s; };
-    static const QRegularExpression obj(u"(?:^|\\r\\n)(\\d+) 0 obj\\r\\n"_s);
+    auto problem = [&](const QString &s) { p.Problems += s + QStringLiteral("; "); };
+    static const QRegularExpression obj(QStringLiteral("(?:^|\\r\\n)(\\d+) 0 obj\\r\\n"));
     const QString text = QString::fromLatin1(pdf);
     for (auto it = obj.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
@@ -79,28 +78,29 @@ inline TParsed Parse(const QByteArray &pdf)
     }
     const qsizetype sx = pdf.lastIndexOf("startxref\r\n");
     if (sx < 0)
-        return problem(u"no startxref"_s), p;
+        return problem(QStringLiteral("no startxref")), p;
     p.StartXRef = pdf.mid(sx + 11, pdf.indexOf("\r\n", sx + 11) - sx - 11).toLongLong();
     if (pdf.mid(p.StartXRef, 6) != "xref\r\n")
-        problem(u"startxref does not point at xref"_s);
+        problem(QStringLiteral("startxref does not point at xref"));
     const QList<QByteArray> lines = pdf.mid(p.StartXRef).split('\n');
     const int count = lines.value(1).trimmed().split(' ').value(1).toInt();
     p.Size = count;
     for (int i = 1; i < count; ++i) {
         const QByteArray e = lines.value(2 + i);
         if (e.size() != 19 || !e.endsWith(" 00000 n\r"))
-            problem(u"xref entry %1 malformed"_s.arg(i));
+            problem(QStringLiteral("xref entry %1 malformed").arg(i));
         const qsizetype off = e.left(10).toLongLong();
         p.XRef.push_back(off);
         if (!pdf.mid(off).startsWith(QByteArray::number(i) + " 0 obj\r\n"))
-            problem(u"xref entry %1 misses its object"_s.arg(i));
+            problem(QStringLiteral("xref entry %1 misses its object").arg(i));
     }
-    static const QRegularExpression stream(u"<< /Length (\\d+) >>\\r\\nstream\\r\\n"_s);
+    static const QRegularExpression stream(
+        QStringLiteral("<< /Length (\\d+) >>\\r\\nstream\\r\\n"));
     for (auto it = stream.globalMatch(text); it.hasNext();) {
         const auto m = it.next();
         const qsizetype start = m.capturedEnd(0), len = m.captured(1).toLongLong();
         if (pdf.mid(start + len, 11) != "\r\nendstream")
-            problem(u"stream at %1 is not %2 bytes long"_s.arg(start).arg(len));
+            problem(QStringLiteral("stream at %1 is not %2 bytes long").arg(start).arg(len));
     }
     return p;
 }

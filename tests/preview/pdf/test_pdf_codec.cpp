@@ -166,7 +166,7 @@ TEST(PdfCodePage, Encoding)
 
 TEST(PdfGlyphList, CompiledListIsTheSharedOne)
 {
-    QFile file(QStringLiteral(LEVANTA_SHARED_DIR "/data/glyphlist-1.2.txt"));
+    QFile file(QString::fromUtf8(LEVANTA_SHARED_DIR "/data/glyphlist-1.2.txt"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "the shared folder is beside the clone";
     int i = 0;
     for (const QByteArray &raw : file.readAll().split('\n')) {

@@ -65,7 +65,7 @@ QByteArray ShownText(const QByteArray &pdf, int n = 0)
 QString GoldenPath(const char *name)
 {
     // From the source tree, wherever the build runs the test.
-    return QStringLiteral(LEVANTA_SOURCE_DIR "/tests/preview/pdf/golden/")
+    return QString::fromUtf8(LEVANTA_SOURCE_DIR "/tests/preview/pdf/golden/")
         + QLatin1StringView(name);
 }
 

@@ -283,8 +283,12 @@ TPgResult TPgConnection::Check(pg_result *result, std::string_view) const
 
 TPgResult TPgConnection::Exec(std::string_view sql, const TPgParams &params)
 {
-    if (!InTransaction() || PQstatus(FConn) != CONNECTION_OK)
+    // Outside a transaction a lost connection is opened again; inside one it must fail, or
+    // the rest of the transaction would run on its own, statement by statement.
+    if (!FInTransaction)
         EnsureConnected();
+    else if (PQstatus(FConn) != CONNECTION_OK)
+        Fail(nullptr);
     const std::string text(sql);
     std::vector<const char *> values;
     std::vector<int> lengths;
@@ -300,7 +304,7 @@ TPgResult TPgConnection::Exec(std::string_view sql, const TPgParams &params)
 
 void TPgConnection::ExecScript(std::string_view sql)
 {
-    if (!InTransaction())
+    if (!FInTransaction)
         EnsureConnected();
     const std::string text(sql);
     Check(PQexec(FConn, text.c_str()), sql);
@@ -354,6 +358,7 @@ TPgTransaction::TPgTransaction(TPgConnection &connection)
     : FConn(connection)
 {
     FConn.Exec("BEGIN");
+    FConn.FInTransaction = true;
 }
 
 TPgTransaction::~TPgTransaction()
@@ -363,12 +368,14 @@ TPgTransaction::~TPgTransaction()
         if (PGresult *r = PQexec(FConn.FConn, "ROLLBACK"))
             PQclear(r);
     }
+    FConn.FInTransaction = false;
 }
 
 void TPgTransaction::Commit()
 {
     FConn.Exec("COMMIT");
     FDone = true;
+    FConn.FInTransaction = false;
 }
 
 void AppendCopyField(QByteArray &line, const QByteArray &utf8)

@@ -117,6 +117,7 @@ private:
     TPgResult Check(pg_result *result, std::string_view sql) const;
 
     TPgSettings FSettings;
+    bool FInTransaction = false; // BEGIN sent by TPgTransaction, not yet ended
     int FLockTimeoutMs = 0; // 0: the server's default
     pg_conn *FConn = nullptr;
 };

@@ -363,6 +363,19 @@ TEST_F(PgStoreTest, MovingATableOverKeepsRecIdsAndRefusesAFullTable)
     EXPECT_EQ(target.Count(), 2501);
 }
 
+TEST(PgStoreLostServerTest, AServerThatGoesAwayMakesEveryOperationAnError)
+{
+    TPostgresServer server; // its own, since this test stops it
+    ASSERT_TRUE(server.Error().isEmpty()) << server.Error().toStdString();
+    PgInvoiceStore store(server.CreateDatabase(u"gider"_s));
+    const auto id = store.Insert(Numbered(1));
+    server.Stop();
+    EXPECT_THROW(store.Insert(Numbered(2)), EStorageError);
+    EXPECT_THROW(store.Update(id, Numbered(3)), EStorageError);
+    EXPECT_THROW(store.Count(), EStorageError);
+    EXPECT_THROW(store.OthersCommitted(), EStorageError);
+}
+
 // ---- Which store the settings file chooses
 
 TEST(DatabaseSettingsTest, ReadsTheSectionAndRefusesWhatItCannotMean)

@@ -662,9 +662,15 @@ void TAyarSayfasi::BuildFormResmi()
     FORM_RESMI_GOSTER();
     connect(FormOpaklik, &QSpinBox::valueChanged, this, [this](int value) {
         FKatman->SetOpaklik(value);
-        RunCommand(FDialogs, [&] {
+        // Each step is written, but a folder that refuses it is said once, not at every step.
+        try {
             FORM_RESMI_YAZ(FSettingsPath, TFormResmiAyari { FFormResmi, value });
-        });
+            FOpaklikYazilamadi = false;
+        } catch (const std::exception &error) {
+            if (!FOpaklikYazilamadi)
+                ShowError(FDialogs, error);
+            FOpaklikYazilamadi = true;
+        }
     });
 }
 

@@ -136,6 +136,7 @@ private:
     std::array<QCheckBox *, kPositionCount> FA {};
     std::shared_ptr<TOnizlemeKatmani> FKatman;
     QString FFormResmi; // its file name in the program folder; empty: none
+    bool FOpaklikYazilamadi = false; // the last opacity step could not be written
     std::unique_ptr<TAlignmentSheetReport> FHizalama;
     // Where the last sheet went, and the correction it printed with.
     struct THizalamaHedefi {

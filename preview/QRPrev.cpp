@@ -940,7 +940,9 @@ void TQRStandardPreview::ItemMoved(const QString &where)
     QString title = kCaption;
     if (FQRPrinter && !FQRPrinter->Title().isEmpty())
         title += FQRPrinter->Title();
-    setWindowTitle(where.isEmpty() ? title : title + u" \u2014 "_s + where);
+    // "Report Preview : " alone already ends in its separator.
+    const QString separator = title == kCaption ? QString() : u" \u2014 "_s;
+    setWindowTitle(where.isEmpty() ? title : title + separator + where);
     StatusPanels[2]->setText(where.isEmpty() ? gStatusTitle : where);
 }
 

@@ -12,6 +12,7 @@
 #include "report/QRPageList.h"
 #include "report/QRUnits.h"
 #include "support/EmfText.h"
+#include "support/NoRootPrivileges.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QApplication>
@@ -316,3 +317,24 @@ TEST_F(FormImage, DraggingAValueMovesItsPositionTextAsTheArrowsWould)
 }
 
 } // namespace
+
+TEST_F(FormImage, AFolderThatRefusesTheOpacityIsSaidOncePerStreak)
+{
+    Start();
+    TAyarSayfasi &page = *W->AyarSayfasi();
+    const auto errors = [&] { return Dialogs.Count(TScriptedDialogs::TKind::Error); };
+    QFile::setPermissions(Dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    QFile::setPermissions(IniPath(), QFile::ReadOwner);
+    {
+        TNoRootPrivileges guard;
+        ASSERT_TRUE(guard.Active());
+        for (int value : { 50, 60, 70 })
+            page.FormOpaklik->setValue(value);
+        EXPECT_EQ(errors(), 1);
+    }
+    QFile::setPermissions(Dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(IniPath(), QFile::ReadOwner | QFile::WriteOwner);
+    page.FormOpaklik->setValue(80);
+    EXPECT_EQ(FORM_RESMI_OKU(IniPath()).Opaklik, 80);
+    EXPECT_EQ(errors(), 1);
+}

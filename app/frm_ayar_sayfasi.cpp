@@ -3,6 +3,7 @@
 #include "app/ErrorHandler.h"
 #include "app/FormResmi.h"
 #include "app/HizalamaDialog.h"
+#include "app/MoveToServer.h"
 #include "platform/Dialogs.h"
 #include "printing/AlignmentSheetReport.h"
 #include "printing/InvoiceReport.h"
@@ -378,6 +379,7 @@ TAyarSayfasi::TAyarSayfasi(IDialogs &dialogs, TPrintSettings &settings, TInvoice
     BuildTabOrder();
     BuildFormResmi();
     BuildHizalama();
+    BuildMoveToServer();
     AYARLARI_GOSTER();
 }
 
@@ -790,5 +792,23 @@ void TAyarSayfasi::HizalamaClick()
                   Milimetre(r.Correction->Horizontal), Milimetre(r.Correction->Vertical));
         if (FDialogs.AskYesNo(this, kHizalamaTitle, stored) == IDialogs::TAnswer::Yes)
             HIZALAMA_SAYFASI_BAS();
+    });
+}
+
+void TAyarSayfasi::BuildMoveToServer()
+{
+    SunucuyaTasi = new QPushButton(u"Faturaları Sunucuya Taşı..."_s, this);
+    SunucuyaTasi->setObjectName(u"SunucuyaTasi"_s);
+    SunucuyaTasi->setToolTip(u"fatura.DB içindeki faturaları fatura_ayar.ini dosyasının "
+                             u"[VERITABANI] bölümünde seçilen sunucuya kopyalar."_s);
+    SunucuyaTasi->setGeometry(204, kExtraRow2, 200, kExtraHeight);
+    connect(SunucuyaTasi, &QPushButton::clicked, this, [this] { SunucuyaTasiClick(); });
+}
+
+void TAyarSayfasi::SunucuyaTasiClick()
+{
+    RunCommand(FDialogs, [this] {
+        FATURALARI_SUNUCUYA_TASI(
+            FDialogs, this, QFileInfo(FSettingsPath).absolutePath(), FSettingsPath);
     });
 }

@@ -21,6 +21,7 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QComboBox;
+class QPushButton;
 class QSpinBox;
 class QToolButton;
 
@@ -70,6 +71,8 @@ public:
     void SpeedButton6Click(); // sample report
     // The four arrows; the sender's tag tells the direction.
     void KAYDIRClick(QToolButton *sender);
+    // Copies the invoices of fatura.DB onto the server chosen in the settings file.
+    void SunucuyaTasiClick();
 
     // Tick boxes by number: A(1) is A1 ... A(44) is A44.
     QCheckBox *A(int n) const { return FA.at(static_cast<size_t>(n - 1)); }
@@ -79,6 +82,7 @@ public:
     QSpinBox *AAO = nullptr;
     QToolButton *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *SpeedButton3 = nullptr;
     QToolButton *SpeedButton6 = nullptr, *SpeedButton4 = nullptr;
+    QPushButton *SunucuyaTasi = nullptr;
     QToolButton *UST = nullptr, *ALT = nullptr, *SOL = nullptr, *SAG = nullptr;
     QComboBox *sayfaTipi = nullptr, *drpOutputBin = nullptr, *sayfa_yonelimi = nullptr;
 
@@ -112,6 +116,7 @@ private:
     void BuildCaptions();
     void BuildLists();
     void BuildTabOrder();
+    void BuildMoveToServer();
     // The step as AAO shows it; a text that is not a number gives 0.
     int Adim() const;
     void BuildFormResmi();

@@ -11,6 +11,7 @@
 #include "app/frm_fatura_bul.h"
 #include "app/frm_kdv_li_tutar.h"
 #include "app/ucretsiz_yazilimlar_icin_blg.h"
+#include "invoice/DatabaseSettings.h"
 #include "invoice/InvoiceTable.h"
 #include "invoice/ParadoxImport.h"
 #include "invoice/Prefill.h"
@@ -59,6 +60,10 @@ const QString kStartAdvice = u"Program açılırken dosyaları hazırlanamadı; 
 const QString kStartAdviceReadOnly = u"Program klasörü (%1) salt okunur olduğu için program "
                                      u"dosyalarını oluşturamadı; klasöre yazma izni verip "
                                      u"programı yeniden başlatın."_s;
+const QString kStartAdviceServer = u"Program açılırken fatura tablosu açılamadı; veritabanı "
+                                   u"sunucusunun çalıştığını ve fatura_ayar.ini dosyasının "
+                                   u"[VERITABANI] bölümünü denetleyip programı yeniden "
+                                   u"başlatın."_s;
 const QString kSaveAdvice = u"Fatura kaydedilemedi, ekrandaki fatura duruyor; diskte yer "
                             u"olduğunu ve fatura.DB dosyasının başka bir programda açık "
                             u"olmadığını denetleyip yeniden KAYDET'e basın."_s;
@@ -522,6 +527,8 @@ void Tfatura_basimi::showEvent(QShowEvent *event)
     CentreOnScreen(this);
     // An error shows its text and skips the rest of the sequence; the window stays.
     const auto advice = [this] {
+        if (FServerChosen)
+            return kStartAdviceServer;
         return FolderReadOnly() ? kStartAdviceReadOnly.arg(FProgramFolder) : kStartAdvice;
     };
     Guard(advice, [this] { FormShow(); });
@@ -536,10 +543,20 @@ void Tfatura_basimi::FormShow()
     // The old program's Paradox table becomes ours once, before the table opens.
     if (const std::optional<TParadoxImportResult> imported = ESKI_TABLOYU_AKTAR(FProgramFolder))
         FDialogs.Information(this, u"Bilgi"_s, imported->Message());
-    FTable->Open(FProgramFolder);
+    OpenInvoiceTable();
     AYARLARI_YUKLE();
     TARIH->setText(Today());
     DOLDUR_FATINFO();
+}
+
+void Tfatura_basimi::OpenInvoiceTable()
+{
+    const TDatabaseSettings settings = LoadDatabaseSettings(PrintSettingsPath(FProgramFolder));
+    FServerChosen = settings.Kind == TStoreKind::Postgres;
+    if (std::unique_ptr<IInvoiceStore> server = OpenChosenServer(settings))
+        FTable->OpenStore(std::move(server));
+    else
+        FTable->Open(FProgramFolder);
 }
 
 void Tfatura_basimi::AYARLARI_YUKLE()

@@ -130,6 +130,9 @@ private:
     void BuildFields(QWidget *page);
     void BuildLinks(QWidget *page);
     void FormShow();
+    // The invoice table where section [VERITABANI] of the settings file says: a server's
+    // table, or fatura.DB beside the program (the default). Throws when it cannot be opened.
+    void OpenInvoiceTable();
     void BIRIM_FIYAT_HESAPLA(int line);
     void ApplyMoneyFormat(const QString &format);
     void TOGGLE_FLAG(QAction *item, const QString &key);
@@ -164,4 +167,5 @@ private:
     // finds it different meanwhile (another desk) asks before it overwrites.
     std::optional<TInvoiceRecord> FStoredRecord;
     bool FShown = false;
+    bool FServerChosen = false; // the settings chose a database server
 };

@@ -1,16 +1,20 @@
 // The invoice table at a million invoices: open and first rows of the find list, locate,
 // delete, list memory and random scrolling, each beside a naive way of doing the same
-// (every row read, folded in C++, or counted through an OFFSET).
+// (every row read, folded in C++, or counted through an OFFSET). Then the open, first rows
+// and locate again with the same million invoices on a private local PostgreSQL server.
 //
 // The table is built once into <temp>/levanta_bench_table and reused; delete the folder
-// to build it again. Each run deletes a few dozen invoices from its middle.
+// to build it again. The server's cluster is kept likewise in <temp>/levanta_bench_pg. Each run
+// deletes a few dozen invoices from its middle.
 
 #include "app/frm_fatura_bul.h"
 #include "invoice/InvoiceListModel.h"
 #include "invoice/InvoiceTable.h"
+#include "invoice/PgInvoiceStore.h"
 #include "invoice/SearchKey.h"
 #include "platform/Sqlite.h"
 #include "platform/widgets/QtDialogs.h"
+#include "tests/support/PostgresServer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -554,6 +558,163 @@ void BM_RowOfRecId(benchmark::State &state)
     Report("every REC_ID read by the idle loop (median)", Median(runs), "ms", Median(naiveRuns));
 }
 
+// ---- The same table on a private PostgreSQL server ----
+
+TPostgresServer &PgServer()
+{
+    static TPostgresServer server(QDir(QDir::tempPath()).filePath(u"levanta_bench_pg"_s));
+    return server;
+}
+
+TPgSettings PgSettings()
+{
+    return PgServer().SettingsFor(u"levanta_bench"_s);
+}
+
+// The million invoices of the SQLite table (the same generator and seed), loaded with COPY.
+bool BuildPgTable()
+{
+    if (!PgServer().Error().isEmpty()) {
+        std::fputs(
+            ("no PostgreSQL server: " + PgServer().Error().toStdString() + "\n").c_str(), stdout);
+        return false;
+    }
+    try {
+        TPgConnection probe(PgSettings());
+    } catch (const EStorageError &) {
+        PgServer().CreateDatabase(u"levanta_bench"_s);
+    }
+    PgInvoiceStore store(PgSettings());
+    if (store.Count() >= kInvoices - 1000)
+        return true;
+    std::fputs("loading a million invoices into the server (once)...\n", stdout);
+    std::fflush(stdout);
+    const auto start = TClock::now();
+    store.Connection().Exec("TRUNCATE fatura RESTART IDENTITY");
+    std::mt19937 rng(20260101);
+    std::vector<TInvoiceRecord> batch;
+    for (int row = 0; row < kInvoices; ++row) {
+        TInvoiceRecord r = InvoiceTable::CutToWidths(Synthetic(row, rng));
+        r.REC_ID = row + 1;
+        batch.push_back(std::move(r));
+        if (batch.size() == 100000 || row + 1 == kInvoices) {
+            store.InsertWithIds(batch);
+            batch.clear();
+        }
+    }
+    store.Connection().Exec("VACUUM ANALYZE fatura");
+    store.Connection().Exec("VACUUM ANALYZE fatura_ara");
+    std::fputs(("loaded in " + Fixed(MsSince(start) / 1000, 1) + " s\n").c_str(), stdout);
+    return true;
+}
+
+std::unique_ptr<IInvoiceStore> PgStore()
+{
+    return std::make_unique<PgInvoiceStore>(PgSettings());
+}
+
+void BM_PgOpenAndFirstRows(benchmark::State &state)
+{
+    if (!BuildPgTable())
+        return;
+    double ours = 0;
+    for (auto _ : state) {
+        std::vector<double> runs;
+        for (int i = 0; i < 9; ++i) {
+            const auto start = TClock::now();
+            InvoiceTable table;
+            table.OpenStore(PgStore());
+            InvoiceListModel model(&table);
+            for (int row = 0; row < 20; ++row)
+                for (int c = 0; c < 4; ++c)
+                    benchmark::DoNotOptimize(model.data(model.index(row, c)));
+            runs.push_back(MsSince(start));
+        }
+        ours = Median(runs);
+    }
+    // Every row of the list in one query, as a naive list would.
+    const auto start = TClock::now();
+    {
+        TPgConnection naive(PgSettings());
+        benchmark::DoNotOptimize(
+            naive.Exec("SELECT REC_ID, TARIH, SAYIN1, VDAIRESI, VNO FROM fatura ORDER BY REC_ID")
+                .Rows());
+    }
+    const double naive = MsSince(start);
+    state.counters["ms"] = ours;
+    Report("PostgreSQL: open + first 20 rows of the list (median of 9)", ours, "ms", naive);
+}
+
+void BM_PgLocate(benchmark::State &state)
+{
+    if (!BuildPgTable())
+        return;
+    struct Probe {
+        const char *figure;
+        QString prefix;
+    };
+    const std::vector<Probe> probes {
+        { "PostgreSQL: locate, one match near the end", u"zümrüt k"_s },
+        { "PostgreSQL: locate, 500 matches, first near the end", u"zey"_s },
+        { "PostgreSQL: locate, no match", u"qqq"_s },
+        { "PostgreSQL: locate, short prefix with many matches", u"a"_s },
+        { "PostgreSQL: locate, Turkish i letters", u"IŞIK"_s },
+    };
+    // Right after an open, the search and the list landed on its match.
+    std::vector<double> cold;
+    for (int open = 0; open < 5; ++open) {
+        InvoiceTable fresh;
+        fresh.OpenStore(PgStore());
+        InvoiceListModel model(&fresh);
+        const auto start = TClock::now();
+        fresh.Locate(TLocateField::SAYIN1, probes[0].prefix);
+        const int top = std::max(0, model.CurrentRow() - 9);
+        for (int row = top; row < std::min(top + 19, model.rowCount()); ++row)
+            for (int c = 0; c < InvoiceListModel::kColumnCount; ++c)
+                benchmark::DoNotOptimize(model.data(model.index(row, c)));
+        cold.push_back(MsSince(start));
+    }
+    InvoiceTable table;
+    table.OpenStore(PgStore());
+    TPgConnection naiveDb(PgSettings());
+    double naiveNearEnd = 0;
+    for (auto _ : state) {
+        for (const Probe &p : probes) {
+            std::vector<double> runs;
+            std::int32_t found = 0;
+            for (int i = 0; i < 41; ++i) {
+                table.MoveToRow(0);
+                const auto start = TClock::now();
+                table.Locate(TLocateField::SAYIN1, p.prefix);
+                runs.push_back(MsSince(start));
+                found = table.CurrentRow() > 0 || p.prefix == u"a"_s ? table.CurrentRecId() : 0;
+            }
+            // Naive: every name over the wire, folded here.
+            const auto start = TClock::now();
+            std::int32_t naiveFound = 0;
+            {
+                const TPgResult all
+                    = naiveDb.Exec("SELECT REC_ID, SAYIN1 FROM fatura ORDER BY REC_ID");
+                const QByteArray key = SearchKeyOf(p.prefix);
+                for (int i = 0; i < all.Rows() && naiveFound == 0; ++i)
+                    if (SearchKeyOf(all.Text(i, 1)).startsWith(key))
+                        naiveFound = static_cast<std::int32_t>(all.Int(i, 0));
+            }
+            const double naive = MsSince(start);
+            if (found != naiveFound)
+                std::fputs("  MISMATCH with the naive search!\n", stdout);
+            if (naiveNearEnd == 0)
+                naiveNearEnd = naive;
+            Report((std::string(p.figure) + " (median)").c_str(), Median(runs), "ms", naive);
+            Report((std::string(p.figure) + " (worst)").c_str(),
+                *std::max_element(runs.begin(), runs.end()), "ms", naive);
+            state.counters[p.figure] = Median(runs);
+        }
+    }
+    Report("PostgreSQL: locate near the end at once after open, list landed (median of 5)",
+        Median(cold), "ms", naiveNearEnd);
+}
+
 } // namespace
 
 BENCHMARK(BM_ListMemoryAndScroll)->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -562,6 +723,8 @@ BENCHMARK(BM_Locate)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FindDialogTyping)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RowOfRecId)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Delete)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PgOpenAndFirstRows)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PgLocate)->Iterations(1)->Unit(benchmark::kMillisecond);
 int main(int argc, char **argv)
 {
     // The table reads its REC_IDs when the loop is idle; the find dialog needs widgets.

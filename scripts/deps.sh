@@ -10,6 +10,8 @@ packages=(
   qpdf poppler-utils locales  # pdftoppm also draws a form chosen as PDF, at run time
   libreoffice-draw-nogui  # converts our EMF pages headless in the interop test
   libcups2-dev cups cups-client cups-filters
+  libpq-dev  # the invoice table on a PostgreSQL server
+  postgresql-15  # the tests' private server (initdb, postgres, pg_ctl); its own cluster is left alone
 )
 missing=()
 for p in "${packages[@]}"; do

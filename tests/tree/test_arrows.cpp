@@ -131,6 +131,9 @@ std::string LibraryError(const std::string &from, const std::string &header)
     if (header == "sqlite3.h" && room != "platform core" && !room.starts_with("tests")
         && !room.starts_with("bench"))
         return "<sqlite3.h> belongs behind platform/Sqlite";
+    if (header == "libpq-fe.h" && room != "platform core" && !room.starts_with("tests")
+        && !room.starts_with("bench"))
+        return "<libpq-fe.h> belongs behind platform/Postgres";
     if (header.starts_with("uemf") && room != "platform graphics" && !room.starts_with("tests")
         && !room.starts_with("bench") && room != "fuzz")
         return "<" + header + "> belongs behind platform's EMF recorder and player";
@@ -262,6 +265,8 @@ TEST(Arrows, RoomsAndRulesRefuseWhatTheDesignForbids)
             << r.From << " -> " << r.To << ": " << r.Why;
     EXPECT_FALSE(LibraryError("invoice/InvoiceTable.cpp", "sqlite3.h").empty());
     EXPECT_TRUE(LibraryError("platform/Sqlite.cpp", "sqlite3.h").empty());
+    EXPECT_FALSE(LibraryError("invoice/PgInvoiceStore.cpp", "libpq-fe.h").empty());
+    EXPECT_TRUE(LibraryError("platform/Postgres.cpp", "libpq-fe.h").empty());
     EXPECT_FALSE(LibraryError("report/QRPrntr.cpp", "uemf.h").empty());
 }
 

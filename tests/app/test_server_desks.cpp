@@ -11,6 +11,7 @@
 #include "invoice/SqliteInvoiceStore.h"
 #include "support/PostgresServer.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TestRole.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -210,7 +211,7 @@ TEST_F(ServerDesks, AyarlarMovesTheFileOntoTheServerOnceAndOnlyWithConsent)
 // lines on its standard input ("save NAME", "change TEXT", "quit"), answering each with the
 // REC_ID on screen and how many questions were asked.
 
-TEST(ServerDesksHelper, DISABLED_SecondDesk)
+int SecondDesk()
 {
     TScriptedDialogs dialogs;
     TDesk desk(dialogs, QString::fromLocal8Bit(qgetenv("LEVANTA_DESK_FOLDER")));
@@ -231,7 +232,10 @@ TEST(ServerDesksHelper, DISABLED_SecondDesk)
         std::cout << "saved " << desk.W->StoredRecId() << " asked " << dialogs.Count(TKind::YesNo)
                   << " errors " << dialogs.Count(TKind::Error) << std::endl;
     }
+    return 0;
 }
+
+const bool kSecondDeskRegistered = RegisterTestRole("second-desk", SecondDesk);
 
 class TSecondDesk
 {
@@ -240,11 +244,10 @@ public:
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"LEVANTA_DESK_FOLDER"_s, folder);
+        env.insert(u"LEVANTA_TEST_ROLE"_s, u"second-desk"_s);
         FProcess.setProcessEnvironment(env);
         FProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        FProcess.start(QCoreApplication::applicationFilePath(),
-            { u"--gtest_also_run_disabled_tests"_s,
-                u"--gtest_filter=ServerDesksHelper.DISABLED_SecondDesk"_s });
+        FProcess.start(QCoreApplication::applicationFilePath(), QStringList());
     }
     ~TSecondDesk()
     {

@@ -1,5 +1,6 @@
 #include "invoice/SqliteInvoiceStore.h"
 
+#include "invoice/RecordColumns.h"
 #include "invoice/SearchKey.h"
 #include "platform/Sqlite.h"
 
@@ -32,50 +33,11 @@ namespace
 
 constexpr int kBusyTimeoutMs = 2000;
 
-// Columns of `fatura` after REC_ID, in stored order, with their widths (0: a number).
-struct TColumn {
-    std::string Name;
-    int Width;
-};
-
-const std::vector<TColumn> &RecordColumns()
-{
-    static const std::vector<TColumn> columns = [] {
-        std::vector<TColumn> c { { "TARIH", TInvoiceRecord::kWidthTARIH },
-            { "SAYIN1", TInvoiceRecord::kWidthSAYIN }, { "SAYIN2", TInvoiceRecord::kWidthSAYIN },
-            { "SAYIN3", TInvoiceRecord::kWidthSAYIN },
-            { "VDAIRESI", TInvoiceRecord::kWidthVDAIRESI }, { "VNO", TInvoiceRecord::kWidthVNO } };
-        auto numbered = [&c](const char *stem, int width) {
-            for (int i = 1; i <= TInvoiceRecord::kLines; ++i)
-                c.push_back({ stem + std::to_string(i), width });
-        };
-        numbered("M", 0);
-        numbered("C", TInvoiceRecord::kWidthC);
-        numbered("F", 0);
-        numbered("T", 0);
-        c.push_back({ "YEKUN", 0 });
-        c.push_back({ "KDV", 0 });
-        c.push_back({ "TOPLAM", 0 });
-        c.push_back({ "YANLIZ", TInvoiceRecord::kWidthYANLIZ });
-        numbered("B", TInvoiceRecord::kWidthB);
-        return c;
-    }();
-    return columns;
-}
-
-std::string ColumnList()
-{
-    std::string list;
-    for (const TColumn &c : RecordColumns())
-        list += (list.empty() ? "" : ", ") + c.Name;
-    return list;
-}
-
 std::string CreateTableSql()
 {
     // IF NOT EXISTS: two first starts at once may both find the file missing.
     std::string sql = "CREATE TABLE IF NOT EXISTS fatura (REC_ID INTEGER PRIMARY KEY AUTOINCREMENT";
-    for (const TColumn &c : RecordColumns())
+    for (const TRecordColumn &c : RecordColumns())
         sql += ", " + c.Name
             + (c.Width ? " VARCHAR(" + std::to_string(c.Width) + ") NOT NULL DEFAULT ''"
                        : std::string(" REAL NOT NULL DEFAULT 0"));
@@ -518,7 +480,7 @@ private:
         if (names.empty())
             FailWith(u"no such table: fatura"_s);
         std::vector<std::string> expected { "REC_ID" };
-        for (const TColumn &c : RecordColumns())
+        for (const TRecordColumn &c : RecordColumns())
             expected.push_back(c.Name);
         for (size_t i = 0; i < expected.size(); ++i) {
             if (i >= names.size())
@@ -652,7 +614,7 @@ private:
         InsertStmt = Db.Prepare("INSERT INTO fatura (" + columns + ") VALUES (" + params + ")");
         std::string assignments;
         int index = 1;
-        for (const TColumn &c : RecordColumns())
+        for (const TRecordColumn &c : RecordColumns())
             assignments
                 += (assignments.empty() ? "" : ", ") + c.Name + " = ?" + std::to_string(index++);
         UpdateStmt = Db.Prepare(

@@ -1,5 +1,6 @@
 #include "CupsServer.h"
 
+#include "support/LoopbackPort.h"
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -22,24 +23,6 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-
-// A loopback port nobody listens on now.
-int FreePort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0)
-        return 0;
-    sockaddr_in a {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0
-        && getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    close(fd);
-    return port;
-}
 
 bool Answers(int port)
 {
@@ -144,7 +127,7 @@ bool TCupsServer::Start()
     chmod(QFile::encodeName(FDir.filePath(u"tmp"_s)).constData(), 01777);
     chmod(QFile::encodeName(FDir.filePath(u"out"_s)).constData(), 0777);
 
-    FPort = FreePort();
+    FPort = FreeLoopbackPort();
     if (FPort == 0)
         return Fail(u"no free loopback port"_s);
 

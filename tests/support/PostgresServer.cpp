@@ -1,5 +1,6 @@
 #include "PostgresServer.h"
 
+#include "support/LoopbackPort.h"
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -21,23 +22,6 @@ namespace
 {
 
 const QString kBin = u"/usr/lib/postgresql/15/bin/"_s;
-
-int FreePort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0)
-        return 0;
-    sockaddr_in a {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0
-        && getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    close(fd);
-    return port;
-}
 
 bool Answers(int port)
 {
@@ -128,7 +112,7 @@ bool TPostgresServer::Start()
             != 0)
         return Fail(u"initdb failed:\n"_s + output);
 
-    FPort = FreePort();
+    FPort = FreeLoopbackPort();
     if (FPort == 0)
         return Fail(u"no free loopback port"_s);
     FServer.setStandardOutputFile(Path(u"server.log"_s));

@@ -1,6 +1,7 @@
 #include "CupsServer.h"
 
-#include "support/LoopbackPort.h"
+#include "LoopbackPort.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>

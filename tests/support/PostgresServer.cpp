@@ -1,6 +1,7 @@
 #include "PostgresServer.h"
 
-#include "support/LoopbackPort.h"
+#include "LoopbackPort.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>

@@ -557,8 +557,8 @@ void TCustomQuickRep::CreateReport()
         FQRPrinter->SetCompression(HasOption(Compression));
         if (OnCalibration && FQRPrinter->Destination() == qrdPrinter && FQRPrinter->Device()) {
             const TPrinterSettings &s = FQRPrinter->PrinterSettings();
-            const int tray = s.UseCustomBinCode() ? s.CustomBinCode() : QRBinCode(s.OutputBin());
-            const QPointF c = OnCalibration(FQRPrinter->Device()->Name(), tray).value_or(QPointF());
+            const QPointF c
+                = OnCalibration(FQRPrinter->Device()->Name(), s.TrayCode()).value_or(QPointF());
             FQRPrinter->SetCalibration(c.x(), c.y());
         }
         FQRPrinter->BeginDoc();

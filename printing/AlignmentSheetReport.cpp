@@ -31,12 +31,8 @@ public:
 
     void PrintAt(long double offsetX, long double offsetY) override
     {
-        if (!IsPrintable())
-            return;
-        if (!QRPrinter())
-            BeforePrintPrepare();
-        TQRPrinter *printer = QRPrinter();
-        if (!printer || !printer->Canvas())
+        TQRPrinter *printer = PrinterToPrintOn();
+        if (!printer)
             return;
         ICanvas &canvas = *printer->Canvas();
         const auto at = [&](double xMm, double yMm) {

@@ -127,6 +127,16 @@ void TQRPrintable::PrintAt(long double, long double)
 {
 }
 
+TQRPrinter *TQRPrintable::PrinterToPrintOn()
+{
+    if (!IsPrintable())
+        return nullptr;
+    if (!QRPrinter())
+        BeforePrintPrepare();
+    TQRPrinter *printer = QRPrinter();
+    return printer && printer->Canvas() ? printer : nullptr;
+}
+
 void TQRPrintable::AfterPrintCleanup()
 {
     FIsPrinting = false;

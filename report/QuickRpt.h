@@ -642,6 +642,9 @@ public:
 protected:
     void ParentChanged(TQRControl *oldParent) override;
     void SetPrintFinished(bool v) { FPrintFinished = v; }
+    // What every PrintAt starts with: the run printer, prepared if the run has not yet done
+    // so; null when the printable does not print or there is no canvas to draw on.
+    TQRPrinter *PrinterToPrintOn();
 
 private:
     bool AlignUpdating = false;

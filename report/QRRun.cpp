@@ -273,13 +273,8 @@ void TCustomQuickRep::ApplyReportPrinterSettings()
 
 // --- TCustomQuickRep: commands ------------------------------------------------------------
 
-void TCustomQuickRep::Preview()
+void TCustomQuickRep::NewPreviewPrinter()
 {
-    if (FPreviewOpen)
-        return;
-    QCoreApplication::processEvents();
-    if (!FAvailable)
-        return;
     FQRPrinter = NewRunPrinter(false);
     FQRPrinter->SetDestination(qrdMetafile);
     FQRPrinter->SetMaster(this);
@@ -287,6 +282,16 @@ void TCustomQuickRep::Preview()
     FQRPrinter->SetTitle(FReportTitle);
     FQRPrinter->OnPreview = OnPreview;
     ApplyReportPrinterSettings();
+}
+
+void TCustomQuickRep::Preview()
+{
+    if (FPreviewOpen)
+        return;
+    QCoreApplication::processEvents();
+    if (!FAvailable)
+        return;
+    NewPreviewPrinter();
     FPreviewOpen = true;
     FQRPrinter->Preview();
     try {
@@ -329,13 +334,7 @@ void TCustomQuickRep::PreviewModal()
 {
     if (!FAvailable)
         return;
-    FQRPrinter = NewRunPrinter(false);
-    FQRPrinter->SetDestination(qrdMetafile);
-    FQRPrinter->SetMaster(this);
-    FQRPrinter->OnPrintSetup = [this] { PrinterSetup(); };
-    FQRPrinter->SetTitle(FReportTitle);
-    FQRPrinter->OnPreview = OnPreview;
-    ApplyReportPrinterSettings();
+    NewPreviewPrinter();
     CreateReport();
     FQRPrinter->SetReportLoaded(true);
     if (AfterPreview)

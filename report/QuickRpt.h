@@ -444,6 +444,8 @@ public:
 private:
     bool IsFullWidth(const TQRCustomBand *band) const;
     std::unique_ptr<TQRPrinter> NewRunPrinter(bool needDevice);
+    // A run printer recording for the preview, set up from the report.
+    void NewPreviewPrinter();
     void ApplyReportPrinterSettings();
     void RunController();
     void BandStep(TQRCustomBand *band);

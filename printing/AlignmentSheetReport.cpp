@@ -1,6 +1,7 @@
 #include "printing/AlignmentSheetReport.h"
 
 #include "platform/Canvas.h"
+#include "printing/InvoiceReport.h"
 
 #include <cmath>
 
@@ -30,12 +31,8 @@ public:
 
     void PrintAt(long double offsetX, long double offsetY) override
     {
-        if (!IsPrintable())
-            return;
-        if (!QRPrinter())
-            BeforePrintPrepare();
-        TQRPrinter *printer = QRPrinter();
-        if (!printer || !printer->Canvas())
+        TQRPrinter *printer = PrinterToPrintOn();
+        if (!printer)
             return;
         ICanvas &canvas = *printer->Canvas();
         const auto at = [&](double xMm, double yMm) {
@@ -134,15 +131,7 @@ void TAlignmentSheetReport::AddLabel(
 void TAlignmentSheetReport::HAZIRLA(const TPrintSettings &settings)
 {
     TQRPage &page = FReport->Page();
-    // As the invoice takes them, so that the sheet goes the invoice's way.
-    if (settings.sayfaTipi == 0)
-        page.SetPaperSize(TQRPaperSize::A4);
-    else if (settings.sayfaTipi == 1)
-        page.SetPaperSize(TQRPaperSize::A5Trans);
-    page.SetOrientation(settings.sayfa_yonelimi == 0 ? poPortrait : poLandscape);
-    static constexpr TQRBin Bins[] = { TQRBin::Auto, TQRBin::Manual, TQRBin::Tractor };
-    if (settings.drpOutputBin >= 0 && settings.drpOutputBin < 3)
-        FReport->PrinterSettings().SetOutputBin(Bins[settings.drpOutputBin]);
+    ApplyPaperSettings(*FReport, settings);
 
     // The rulers' numbers every centimetre along both edges, as far as the paper goes.
     for (TQRLabel *label : FRulerLabels)

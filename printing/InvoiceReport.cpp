@@ -169,17 +169,22 @@ void TInvoiceReport::KONUM_UYGULA(TQRLabel *label, QStringView position, TKonumM
     FReport->Page().SetLeftMargin(p.Horizontal);
 }
 
-void TInvoiceReport::SAYFA_HAZIRLA(const TPrintSettings &settings)
+void ApplyPaperSettings(TQuickRep &report, const TPrintSettings &settings)
 {
-    TQRPage &page = FReport->Page();
+    TQRPage &page = report.Page();
     if (settings.sayfaTipi == 0)
         page.SetPaperSize(TQRPaperSize::A4);
     else if (settings.sayfaTipi == 1)
         page.SetPaperSize(TQRPaperSize::A5Trans);
     static constexpr TQRBin Bins[] = { TQRBin::Auto, TQRBin::Manual, TQRBin::Tractor };
     if (settings.drpOutputBin >= 0 && settings.drpOutputBin < 3)
-        FReport->PrinterSettings().SetOutputBin(Bins[settings.drpOutputBin]);
+        report.PrinterSettings().SetOutputBin(Bins[settings.drpOutputBin]);
     page.SetOrientation(settings.sayfa_yonelimi == 0 ? poPortrait : poLandscape);
+}
+
+void TInvoiceReport::SAYFA_HAZIRLA(const TPrintSettings &settings)
+{
+    ApplyPaperSettings(*FReport, settings);
 
     KONUM_UYGULA(&QRLabel(43), settings.Position(u"KDV_YUZDE"), TKonumModu::Label);
     for (int n = 1; n <= 42; ++n)

@@ -37,6 +37,10 @@ QString InvoiceLabelKey(int n);
 QString TUTAR_BICIMLE(long double value, const QString &moneyPattern, const TFormatSettings &fs);
 QString MIKTAR_BICIMLE(long double quantity, const QString &unit, const TFormatSettings &fs);
 
+// The paper, its orientation and the tray from the settings: what the invoice and every
+// sheet that must go the invoice's way take alike.
+void ApplyPaperSettings(TQuickRep &report, const TPrintSettings &settings);
+
 class TInvoiceReport
 {
 public:

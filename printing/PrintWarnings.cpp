@@ -187,9 +187,7 @@ std::optional<TPrintSheet> BASKI_KAGIDI(TInvoiceReport &report, IPrinting *print
             QPointF(x(size.width() - off.x()), y(size.height() - off.y())));
         // A calibrated feed moves the whole print on the paper.
         if (r.OnCalibration) {
-            const TPrinterSettings &s = settings;
-            const int tray = s.UseCustomBinCode() ? s.CustomBinCode() : QRBinCode(s.OutputBin());
-            if (const auto c = r.OnCalibration(device->Name(), tray))
+            if (const auto c = r.OnCalibration(device->Name(), settings.TrayCode()))
                 sheet.Printable->translate(-c->x(), -c->y());
         }
     }

@@ -279,12 +279,8 @@ void TQRCustomLabel::BeforePrintPrepare()
 
 void TQRCustomLabel::PrintAt(long double offsetX, long double offsetY)
 {
-    if (!IsPrintable())
-        return;
-    if (!QRPrinter())
-        BeforePrintPrepare();
-    TQRPrinter *printer = QRPrinter();
-    if (!printer || !printer->Canvas())
+    TQRPrinter *printer = PrinterToPrintOn();
+    if (!printer)
         return;
     ICanvas &canvas = *printer->Canvas();
     canvas.SelectFont(Font().ToCanvasFont());

@@ -211,8 +211,7 @@ TDeviceSettings TPrinterSettings::SettingsRecord() const
             FExtendedDuplex != 0 ? FExtendedDuplex
                 : FDuplex        ? 3
                                  : 1);
-    set(TDeviceSettings::fmDefaultSource, rec.DefaultSource,
-        FUseCustomBinCode ? FCustomBinCode : QRBinCode(FOutputBin));
+    set(TDeviceSettings::fmDefaultSource, rec.DefaultSource, TrayCode());
     set(TDeviceSettings::fmOrientation, rec.Orientation, FOrientation == poLandscape ? 2 : 1);
     if (FDevMode.Has(TDeviceSettings::fmCollate))
         rec.Collate = FCollate; // without its mask bit

@@ -193,6 +193,8 @@ public:
     void SetUseCustomBinCode(bool v) { FUseCustomBinCode = v; }
     int CustomBinCode() const { return FCustomBinCode; }
     void SetCustomBinCode(int v) { FCustomBinCode = v; }
+    // The tray the device is asked for, by which a feed's calibration is kept.
+    int TrayCode() const { return FUseCustomBinCode ? FCustomBinCode : QRBinCode(FOutputBin); }
     bool UseCustomPaperCode() const { return FUseCustomPaperCode; }
     void SetUseCustomPaperCode(bool v) { FUseCustomPaperCode = v; }
     int CustomPaperCode() const { return FCustomPaperCode; }

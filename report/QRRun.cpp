@@ -127,6 +127,16 @@ void TQRPrintable::PrintAt(long double, long double)
 {
 }
 
+TQRPrinter *TQRPrintable::PrinterToPrintOn()
+{
+    if (!IsPrintable())
+        return nullptr;
+    if (!QRPrinter())
+        BeforePrintPrepare();
+    TQRPrinter *printer = QRPrinter();
+    return printer && printer->Canvas() ? printer : nullptr;
+}
+
 void TQRPrintable::AfterPrintCleanup()
 {
     FIsPrinting = false;
@@ -263,13 +273,8 @@ void TCustomQuickRep::ApplyReportPrinterSettings()
 
 // --- TCustomQuickRep: commands ------------------------------------------------------------
 
-void TCustomQuickRep::Preview()
+void TCustomQuickRep::NewPreviewPrinter()
 {
-    if (FPreviewOpen)
-        return;
-    QCoreApplication::processEvents();
-    if (!FAvailable)
-        return;
     FQRPrinter = NewRunPrinter(false);
     FQRPrinter->SetDestination(qrdMetafile);
     FQRPrinter->SetMaster(this);
@@ -277,6 +282,16 @@ void TCustomQuickRep::Preview()
     FQRPrinter->SetTitle(FReportTitle);
     FQRPrinter->OnPreview = OnPreview;
     ApplyReportPrinterSettings();
+}
+
+void TCustomQuickRep::Preview()
+{
+    if (FPreviewOpen)
+        return;
+    QCoreApplication::processEvents();
+    if (!FAvailable)
+        return;
+    NewPreviewPrinter();
     FPreviewOpen = true;
     FQRPrinter->Preview();
     try {
@@ -319,13 +334,7 @@ void TCustomQuickRep::PreviewModal()
 {
     if (!FAvailable)
         return;
-    FQRPrinter = NewRunPrinter(false);
-    FQRPrinter->SetDestination(qrdMetafile);
-    FQRPrinter->SetMaster(this);
-    FQRPrinter->OnPrintSetup = [this] { PrinterSetup(); };
-    FQRPrinter->SetTitle(FReportTitle);
-    FQRPrinter->OnPreview = OnPreview;
-    ApplyReportPrinterSettings();
+    NewPreviewPrinter();
     CreateReport();
     FQRPrinter->SetReportLoaded(true);
     if (AfterPreview)
@@ -557,8 +566,8 @@ void TCustomQuickRep::CreateReport()
         FQRPrinter->SetCompression(HasOption(Compression));
         if (OnCalibration && FQRPrinter->Destination() == qrdPrinter && FQRPrinter->Device()) {
             const TPrinterSettings &s = FQRPrinter->PrinterSettings();
-            const int tray = s.UseCustomBinCode() ? s.CustomBinCode() : QRBinCode(s.OutputBin());
-            const QPointF c = OnCalibration(FQRPrinter->Device()->Name(), tray).value_or(QPointF());
+            const QPointF c
+                = OnCalibration(FQRPrinter->Device()->Name(), s.TrayCode()).value_or(QPointF());
             FQRPrinter->SetCalibration(c.x(), c.y());
         }
         FQRPrinter->BeginDoc();

@@ -444,6 +444,8 @@ public:
 private:
     bool IsFullWidth(const TQRCustomBand *band) const;
     std::unique_ptr<TQRPrinter> NewRunPrinter(bool needDevice);
+    // A run printer recording for the preview, set up from the report.
+    void NewPreviewPrinter();
     void ApplyReportPrinterSettings();
     void RunController();
     void BandStep(TQRCustomBand *band);
@@ -642,6 +644,9 @@ public:
 protected:
     void ParentChanged(TQRControl *oldParent) override;
     void SetPrintFinished(bool v) { FPrintFinished = v; }
+    // What every PrintAt starts with: the run printer, prepared if the run has not yet done
+    // so; null when the printable does not print or there is no canvas to draw on.
+    TQRPrinter *PrinterToPrintOn();
 
 private:
     bool AlignUpdating = false;

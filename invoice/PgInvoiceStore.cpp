@@ -468,12 +468,8 @@ TUpdateResult PgInvoiceStore::Update(
             TPgParams().Int(recId));
         if (current.Rows() == 0)
             return TUpdateResult::Gone;
-        if (expected) {
-            TInvoiceRecord wanted = *expected;
-            wanted.REC_ID = recId;
-            if (!(RecordFrom(current, 0) == wanted))
-                return TUpdateResult::ChangedMeanwhile;
-        }
+        if (expected && !SameContent(RecordFrom(current, 0), *expected))
+            return TUpdateResult::ChangedMeanwhile;
         TPgParams p;
         p.Int(recId);
         AddRecord(p, record);

@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
-#include <cmath>
 #include <limits>
 #include <string>
 
@@ -183,13 +181,6 @@ std::vector<TInvoiceListRow> ListRowsOf(const TPgResult &res)
     return rows;
 }
 
-QByteArray Number(double v)
-{
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
-    return QByteArray(buffer, static_cast<qsizetype>(end - buffer));
-}
-
 // One record as a line of COPY's text format, REC_ID first.
 void AppendCopyLine(QByteArray &out, const TInvoiceRecord &r)
 {
@@ -200,9 +191,7 @@ void AppendCopyLine(QByteArray &out, const TInvoiceRecord &r)
     };
     auto number = [&out](double v) {
         out += '\t';
-        out += std::isnan(v) ? QByteArray("NaN")
-            : std::isinf(v)  ? QByteArray(v > 0 ? "Infinity" : "-Infinity")
-                             : Number(v);
+        AppendCopyNumber(out, v);
     };
     for (const QString *s : { &r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO })
         text(*s);

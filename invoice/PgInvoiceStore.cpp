@@ -171,6 +171,20 @@ constexpr const char *kWriteKeysSql
       " TARIH_K = excluded.TARIH_K, SAYIN1_K = excluded.SAYIN1_K,"
       " VDAIRESI_K = excluded.VDAIRESI_K, VNO_K = excluded.VNO_K";
 
+// After invoices that brought their own REC_IDs: new ones get REC_IDs above $1. setval is
+// not undone by a rollback, which only leaves a gap.
+constexpr const char *kRaiseIdentitySql
+    = "SELECT setval(s, greatest($1::integer, coalesce(pg_sequence_last_value(s), 0)))"
+      " FROM (SELECT pg_get_serial_sequence('fatura', 'rec_id')::regclass AS s) q";
+
+// The statements that take the lines of AppendCopyLine and AppendKeyLine.
+std::string CopyRecordsSql()
+{
+    return "COPY fatura (REC_ID, " + ColumnList() + ") FROM STDIN";
+}
+constexpr const char *kCopyKeysSql
+    = "COPY fatura_ara (REC_ID, TARIH_K, SAYIN1_K, VDAIRESI_K, VNO_K) FROM STDIN";
+
 std::vector<TInvoiceListRow> ListRowsOf(const TPgResult &res)
 {
     std::vector<TInvoiceListRow> rows;
@@ -430,18 +444,12 @@ void PgInvoiceStore::InsertWithIds(const std::vector<TInvoiceRecord> &records)
         AppendKeyLine(keys.back(), r);
     }
     Write([&] {
-        FConn->Copy("COPY fatura (REC_ID, " + ColumnList() + ") FROM STDIN", rows);
-        FConn->Copy(
-            "COPY fatura_ara (REC_ID, TARIH_K, SAYIN1_K, VDAIRESI_K, VNO_K) FROM STDIN", keys);
+        FConn->Copy(CopyRecordsSql(), rows);
+        FConn->Copy(kCopyKeysSql, keys);
         FConn->Exec("DELETE FROM fatura_eksik e WHERE REC_ID >= $1 AND REC_ID <= $2 AND EXISTS"
                     " (SELECT 1 FROM fatura_ara a WHERE a.REC_ID = e.REC_ID)",
             TPgParams().Int(bottom).Int(top));
-        // New invoices get REC_IDs above these. setval is not undone by a rollback, which
-        // only leaves a gap.
-        FConn->Exec("SELECT setval(s, greatest($1::integer,"
-                    " coalesce(pg_sequence_last_value(s), 0)))"
-                    " FROM (SELECT pg_get_serial_sequence('fatura', 'rec_id')::regclass AS s) q",
-            TPgParams().Int(top));
+        FConn->Exec(kRaiseIdentitySql, TPgParams().Int(top));
         return 0;
     });
     if (records.size() > 10000) // the planner's figures, for Locate's choice of index
@@ -553,7 +561,7 @@ int PgInvoiceStore::CopyAllFrom(IInvoiceStore &source)
         std::int32_t top = 0;
         int count = 0;
         QByteArray chunk;
-        FConn->CopyBegin("COPY fatura (REC_ID, " + ColumnList() + ") FROM STDIN");
+        FConn->CopyBegin(CopyRecordsSql());
         for (std::int32_t after = std::numeric_limits<std::int32_t>::min();;) {
             const std::vector<std::int32_t> ids = source.IdsAfter(after, kPage);
             for (std::int32_t id : ids) {
@@ -579,8 +587,7 @@ int PgInvoiceStore::CopyAllFrom(IInvoiceStore &source)
         chunk.clear();
         // The keys from the source's list columns: the same texts, just written. (This
         // connection is busy with the COPY and cannot be asked meanwhile.)
-        FConn->CopyBegin(
-            "COPY fatura_ara (REC_ID, TARIH_K, SAYIN1_K, VDAIRESI_K, VNO_K) FROM STDIN");
+        FConn->CopyBegin(kCopyKeysSql);
         for (std::int32_t from = std::numeric_limits<std::int32_t>::min();;) {
             const std::vector<TInvoiceListRow> rows = source.RowsFrom(from, kPage);
             for (const TInvoiceListRow &row : rows) {
@@ -603,11 +610,7 @@ int PgInvoiceStore::CopyAllFrom(IInvoiceStore &source)
         FConn->CopyEnd();
         FConn->Exec("DELETE FROM fatura_eksik");
         if (count > 0)
-            FConn->Exec(
-                "SELECT setval(s, greatest($1::integer,"
-                " coalesce(pg_sequence_last_value(s), 0)))"
-                " FROM (SELECT pg_get_serial_sequence('fatura', 'rec_id')::regclass AS s) q",
-                TPgParams().Int(top));
+            FConn->Exec(kRaiseIdentitySql, TPgParams().Int(top));
         const std::int64_t stored = FConn->Exec("SELECT count(*) FROM fatura").Int(0, 0);
         if (stored != count || count != expected)
             throw EStorageError(u"Sunucuya %1 fatura yazıldı, fatura.DB'de %2 fatura var; "

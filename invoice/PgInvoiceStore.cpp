@@ -503,12 +503,7 @@ void PgInvoiceStore::Delete(std::int32_t recId)
 std::int32_t PgInvoiceStore::Locate(TLocateField field, const QByteArray &key)
 {
     const auto f = static_cast<size_t>(field);
-    // Keys that begin with `key` lie in [key, key with its last byte raised).
-    QByteArray upper = key;
-    while (!upper.isEmpty() && static_cast<unsigned char>(upper.back()) == 0xFF)
-        upper.chop(1);
-    if (!upper.isEmpty())
-        upper.back() = static_cast<char>(static_cast<unsigned char>(upper.back()) + 1);
+    const QByteArray upper = KeyRangeEnd(key);
     const std::string column = kKeyColumns[f];
     TPgParams p;
     p.Bytes(key);

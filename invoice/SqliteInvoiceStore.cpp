@@ -652,11 +652,7 @@ private:
     std::int32_t LocateByKey(TLocateField field, const QByteArray &key)
     {
         const char *column = kKeyColumns[static_cast<size_t>(field)];
-        QByteArray upper = key;
-        while (!upper.isEmpty() && static_cast<unsigned char>(upper.back()) == 0xFF)
-            upper.chop(1);
-        if (!upper.isEmpty())
-            upper.back() = static_cast<char>(static_cast<unsigned char>(upper.back()) + 1);
+        const QByteArray upper = KeyRangeEnd(key);
 
         TSqliteStatement range = Db.Prepare(std::string("SELECT REC_ID FROM fatura_ara WHERE ")
             + column + " >= ?1" + (upper.isEmpty() ? "" : std::string(" AND ") + column + " < ?2"));

@@ -36,10 +36,6 @@ std::string CreateTableSql()
     return sql + ")";
 }
 
-// Key columns of fatura_ara, in TLocateField order.
-constexpr std::array<const char *, 4> kKeyColumns { "TARIH_K", "SAYIN1_K", "VDAIRESI_K", "VNO_K" };
-constexpr std::array<const char *, 4> kSearchedColumns { "TARIH", "SAYIN1", "VDAIRESI", "VNO" };
-
 // Everything beside `fatura`; written so that running it again over a complete schema
 // changes nothing, and over a `fatura` made by someone else counts and queues its rows.
 constexpr const char *kSideSchemaSql = R"(

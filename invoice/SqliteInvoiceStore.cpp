@@ -44,10 +44,6 @@ std::string CreateTableSql()
     return sql + ")";
 }
 
-// Key columns of fatura_ara, in TLocateField order.
-constexpr std::array<const char *, 4> kKeyColumns { "TARIH_K", "SAYIN1_K", "VDAIRESI_K", "VNO_K" };
-constexpr std::array<const char *, 4> kSearchedColumns { "TARIH", "SAYIN1", "VDAIRESI", "VNO" };
-
 constexpr const char *kSearchSchemaSql = R"(
 CREATE TABLE IF NOT EXISTS fatura_ara (REC_ID INTEGER PRIMARY KEY,
     TARIH_K TEXT, SAYIN1_K TEXT, VDAIRESI_K TEXT, VNO_K TEXT);

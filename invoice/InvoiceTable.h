@@ -52,7 +52,6 @@ public:
     bool Active() const;
     // The file, or which server and database; empty while closed.
     QString StoreName() const;
-    QString FileName() const; // the same
     // How long a post waits for another handle's lock before it fails (default 2 s).
     void SetBusyTimeout(int milliseconds);
 

@@ -116,43 +116,18 @@ constexpr int kBlockShift = 10;
 
 void AddRecord(TPgParams &p, const TInvoiceRecord &r)
 {
-    for (const QString *s : { &r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO })
-        p.Text(*s);
-    for (double v : r.M)
-        p.Double(v);
-    for (const QString &s : r.C)
-        p.Text(s);
-    for (double v : r.F)
-        p.Double(v);
-    for (double v : r.T)
-        p.Double(v);
-    for (double v : { r.YEKUN, r.KDV, r.TOPLAM })
-        p.Double(v);
-    p.Text(r.YANLIZ);
-    for (const QString &s : r.B)
-        p.Text(s);
+    ForEachField(
+        r, [&](const QString &s) { p.Text(s); }, [&](double v) { p.Double(v); });
 }
 
 TInvoiceRecord RecordFrom(const TPgResult &res, int row)
 {
     TInvoiceRecord r;
-    int i = 0;
-    r.REC_ID = static_cast<std::int32_t>(res.Int(row, i++));
-    for (QString *s : { &r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO })
-        *s = res.Text(row, i++);
-    for (double &v : r.M)
-        v = res.Double(row, i++);
-    for (QString &s : r.C)
-        s = res.Text(row, i++);
-    for (double &v : r.F)
-        v = res.Double(row, i++);
-    for (double &v : r.T)
-        v = res.Double(row, i++);
-    for (double *v : { &r.YEKUN, &r.KDV, &r.TOPLAM })
-        *v = res.Double(row, i++);
-    r.YANLIZ = res.Text(row, i++);
-    for (QString &s : r.B)
-        s = res.Text(row, i++);
+    r.REC_ID = static_cast<std::int32_t>(res.Int(row, 0));
+    int i = 1;
+    ForEachField(
+        r, [&](QString &s) { s = res.Text(row, i++); },
+        [&](double &v) { v = res.Double(row, i++); });
     return r;
 }
 
@@ -195,29 +170,16 @@ std::vector<TInvoiceListRow> ListRowsOf(const TPgResult &res)
 void AppendCopyLine(QByteArray &out, const TInvoiceRecord &r)
 {
     out += QByteArray::number(r.REC_ID);
-    auto text = [&out](const QString &s) {
-        out += '\t';
-        AppendCopyField(out, s.toUtf8());
-    };
-    auto number = [&out](double v) {
-        out += '\t';
-        AppendCopyNumber(out, v);
-    };
-    for (const QString *s : { &r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO })
-        text(*s);
-    for (double v : r.M)
-        number(v);
-    for (const QString &s : r.C)
-        text(s);
-    for (double v : r.F)
-        number(v);
-    for (double v : r.T)
-        number(v);
-    for (double v : { r.YEKUN, r.KDV, r.TOPLAM })
-        number(v);
-    text(r.YANLIZ);
-    for (const QString &s : r.B)
-        text(s);
+    ForEachField(
+        r,
+        [&out](const QString &s) {
+            out += '\t';
+            AppendCopyField(out, s.toUtf8());
+        },
+        [&out](double v) {
+            out += '\t';
+            AppendCopyNumber(out, v);
+        });
     out += '\n';
 }
 

@@ -99,43 +99,19 @@ QByteArray SqlSearchKey(std::string_view utf8)
 
 void BindRecord(TSqliteStatement &st, const TInvoiceRecord &r, int index)
 {
-    for (const QString *s : { &r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO })
-        st.BindText(index++, *s);
-    for (double v : r.M)
-        st.BindDouble(index++, v);
-    for (const QString &s : r.C)
-        st.BindText(index++, s);
-    for (double v : r.F)
-        st.BindDouble(index++, v);
-    for (double v : r.T)
-        st.BindDouble(index++, v);
-    for (double v : { r.YEKUN, r.KDV, r.TOPLAM })
-        st.BindDouble(index++, v);
-    st.BindText(index++, r.YANLIZ);
-    for (const QString &s : r.B)
-        st.BindText(index++, s);
+    ForEachField(
+        r, [&](const QString &s) { st.BindText(index++, s); },
+        [&](double v) { st.BindDouble(index++, v); });
 }
 
 TInvoiceRecord RecordFrom(const TSqliteStatement &st)
 {
     TInvoiceRecord r;
-    int i = 0;
-    r.REC_ID = static_cast<std::int32_t>(st.ColumnInt(i++));
-    for (QString *s : { &r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO })
-        *s = st.ColumnText(i++);
-    for (double &v : r.M)
-        v = st.ColumnDouble(i++);
-    for (QString &s : r.C)
-        s = st.ColumnText(i++);
-    for (double &v : r.F)
-        v = st.ColumnDouble(i++);
-    for (double &v : r.T)
-        v = st.ColumnDouble(i++);
-    for (double *v : { &r.YEKUN, &r.KDV, &r.TOPLAM })
-        *v = st.ColumnDouble(i++);
-    r.YANLIZ = st.ColumnText(i++);
-    for (QString &s : r.B)
-        s = st.ColumnText(i++);
+    r.REC_ID = static_cast<std::int32_t>(st.ColumnInt(0));
+    int i = 1;
+    ForEachField(
+        r, [&](QString &s) { s = st.ColumnText(i++); },
+        [&](double &v) { v = st.ColumnDouble(i++); });
     return r;
 }
 

@@ -14,7 +14,7 @@
 
 using namespace Qt::StringLiterals;
 
-// The store keeps two things beside the invoices, neither of which changes `fatura`:
+// The store keeps three things beside the invoices, neither of which changes `fatura`:
 //  - fatura_ara: per invoice the search keys (SearchKeyOf) of the four searched fields,
 //    each with an index, so a prefix search is an index range instead of a full scan;
 //  - fatura_sira: an index on REC_ID alone, the narrowest b-tree that lists every REC_ID,

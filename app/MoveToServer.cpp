@@ -5,15 +5,29 @@
 #include "invoice/SqliteInvoiceStore.h"
 #include "platform/Dialogs.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 using namespace Qt::StringLiterals;
 
 namespace
 {
 const QString kTitle = u"Faturaları Sunucuya Taşı"_s;
-}
+
+// A million invoices take a while to copy: the cursor says the program is at work, and is
+// itself again before any box shows, also after a failure.
+class TBusyCursor
+{
+public:
+    TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor &) = delete;
+    TBusyCursor &operator=(const TBusyCursor &) = delete;
+};
+
+} // namespace
 
 void FATURALARI_SUNUCUYA_TASI(
     IDialogs &dialogs, QWidget *owner, const QString &folder, const QString &iniPath)
@@ -41,8 +55,11 @@ void FATURALARI_SUNUCUYA_TASI(
                 .arg(server))
         != IDialogs::TAnswer::Yes)
         return;
-    PgInvoiceStore target(settings.Server);
-    const int copied = target.CopyAllFrom(*source);
+    const int copied = [&] {
+        const TBusyCursor busy;
+        PgInvoiceStore target(settings.Server);
+        return target.CopyAllFrom(*source);
+    }();
     dialogs.Information(owner, kTitle,
         u"%1 fatura %2 sunucusuna taşındı ve sayısı denetlendi."_s.arg(copied).arg(server));
 }

@@ -72,6 +72,12 @@ const QString kSaveAdviceReadOnly = u"Program klasörü ya da fatura.DB salt oku
                                     u"izni verip yeniden KAYDET'e basın."_s;
 const QString kFindAdvice = u"Kayıtlı faturalar okunamadı, ekrandaki fatura duruyor; fatura.DB "
                             u"dosyasını denetleyip yeniden deneyin."_s;
+const QString kSaveAdviceServer = u"Fatura kaydedilemedi, ekrandaki fatura duruyor; veritabanı "
+                                  u"sunucusunun çalıştığını ve bu bilgisayardan erişilebildiğini "
+                                  u"denetleyip yeniden KAYDET'e basın."_s;
+const QString kFindAdviceServer = u"Kayıtlı faturalar okunamadı, ekrandaki fatura duruyor; "
+                                  u"veritabanı sunucusunun çalıştığını denetleyip yeniden "
+                                  u"deneyin."_s;
 const QString kFlagAdvice = u"Seçim fatura_ayar.ini dosyasına yazılamadı ve yalnızca program "
                             u"kapanana dek geçerli; program klasörüne yazma izni verin."_s;
 
@@ -727,8 +733,12 @@ void Tfatura_basimi::SpeedButton9Click()
 
 void Tfatura_basimi::SpeedButton8Click()
 {
-    const auto advice
-        = [this] { return FolderOrTableReadOnly() ? kSaveAdviceReadOnly : kSaveAdvice; };
+    const auto advice = [this] {
+        // Over a server, the folder and the file have nothing to do with it.
+        if (FServerChosen)
+            return kSaveAdviceServer;
+        return FolderOrTableReadOnly() ? kSaveAdviceReadOnly : kSaveAdvice;
+    };
     Guard(advice, [this] {
         // Leaving the field being edited runs its exit action, so a value typed just before
         // the click is part of what is stored.
@@ -766,7 +776,7 @@ void Tfatura_basimi::SpeedButton8Click()
 
 void Tfatura_basimi::SpeedButton11Click()
 {
-    const auto advice = [] { return kFindAdvice; };
+    const auto advice = [this] { return FServerChosen ? kFindAdviceServer : kFindAdvice; };
     Guard(advice, [this] {
         if (FTable->RecordCount() == 0) {
             FDialogs.Warning(nullptr, kWarningTitle, kKayitYokMesaji);

@@ -200,11 +200,6 @@ QString InvoiceTable::StoreName() const
     return d ? d->Store->Name() : QString();
 }
 
-QString InvoiceTable::FileName() const
-{
-    return StoreName();
-}
-
 void InvoiceTable::SetBusyTimeout(int milliseconds)
 {
     RequireOpen();

@@ -6,8 +6,8 @@
 // The window identifies its invoice by REC_ID, never by a cursor position: Update takes the
 // REC_ID, so a save lands on the invoice on screen even after the find dialog moved the
 // cursor or deleted that invoice. Every failing store operation throws EStorageError with
-// SQLite's text and leaves the table and the cursor as they were. A table that failed to open
-// stays closed and every later operation throws.
+// the store's own text and leaves the table and the cursor as they were. A table that failed
+// to open stays closed and every later operation throws.
 //
 // Several handles (in one or several processes) may share one store. Each handle notices the
 // others' commits when it next touches the store (RecordCount, Append, Update, Delete, Locate,
@@ -52,7 +52,6 @@ public:
     bool Active() const;
     // The file, or which server and database; empty while closed.
     QString StoreName() const;
-    QString FileName() const; // the same
     // How long a post waits for another handle's lock before it fails (default 2 s).
     void SetBusyTimeout(int milliseconds);
 

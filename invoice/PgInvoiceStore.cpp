@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
-#include <cmath>
 #include <limits>
 #include <string>
 
@@ -37,10 +35,6 @@ std::string CreateTableSql()
                        : std::string(" double precision NOT NULL DEFAULT 0"));
     return sql + ")";
 }
-
-// Key columns of fatura_ara, in TLocateField order.
-constexpr std::array<const char *, 4> kKeyColumns { "TARIH_K", "SAYIN1_K", "VDAIRESI_K", "VNO_K" };
-constexpr std::array<const char *, 4> kSearchedColumns { "TARIH", "SAYIN1", "VDAIRESI", "VNO" };
 
 // Everything beside `fatura`; written so that running it again over a complete schema
 // changes nothing, and over a `fatura` made by someone else counts and queues its rows.
@@ -122,43 +116,18 @@ constexpr int kBlockShift = 10;
 
 void AddRecord(TPgParams &p, const TInvoiceRecord &r)
 {
-    for (const QString *s : { &r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO })
-        p.Text(*s);
-    for (double v : r.M)
-        p.Double(v);
-    for (const QString &s : r.C)
-        p.Text(s);
-    for (double v : r.F)
-        p.Double(v);
-    for (double v : r.T)
-        p.Double(v);
-    for (double v : { r.YEKUN, r.KDV, r.TOPLAM })
-        p.Double(v);
-    p.Text(r.YANLIZ);
-    for (const QString &s : r.B)
-        p.Text(s);
+    ForEachField(
+        r, [&](const QString &s) { p.Text(s); }, [&](double v) { p.Double(v); });
 }
 
 TInvoiceRecord RecordFrom(const TPgResult &res, int row)
 {
     TInvoiceRecord r;
-    int i = 0;
-    r.REC_ID = static_cast<std::int32_t>(res.Int(row, i++));
-    for (QString *s : { &r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO })
-        *s = res.Text(row, i++);
-    for (double &v : r.M)
-        v = res.Double(row, i++);
-    for (QString &s : r.C)
-        s = res.Text(row, i++);
-    for (double &v : r.F)
-        v = res.Double(row, i++);
-    for (double &v : r.T)
-        v = res.Double(row, i++);
-    for (double *v : { &r.YEKUN, &r.KDV, &r.TOPLAM })
-        *v = res.Double(row, i++);
-    r.YANLIZ = res.Text(row, i++);
-    for (QString &s : r.B)
-        s = res.Text(row, i++);
+    r.REC_ID = static_cast<std::int32_t>(res.Int(row, 0));
+    int i = 1;
+    ForEachField(
+        r, [&](QString &s) { s = res.Text(row, i++); },
+        [&](double &v) { v = res.Double(row, i++); });
     return r;
 }
 
@@ -173,6 +142,20 @@ constexpr const char *kWriteKeysSql
       " TARIH_K = excluded.TARIH_K, SAYIN1_K = excluded.SAYIN1_K,"
       " VDAIRESI_K = excluded.VDAIRESI_K, VNO_K = excluded.VNO_K";
 
+// After invoices that brought their own REC_IDs: new ones get REC_IDs above $1. setval is
+// not undone by a rollback, which only leaves a gap.
+constexpr const char *kRaiseIdentitySql
+    = "SELECT setval(s, greatest($1::integer, coalesce(pg_sequence_last_value(s), 0)))"
+      " FROM (SELECT pg_get_serial_sequence('fatura', 'rec_id')::regclass AS s) q";
+
+// The statements that take the lines of AppendCopyLine and AppendKeyLine.
+std::string CopyRecordsSql()
+{
+    return "COPY fatura (REC_ID, " + ColumnList() + ") FROM STDIN";
+}
+constexpr const char *kCopyKeysSql
+    = "COPY fatura_ara (REC_ID, TARIH_K, SAYIN1_K, VDAIRESI_K, VNO_K) FROM STDIN";
+
 std::vector<TInvoiceListRow> ListRowsOf(const TPgResult &res)
 {
     std::vector<TInvoiceListRow> rows;
@@ -183,42 +166,20 @@ std::vector<TInvoiceListRow> ListRowsOf(const TPgResult &res)
     return rows;
 }
 
-QByteArray Number(double v)
-{
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
-    return QByteArray(buffer, static_cast<qsizetype>(end - buffer));
-}
-
 // One record as a line of COPY's text format, REC_ID first.
 void AppendCopyLine(QByteArray &out, const TInvoiceRecord &r)
 {
     out += QByteArray::number(r.REC_ID);
-    auto text = [&out](const QString &s) {
-        out += '\t';
-        AppendCopyField(out, s.toUtf8());
-    };
-    auto number = [&out](double v) {
-        out += '\t';
-        out += std::isnan(v) ? QByteArray("NaN")
-            : std::isinf(v)  ? QByteArray(v > 0 ? "Infinity" : "-Infinity")
-                             : Number(v);
-    };
-    for (const QString *s : { &r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO })
-        text(*s);
-    for (double v : r.M)
-        number(v);
-    for (const QString &s : r.C)
-        text(s);
-    for (double v : r.F)
-        number(v);
-    for (double v : r.T)
-        number(v);
-    for (double v : { r.YEKUN, r.KDV, r.TOPLAM })
-        number(v);
-    text(r.YANLIZ);
-    for (const QString &s : r.B)
-        text(s);
+    ForEachField(
+        r,
+        [&out](const QString &s) {
+            out += '\t';
+            AppendCopyField(out, s.toUtf8());
+        },
+        [&out](double v) {
+            out += '\t';
+            AppendCopyNumber(out, v);
+        });
     out += '\n';
 }
 
@@ -441,18 +402,12 @@ void PgInvoiceStore::InsertWithIds(const std::vector<TInvoiceRecord> &records)
         AppendKeyLine(keys.back(), r);
     }
     Write([&] {
-        FConn->Copy("COPY fatura (REC_ID, " + ColumnList() + ") FROM STDIN", rows);
-        FConn->Copy(
-            "COPY fatura_ara (REC_ID, TARIH_K, SAYIN1_K, VDAIRESI_K, VNO_K) FROM STDIN", keys);
+        FConn->Copy(CopyRecordsSql(), rows);
+        FConn->Copy(kCopyKeysSql, keys);
         FConn->Exec("DELETE FROM fatura_eksik e WHERE REC_ID >= $1 AND REC_ID <= $2 AND EXISTS"
                     " (SELECT 1 FROM fatura_ara a WHERE a.REC_ID = e.REC_ID)",
             TPgParams().Int(bottom).Int(top));
-        // New invoices get REC_IDs above these. setval is not undone by a rollback, which
-        // only leaves a gap.
-        FConn->Exec("SELECT setval(s, greatest($1::integer,"
-                    " coalesce(pg_sequence_last_value(s), 0)))"
-                    " FROM (SELECT pg_get_serial_sequence('fatura', 'rec_id')::regclass AS s) q",
-            TPgParams().Int(top));
+        FConn->Exec(kRaiseIdentitySql, TPgParams().Int(top));
         return 0;
     });
     if (records.size() > 10000) // the planner's figures, for Locate's choice of index
@@ -468,12 +423,8 @@ TUpdateResult PgInvoiceStore::Update(
             TPgParams().Int(recId));
         if (current.Rows() == 0)
             return TUpdateResult::Gone;
-        if (expected) {
-            TInvoiceRecord wanted = *expected;
-            wanted.REC_ID = recId;
-            if (!(RecordFrom(current, 0) == wanted))
-                return TUpdateResult::ChangedMeanwhile;
-        }
+        if (expected && !SameContent(RecordFrom(current, 0), *expected))
+            return TUpdateResult::ChangedMeanwhile;
         TPgParams p;
         p.Int(recId);
         AddRecord(p, record);
@@ -510,12 +461,7 @@ void PgInvoiceStore::Delete(std::int32_t recId)
 std::int32_t PgInvoiceStore::Locate(TLocateField field, const QByteArray &key)
 {
     const auto f = static_cast<size_t>(field);
-    // Keys that begin with `key` lie in [key, key with its last byte raised).
-    QByteArray upper = key;
-    while (!upper.isEmpty() && static_cast<unsigned char>(upper.back()) == 0xFF)
-        upper.chop(1);
-    if (!upper.isEmpty())
-        upper.back() = static_cast<char>(static_cast<unsigned char>(upper.back()) + 1);
+    const QByteArray upper = KeyRangeEnd(key);
     const std::string column = kKeyColumns[f];
     TPgParams p;
     p.Bytes(key);
@@ -568,7 +514,7 @@ int PgInvoiceStore::CopyAllFrom(IInvoiceStore &source)
         std::int32_t top = 0;
         int count = 0;
         QByteArray chunk;
-        FConn->CopyBegin("COPY fatura (REC_ID, " + ColumnList() + ") FROM STDIN");
+        FConn->CopyBegin(CopyRecordsSql());
         for (std::int32_t after = std::numeric_limits<std::int32_t>::min();;) {
             const std::vector<std::int32_t> ids = source.IdsAfter(after, kPage);
             for (std::int32_t id : ids) {
@@ -594,8 +540,7 @@ int PgInvoiceStore::CopyAllFrom(IInvoiceStore &source)
         chunk.clear();
         // The keys from the source's list columns: the same texts, just written. (This
         // connection is busy with the COPY and cannot be asked meanwhile.)
-        FConn->CopyBegin(
-            "COPY fatura_ara (REC_ID, TARIH_K, SAYIN1_K, VDAIRESI_K, VNO_K) FROM STDIN");
+        FConn->CopyBegin(kCopyKeysSql);
         for (std::int32_t from = std::numeric_limits<std::int32_t>::min();;) {
             const std::vector<TInvoiceListRow> rows = source.RowsFrom(from, kPage);
             for (const TInvoiceListRow &row : rows) {
@@ -618,11 +563,7 @@ int PgInvoiceStore::CopyAllFrom(IInvoiceStore &source)
         FConn->CopyEnd();
         FConn->Exec("DELETE FROM fatura_eksik");
         if (count > 0)
-            FConn->Exec(
-                "SELECT setval(s, greatest($1::integer,"
-                " coalesce(pg_sequence_last_value(s), 0)))"
-                " FROM (SELECT pg_get_serial_sequence('fatura', 'rec_id')::regclass AS s) q",
-                TPgParams().Int(top));
+            FConn->Exec(kRaiseIdentitySql, TPgParams().Int(top));
         const std::int64_t stored = FConn->Exec("SELECT count(*) FROM fatura").Int(0, 0);
         if (stored != count || count != expected)
             throw EStorageError(u"Sunucuya %1 fatura yazıldı, fatura.DB'de %2 fatura var; "

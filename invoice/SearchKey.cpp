@@ -29,6 +29,16 @@ QByteArray SearchKeyOf(QStringView text)
     return folded.toUtf8();
 }
 
+QByteArray KeyRangeEnd(const QByteArray &key)
+{
+    QByteArray end = key;
+    while (!end.isEmpty() && static_cast<unsigned char>(end.back()) == 0xFF)
+        end.chop(1);
+    if (!end.isEmpty())
+        end.back() = static_cast<char>(static_cast<unsigned char>(end.back()) + 1);
+    return end;
+}
+
 QString CutToCodePoints(const QString &text, int width)
 {
     if (text.size() <= width)

@@ -9,6 +9,9 @@
 #include <QStringView>
 
 QByteArray SearchKeyOf(QStringView text);
+// The end of the range of keys that begin with `key`: the smallest key above all of them.
+// Empty when there is no such key (`key` is empty or all 0xFF bytes): the range is open.
+QByteArray KeyRangeEnd(const QByteArray &key);
 
 // The first `width` code points of the text (a surrogate pair is never split).
 QString CutToCodePoints(const QString &text, int width);

@@ -14,7 +14,7 @@
 
 using namespace Qt::StringLiterals;
 
-// The store keeps two things beside the invoices, neither of which changes `fatura`:
+// The store keeps three things beside the invoices, neither of which changes `fatura`:
 //  - fatura_ara: per invoice the search keys (SearchKeyOf) of the four searched fields,
 //    each with an index, so a prefix search is an index range instead of a full scan;
 //  - fatura_sira: an index on REC_ID alone, the narrowest b-tree that lists every REC_ID,
@@ -43,10 +43,6 @@ std::string CreateTableSql()
                        : std::string(" REAL NOT NULL DEFAULT 0"));
     return sql + ")";
 }
-
-// Key columns of fatura_ara, in TLocateField order.
-constexpr std::array<const char *, 4> kKeyColumns { "TARIH_K", "SAYIN1_K", "VDAIRESI_K", "VNO_K" };
-constexpr std::array<const char *, 4> kSearchedColumns { "TARIH", "SAYIN1", "VDAIRESI", "VNO" };
 
 constexpr const char *kSearchSchemaSql = R"(
 CREATE TABLE IF NOT EXISTS fatura_ara (REC_ID INTEGER PRIMARY KEY,
@@ -103,43 +99,19 @@ QByteArray SqlSearchKey(std::string_view utf8)
 
 void BindRecord(TSqliteStatement &st, const TInvoiceRecord &r, int index)
 {
-    for (const QString *s : { &r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO })
-        st.BindText(index++, *s);
-    for (double v : r.M)
-        st.BindDouble(index++, v);
-    for (const QString &s : r.C)
-        st.BindText(index++, s);
-    for (double v : r.F)
-        st.BindDouble(index++, v);
-    for (double v : r.T)
-        st.BindDouble(index++, v);
-    for (double v : { r.YEKUN, r.KDV, r.TOPLAM })
-        st.BindDouble(index++, v);
-    st.BindText(index++, r.YANLIZ);
-    for (const QString &s : r.B)
-        st.BindText(index++, s);
+    ForEachField(
+        r, [&](const QString &s) { st.BindText(index++, s); },
+        [&](double v) { st.BindDouble(index++, v); });
 }
 
 TInvoiceRecord RecordFrom(const TSqliteStatement &st)
 {
     TInvoiceRecord r;
-    int i = 0;
-    r.REC_ID = static_cast<std::int32_t>(st.ColumnInt(i++));
-    for (QString *s : { &r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO })
-        *s = st.ColumnText(i++);
-    for (double &v : r.M)
-        v = st.ColumnDouble(i++);
-    for (QString &s : r.C)
-        s = st.ColumnText(i++);
-    for (double &v : r.F)
-        v = st.ColumnDouble(i++);
-    for (double &v : r.T)
-        v = st.ColumnDouble(i++);
-    for (double *v : { &r.YEKUN, &r.KDV, &r.TOPLAM })
-        *v = st.ColumnDouble(i++);
-    r.YANLIZ = st.ColumnText(i++);
-    for (QString &s : r.B)
-        s = st.ColumnText(i++);
+    r.REC_ID = static_cast<std::int32_t>(st.ColumnInt(0));
+    int i = 1;
+    ForEachField(
+        r, [&](QString &s) { s = st.ColumnText(i++); },
+        [&](double &v) { v = st.ColumnDouble(i++); });
     return r;
 }
 
@@ -652,11 +624,7 @@ private:
     std::int32_t LocateByKey(TLocateField field, const QByteArray &key)
     {
         const char *column = kKeyColumns[static_cast<size_t>(field)];
-        QByteArray upper = key;
-        while (!upper.isEmpty() && static_cast<unsigned char>(upper.back()) == 0xFF)
-            upper.chop(1);
-        if (!upper.isEmpty())
-            upper.back() = static_cast<char>(static_cast<unsigned char>(upper.back()) + 1);
+        const QByteArray upper = KeyRangeEnd(key);
 
         TSqliteStatement range = Db.Prepare(std::string("SELECT REC_ID FROM fatura_ara WHERE ")
             + column + " >= ?1" + (upper.isEmpty() ? "" : std::string(" AND ") + column + " < ?2"));

@@ -38,6 +38,18 @@ QString MessageOf(PGconn *conn, PGresult *result)
     return text.isEmpty() ? u"no answer from the database server"_s : text;
 }
 
+// A double as the server reads it back unchanged: the shortest exact text, or the server's
+// own words for the values that have no digits.
+std::string_view NumberText(double value, char (&buffer)[32])
+{
+    if (std::isnan(value))
+        return "NaN";
+    if (std::isinf(value))
+        return value > 0 ? "Infinity" : "-Infinity";
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    return std::string_view(buffer, static_cast<size_t>(end - buffer));
+}
+
 } // namespace
 
 QString TPgSettings::Describe() const
@@ -71,14 +83,8 @@ TPgParams &TPgParams::Int(std::int64_t value)
 
 TPgParams &TPgParams::Double(double value)
 {
-    if (std::isnan(value))
-        return Text(std::string_view("NaN"));
-    if (std::isinf(value))
-        return Text(std::string_view(value > 0 ? "Infinity" : "-Infinity"));
     char buffer[32];
-    // Shortest text that reads back as the same double.
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    return Text(std::string_view(buffer, static_cast<size_t>(end - buffer)));
+    return Text(NumberText(value, buffer));
 }
 
 TPgParams &TPgParams::Bytes(const QByteArray &value)
@@ -398,4 +404,11 @@ void AppendCopyField(QByteArray &line, const QByteArray &utf8)
             line += c;
         }
     }
+}
+
+void AppendCopyNumber(QByteArray &line, double value)
+{
+    char buffer[32];
+    const std::string_view text = NumberText(value, buffer);
+    line.append(text.data(), static_cast<qsizetype>(text.size()));
 }

@@ -140,3 +140,5 @@ private:
 
 // Writes a COPY text-format field: backslash, tab, newline and carriage return escaped.
 void AppendCopyField(QByteArray &line, const QByteArray &utf8);
+// Writes a number as a COPY text-format field, exactly as a statement's parameter sends it.
+void AppendCopyNumber(QByteArray &line, double value);

@@ -156,6 +156,9 @@ TEST_F(ServerDesks, AServerThatIsNotThereIsAStartUpErrorNamingIt)
     desk.Type(desk.W->SAYIN1, u"Bir"_s);
     desk.Save();
     EXPECT_EQ(Dialogs.Count(TKind::Error), 1);
+    EXPECT_FALSE(Dialogs.LastText().contains(u"fatura.DB"_s))
+        << "the advice looks at the server, not at a file that is not used: "
+        << Dialogs.LastText().toStdString();
     EXPECT_TRUE(desk.W->isVisible());
 }
 

@@ -202,13 +202,6 @@ QString ErrorTitle()
                                              : gEnvironment.ErrorTitle;
 }
 
-QString ErrorText(const std::exception &error)
-{
-    if (const auto *own = dynamic_cast<const ELevantaError *>(&error))
-        return own->Message();
-    return QString::fromUtf8(error.what());
-}
-
 // Pages of the printer that can be fetched: all of a finished or loaded run, else those done.
 int FinishedPages(const TQRPrinter *printer)
 {

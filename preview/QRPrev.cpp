@@ -28,6 +28,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -378,9 +379,9 @@ void TQRPreviewImage::mouseMoveEvent(QMouseEvent *event)
     if (delta == FDragDelta)
         return;
     FDragDelta = delta;
-    const QString where = FOverlay->MoveBy(FDragItem, delta);
+    FDragWhere = FOverlay->MoveBy(FDragItem, delta);
     if (OnItemMoved)
-        OnItemMoved(where);
+        OnItemMoved(FDragWhere, false);
     update();
     event->accept();
 }
@@ -391,6 +392,8 @@ void TQRPreviewImage::mouseReleaseEvent(QMouseEvent *event)
         return QWidget::mouseReleaseEvent(event);
     FDragItem = -1;
     setCursor(Qt::OpenHandCursor);
+    if (FDragDelta != QPointF() && OnItemMoved)
+        OnItemMoved(FDragWhere, true);
     update();
     event->accept();
 }
@@ -646,6 +649,10 @@ TQRStandardPreview::TQRStandardPreview(QWidget *owner, TQRPrinter *printer)
     QRPDFFilter1->SetCodepage(u"8859-9"_s);
     resize(770, 532);
     BuildToolBar();
+    FRerunTimer = new QTimer(this);
+    FRerunTimer->setSingleShot(true);
+    FRerunTimer->setInterval(30);
+    connect(FRerunTimer, &QTimer::timeout, this, [this] { RerunForMovedItem(); });
 
     Tabs = new QTabWidget;
     Tabs->setObjectName(u"Tabs"_s);
@@ -726,7 +733,7 @@ TQRStandardPreview::TQRStandardPreview(QWidget *owner, TQRPrinter *printer)
         if (report->PreviewOverlay()) {
             FQRPreview->PreviewImage()->SetOverlay(report->PreviewOverlay());
             FQRPreview->PreviewImage()->OnItemMoved
-                = [this](const QString &where) { ItemMoved(where); };
+                = [this](const QString &where, bool dropped) { ItemMoved(where, dropped); };
         }
     } else {
         setWindowState(Qt::WindowMaximized);
@@ -923,13 +930,23 @@ void TQRStandardPreview::SetRunButtonsEnabled(bool enabled)
             b->setEnabled(enabled);
 }
 
-void TQRStandardPreview::ItemMoved(const QString &where)
+void TQRStandardPreview::RerunForMovedItem()
 {
-    // The run is short (one page of values); the picture is fetched anew at once, so that
-    // the value follows the hand.
     if (FReport)
         Guarded([this] { FReport->RerunPreview(); });
     FQRPreview->PreviewImage()->SetPageNumber(FQRPreview->PageNumber());
+}
+
+void TQRStandardPreview::ItemMoved(const QString &where, bool dropped)
+{
+    // A mouse sends moves faster than a run and a page load take: the box of the value
+    // follows the hand at once, the page's picture catches up once a frame.
+    if (dropped) {
+        FRerunTimer->stop();
+        RerunForMovedItem();
+    } else if (!FRerunTimer->isActive()) {
+        FRerunTimer->start();
+    }
     QString title = kCaption;
     if (FQRPrinter && !FQRPrinter->Title().isEmpty())
         title += FQRPrinter->Title();

@@ -5,6 +5,7 @@
 #include "app/HizalamaDialog.h"
 #include "app/MoveToServer.h"
 #include "platform/Dialogs.h"
+#include "platform/NumberFormat.h"
 #include "printing/AlignmentSheetReport.h"
 #include "printing/InvoiceReport.h"
 
@@ -728,7 +729,7 @@ namespace
 const QString kHizalamaTitle = u"Hizalama Sayfası"_s;
 QString Milimetre(int tenths)
 {
-    return QString::number(tenths / 10.0, 'f', 1).replace(u'.', u',');
+    return FormatFloat(u"0.0"_s, tenths / 10.0L, TFormatSettings::Turkish());
 }
 } // namespace
 

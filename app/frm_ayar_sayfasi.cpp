@@ -14,10 +14,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QToolButton>
@@ -701,6 +703,10 @@ void TAyarSayfasi::FormResmiSecClick()
         return;
     RunCommand(FDialogs, [&] {
         const QString old = FFormResmi;
+        // A PDF is drawn by another program first, which can take a while on a large scan:
+        // the wait cursor says so, and is gone again before any error box shows.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
         const QString name = FORM_RESMI_AL(source, folder);
         FORM_RESMI_YAZ(FSettingsPath, TFormResmiAyari { name, FormOpaklik->value() });
         if (!old.isEmpty() && old != name)

@@ -6,6 +6,7 @@
 #include "app/MoveToServer.h"
 #include "platform/Dialogs.h"
 #include "platform/NumberFormat.h"
+#include "preview/PreviewIcons.h"
 #include "printing/AlignmentSheetReport.h"
 #include "printing/InvoiceReport.h"
 
@@ -320,48 +321,15 @@ QString Shown(const QString &text)
 
 } // namespace
 
-// ---- TGlyphEngine ------------------------------------------------------------------------
-
-void TGlyphEngine::paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State)
-{
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
-    // Centred in the rectangle, scaled from the design square, never stretched.
-    const qreal side = std::min(rect.width(), rect.height());
-    painter->translate(rect.x() + (rect.width() - side) / 2, rect.y() + (rect.height() - side) / 2);
-    painter->scale(side / 16.0, side / 16.0);
-    if (mode == QIcon::Disabled)
-        painter->setOpacity(0.35);
-    DrawGlyph(*painter, FGlyph);
-    painter->restore();
-}
-
-QPixmap TGlyphEngine::pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state)
-{
-    return scaledPixmap(size, mode, state, 1.0);
-}
-
-QPixmap TGlyphEngine::scaledPixmap(
-    const QSize &size, QIcon::Mode mode, QIcon::State state, qreal scale)
-{
-    // size is in device pixels: the paths are drawn at those, so a 2x screen gets them
-    // sharp instead of an enlargement.
-    QPixmap pm(size);
-    pm.fill(Qt::transparent);
-    pm.setDevicePixelRatio(scale);
-    QPainter p(&pm);
-    paint(&p, QRect(QPoint(0, 0), (QSizeF(size) / scale).toSize()), mode, state);
-    return pm;
-}
-
-QString TGlyphEngine::key() const
-{
-    return u"TGlyphEngine"_s;
-}
+// ---- the glyphs as icons ------------------------------------------------------------------
 
 QIcon GlyphIcon(TGlyph glyph)
 {
-    return QIcon(new TGlyphEngine(glyph));
+    return QRVectorIcon([glyph](QPainter &p, bool disabled) {
+        if (disabled)
+            p.setOpacity(0.35);
+        DrawGlyph(p, glyph);
+    });
 }
 
 // ---- TAyarSayfasi ------------------------------------------------------------------------

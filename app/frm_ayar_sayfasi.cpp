@@ -649,10 +649,9 @@ void TAyarSayfasi::FORM_RESMI_GOSTER()
 {
     const TFormResmiAyari ayar = FORM_RESMI_OKU(FSettingsPath);
     const QString folder = QFileInfo(FSettingsPath).absolutePath();
-    QImage image = FORM_RESMI_YUKLE(folder, ayar.Resim);
     // A named picture that has gone shows as none; the setting stays for the user to mend.
-    FFormResmi = image.isNull() ? QString() : ayar.Resim;
-    FKatman->SetResim(std::move(image));
+    FFormResmi = FORM_RESMI_VAR(folder, ayar.Resim) ? ayar.Resim : QString();
+    FKatman->SetResim(folder, FFormResmi);
     FKatman->SetOpaklik(ayar.Opaklik);
     {
         const QSignalBlocker quiet(FormOpaklik);

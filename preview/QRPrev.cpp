@@ -304,13 +304,31 @@ void TQRPreviewImage::paintEvent(QPaintEvent *)
         PaintPage(painter, rect(), FMetafile);
         return;
     }
-    PaintPage(painter, rect(), FMetafile, FOverlay->Backdrop(), FOverlay->BackdropOpacity());
+    PaintPage(painter, rect(), FMetafile, ScaledBackdrop(), FOverlay->BackdropOpacity());
     if (FDragItem >= 0) {
         // The box of the value being moved, so that the hand sees what it holds.
         painter.setPen(QPen(QColor(0, 96, 208), 1, Qt::DashLine));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(WidgetRect(FOverlay->ItemRect(FDragItem)));
     }
+}
+
+QImage TQRPreviewImage::ScaledBackdrop()
+{
+    // A scan is far larger than the paper on screen, and a drag repaints at every mouse move:
+    // it is scaled once for each size, then only copied.
+    const QImage source = FOverlay->Backdrop();
+    if (source.isNull())
+        return {};
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(PaperRect(rect()).size()) * ratio).toSize();
+    if (source.cacheKey() != FBackdropKey || FScaledBackdrop.size() != pixels
+        || FScaledBackdrop.devicePixelRatio() != ratio) {
+        FScaledBackdrop = source.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        FScaledBackdrop.setDevicePixelRatio(ratio);
+        FBackdropKey = source.cacheKey();
+    }
+    return FScaledBackdrop;
 }
 
 void TQRPreviewImage::SetOverlay(std::shared_ptr<IQRPreviewOverlay> overlay)

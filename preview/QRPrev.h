@@ -12,6 +12,7 @@
 
 #include <QAbstractScrollArea>
 #include <QByteArray>
+#include <QImage>
 #include <QMainWindow>
 #include <QPointer>
 #include <QWidget>
@@ -144,6 +145,7 @@ private:
     QPointF PaperPoint(QPointF widgetPoint) const;
     QRectF WidgetRect(const QRectF &paperRect) const;
     long double NativePerPixel() const;
+    QImage ScaledBackdrop();
 
     std::shared_ptr<IQRPreviewOverlay> FOverlay;
     bool FDragEnabled = true;
@@ -151,6 +153,8 @@ private:
     QPointF FDragStart;
     QPointF FDragDelta;
     QString FDragWhere;
+    QImage FScaledBackdrop;
+    qint64 FBackdropKey = 0;
 
     TQRPrinter *FQRPrinter = nullptr;
     int FPageNumber = 1;

@@ -11,13 +11,6 @@ namespace
 const QString kErrorTitle = u"LEVANTA"_s;
 } // namespace
 
-QString ErrorText(const std::exception &error)
-{
-    if (const auto *own = dynamic_cast<const ELevantaError *>(&error))
-        return own->Message();
-    return QString::fromUtf8(error.what());
-}
-
 QString ErrorBoxText(const std::exception &error, const QString &advice)
 {
     if (advice.isEmpty())

@@ -2,15 +2,14 @@
 // The program's one error handler: a failing operation raises, the handler shows the error's
 // text in the error box, the command that met it stops there and the program goes on.
 
+#include "platform/Errors.h"
+
 #include <QApplication>
 #include <exception>
 #include <functional>
 
 class IDialogs;
 class QWidget;
-
-// The text the error box shows for an error.
-QString ErrorText(const std::exception &error);
 
 // The error box's text: the advice (a Turkish sentence saying what failed and what the user
 // can do), when there is one, above the error's own text.

@@ -131,6 +131,11 @@ QImage FORM_RESMI_YUKLE(const QString &programFolder, const QString &name)
     return reader.read();
 }
 
+bool FORM_RESMI_VAR(const QString &programFolder, const QString &name)
+{
+    return PlainFileName(name) && QImageReader(QDir(programFolder).filePath(name)).canRead();
+}
+
 // ---- TOnizlemeKatmani --------------------------------------------------------------------
 
 TOnizlemeKatmani::TOnizlemeKatmani(
@@ -139,6 +144,23 @@ TOnizlemeKatmani::TOnizlemeKatmani(
     , FSettings(settings)
     , FMoved(std::move(moved))
 {
+}
+
+void TOnizlemeKatmani::SetResim(QString programFolder, QString name)
+{
+    FFolder = std::move(programFolder);
+    FName = std::move(name);
+    FResim = {};
+    FResimOkundu = FName.isEmpty();
+}
+
+QImage TOnizlemeKatmani::Backdrop() const
+{
+    if (!FResimOkundu) {
+        FResim = FORM_RESMI_YUKLE(FFolder, FName);
+        FResimOkundu = true;
+    }
+    return FResim;
 }
 
 QRectF TOnizlemeKatmani::ItemRect(int item) const

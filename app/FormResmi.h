@@ -39,6 +39,8 @@ void FORM_RESMI_YAZ(const QString &settingsPath, const TFormResmiAyari &ayar);
 QString FORM_RESMI_AL(const QString &source, const QString &programFolder);
 // The picture, ready to draw; null when there is none or it cannot be read.
 QImage FORM_RESMI_YUKLE(const QString &programFolder, const QString &name);
+// Whether the named picture is there and reads as one, judged by its header alone.
+bool FORM_RESMI_VAR(const QString &programFolder, const QString &name);
 
 class TOnizlemeKatmani : public IQRPreviewOverlay
 {
@@ -47,11 +49,13 @@ public:
     TOnizlemeKatmani(TInvoiceReport &rapor, TPrintSettings &settings,
         std::function<void(int layoutIndex)> moved);
 
-    void SetResim(QImage image) { FResim = std::move(image); }
+    // The picture is decoded when a preview first shows it, not when the program starts: a
+    // large scan takes a moment. An empty name: none.
+    void SetResim(QString programFolder, QString name);
     void SetOpaklik(int percent) { FOpaklik = percent; }
     int Opaklik() const { return FOpaklik; }
 
-    QImage Backdrop() const override { return FResim; }
+    QImage Backdrop() const override;
     qreal BackdropOpacity() const override { return FOpaklik / 100.0; }
     int ItemAt(QPointF paperPoint) const override;
     QRectF ItemRect(int item) const override;
@@ -62,7 +66,9 @@ private:
     TInvoiceReport &FRapor;
     TPrintSettings &FSettings;
     std::function<void(int)> FMoved;
-    QImage FResim;
+    QString FFolder, FName;
+    mutable QImage FResim;
+    mutable bool FResimOkundu = true;
     int FOpaklik = kDefaultOpaklik;
     QString FStart; // the position text when the drag began
 };

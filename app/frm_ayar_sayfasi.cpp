@@ -5,6 +5,8 @@
 #include "app/HizalamaDialog.h"
 #include "app/MoveToServer.h"
 #include "platform/Dialogs.h"
+#include "platform/NumberFormat.h"
+#include "preview/PreviewIcons.h"
 #include "printing/AlignmentSheetReport.h"
 #include "printing/InvoiceReport.h"
 
@@ -13,10 +15,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QToolButton>
@@ -317,48 +321,15 @@ QString Shown(const QString &text)
 
 } // namespace
 
-// ---- TGlyphEngine ------------------------------------------------------------------------
-
-void TGlyphEngine::paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State)
-{
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
-    // Centred in the rectangle, scaled from the design square, never stretched.
-    const qreal side = std::min(rect.width(), rect.height());
-    painter->translate(rect.x() + (rect.width() - side) / 2, rect.y() + (rect.height() - side) / 2);
-    painter->scale(side / 16.0, side / 16.0);
-    if (mode == QIcon::Disabled)
-        painter->setOpacity(0.35);
-    DrawGlyph(*painter, FGlyph);
-    painter->restore();
-}
-
-QPixmap TGlyphEngine::pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state)
-{
-    return scaledPixmap(size, mode, state, 1.0);
-}
-
-QPixmap TGlyphEngine::scaledPixmap(
-    const QSize &size, QIcon::Mode mode, QIcon::State state, qreal scale)
-{
-    // size is in device pixels: the paths are drawn at those, so a 2x screen gets them
-    // sharp instead of an enlargement.
-    QPixmap pm(size);
-    pm.fill(Qt::transparent);
-    pm.setDevicePixelRatio(scale);
-    QPainter p(&pm);
-    paint(&p, QRect(QPoint(0, 0), (QSizeF(size) / scale).toSize()), mode, state);
-    return pm;
-}
-
-QString TGlyphEngine::key() const
-{
-    return u"TGlyphEngine"_s;
-}
+// ---- the glyphs as icons ------------------------------------------------------------------
 
 QIcon GlyphIcon(TGlyph glyph)
 {
-    return QIcon(new TGlyphEngine(glyph));
+    return QRVectorIcon([glyph](QPainter &p, bool disabled) {
+        if (disabled)
+            p.setOpacity(0.35);
+        DrawGlyph(p, glyph);
+    });
 }
 
 // ---- TAyarSayfasi ------------------------------------------------------------------------
@@ -678,10 +649,9 @@ void TAyarSayfasi::FORM_RESMI_GOSTER()
 {
     const TFormResmiAyari ayar = FORM_RESMI_OKU(FSettingsPath);
     const QString folder = QFileInfo(FSettingsPath).absolutePath();
-    QImage image = FORM_RESMI_YUKLE(folder, ayar.Resim);
     // A named picture that has gone shows as none; the setting stays for the user to mend.
-    FFormResmi = image.isNull() ? QString() : ayar.Resim;
-    FKatman->SetResim(std::move(image));
+    FFormResmi = FORM_RESMI_VAR(folder, ayar.Resim) ? ayar.Resim : QString();
+    FKatman->SetResim(folder, FFormResmi);
     FKatman->SetOpaklik(ayar.Opaklik);
     {
         const QSignalBlocker quiet(FormOpaklik);
@@ -700,6 +670,10 @@ void TAyarSayfasi::FormResmiSecClick()
         return;
     RunCommand(FDialogs, [&] {
         const QString old = FFormResmi;
+        // A PDF is drawn by another program first, which can take a while on a large scan:
+        // the wait cursor says so, and is gone again before any error box shows.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
         const QString name = FORM_RESMI_AL(source, folder);
         FORM_RESMI_YAZ(FSettingsPath, TFormResmiAyari { name, FormOpaklik->value() });
         if (!old.isEmpty() && old != name)
@@ -728,7 +702,7 @@ namespace
 const QString kHizalamaTitle = u"Hizalama Sayfası"_s;
 QString Milimetre(int tenths)
 {
-    return QString::number(tenths / 10.0, 'f', 1).replace(u'.', u',');
+    return FormatFloat(u"0.0"_s, tenths / 10.0L, TFormatSettings::Turkish());
 }
 } // namespace
 

@@ -8,7 +8,7 @@
 
 #include "printing/Calibration.h"
 
-#include <QIconEngine>
+#include <QIcon>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -28,24 +28,6 @@ class QToolButton;
 // The tool bar's glyphs, drawn as paths in a 16-by-16 design square, so that they stay crisp
 // at any size and device pixel ratio.
 enum class TGlyph { Onay, BosSayfa, Disket, OrnekRapor, Yukari, Asagi, Sol, Sag };
-
-class TGlyphEngine : public QIconEngine
-{
-public:
-    explicit TGlyphEngine(TGlyph glyph)
-        : FGlyph(glyph)
-    {
-    }
-    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override;
-    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override;
-    QPixmap scaledPixmap(
-        const QSize &size, QIcon::Mode mode, QIcon::State state, qreal scale) override;
-    QIconEngine *clone() const override { return new TGlyphEngine(FGlyph); }
-    QString key() const override;
-
-private:
-    TGlyph FGlyph;
-};
 
 QIcon GlyphIcon(TGlyph glyph);
 

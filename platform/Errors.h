@@ -35,3 +35,12 @@ class EStorageError : public ELevantaError
 public:
     using ELevantaError::ELevantaError;
 };
+
+// The text the error box shows for an error: the program's own message, else what the
+// library that raised it says.
+inline QString ErrorText(const std::exception &error)
+{
+    if (const auto *own = dynamic_cast<const ELevantaError *>(&error))
+        return own->Message();
+    return QString::fromUtf8(error.what());
+}

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -265,32 +266,40 @@ void PaintIcon(QPainter &painter, int index, bool disabled)
     }
 }
 
-class TPreviewIconEngine : public QIconEngine
+class TVectorIconEngine : public QIconEngine
 {
 public:
-    explicit TPreviewIconEngine(int index)
-        : FIndex(index)
+    explicit TVectorIconEngine(TQRIconPaint paint)
+        : FPaint(std::move(paint))
     {
     }
 
     void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State) override
     {
-        QRPaintPreviewIcon(*painter, FIndex, rect, mode == QIcon::Disabled);
+        painter->save();
+        const qreal side = std::min(rect.width(), rect.height());
+        painter->translate(
+            rect.x() + (rect.width() - side) / 2, rect.y() + (rect.height() - side) / 2);
+        painter->scale(side / 16.0, side / 16.0);
+        painter->setRenderHint(QPainter::Antialiasing, true);
+        FPaint(*painter, mode == QIcon::Disabled);
+        painter->restore();
     }
     QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override { return size; }
     QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
     {
         return scaledPixmap(size, mode, state, 1.0);
     }
-    // size is in device pixels already: QIcon multiplies by the ratio before it asks.
-    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State, qreal scale) override
+    // size is in device pixels already: QIcon multiplies by the ratio before it asks, so a
+    // 2x screen gets the paths drawn sharp instead of an enlargement.
+    QPixmap scaledPixmap(
+        const QSize &size, QIcon::Mode mode, QIcon::State state, qreal scale) override
     {
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         {
             QPainter painter(&image);
-            QRPaintPreviewIcon(
-                painter, FIndex, QRectF(QPointF(0, 0), QSizeF(size)), mode == QIcon::Disabled);
+            paint(&painter, QRect(QPoint(0, 0), size), mode, state);
         }
         image.setDevicePixelRatio(scale);
         return QPixmap::fromImage(image);
@@ -299,31 +308,26 @@ public:
     {
         return { QSize(16, 16), QSize(32, 32) };
     }
-    QString key() const override { return u"LevantaPreviewIcon"_s; }
-    QIconEngine *clone() const override { return new TPreviewIconEngine(FIndex); }
+    QString key() const override { return u"LevantaVectorIcon"_s; }
+    QIconEngine *clone() const override { return new TVectorIconEngine(FPaint); }
 
 private:
-    int FIndex;
+    TQRIconPaint FPaint;
 };
 
 } // namespace
 
-void QRPaintPreviewIcon(QPainter &painter, int index, const QRectF &rect, bool disabled)
+QIcon QRVectorIcon(TQRIconPaint paint)
 {
-    painter.save();
-    painter.translate(rect.topLeft());
-    painter.scale(rect.width() / 16.0, rect.height() / 16.0);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    PaintIcon(painter, index, disabled);
-    painter.restore();
+    return QIcon(new TVectorIconEngine(std::move(paint)));
 }
 
 QIcon QRPreviewIcon(int index)
 {
-    return QIcon(new TPreviewIconEngine(index));
+    return QRVectorIcon([index](QPainter &p, bool disabled) { PaintIcon(p, index, disabled); });
 }
 
 QIcon QRZoomMenuGlyph()
 {
-    return QIcon(new TPreviewIconEngine(kZoomMenuGlyph));
+    return QRPreviewIcon(kZoomMenuGlyph);
 }

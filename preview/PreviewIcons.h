@@ -6,6 +6,8 @@
 #include <QIcon>
 #include <QRectF>
 
+#include <functional>
+
 class QPainter;
 
 // Icon index, in the order the tool bar refers to them.
@@ -32,8 +34,13 @@ enum TQRPreviewIconIndex : int {
     QRPreviewIconCount
 };
 
-// Draws icon index into rect; a disabled icon is drawn in greys.
-void QRPaintPreviewIcon(QPainter &painter, int index, const QRectF &rect, bool disabled = false);
+// Draws a picture into the 16-unit design square; disabled asks for its disabled look.
+using TQRIconPaint = std::function<void(QPainter &painter, bool disabled)>;
+// An icon that paint draws anew at each size and device pixel ratio, centred in the
+// rectangle asked for and never stretched.
+QIcon QRVectorIcon(TQRIconPaint paint);
+
+// The tool bar's icon index; a disabled icon is drawn in greys.
 QIcon QRPreviewIcon(int index);
 // The glyph of the zoom menu's button.
 QIcon QRZoomMenuGlyph();

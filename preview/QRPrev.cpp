@@ -28,6 +28,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -202,13 +203,6 @@ QString ErrorTitle()
                                              : gEnvironment.ErrorTitle;
 }
 
-QString ErrorText(const std::exception &error)
-{
-    if (const auto *own = dynamic_cast<const ELevantaError *>(&error))
-        return own->Message();
-    return QString::fromUtf8(error.what());
-}
-
 // Pages of the printer that can be fetched: all of a finished or loaded run, else those done.
 int FinishedPages(const TQRPrinter *printer)
 {
@@ -310,13 +304,31 @@ void TQRPreviewImage::paintEvent(QPaintEvent *)
         PaintPage(painter, rect(), FMetafile);
         return;
     }
-    PaintPage(painter, rect(), FMetafile, FOverlay->Backdrop(), FOverlay->BackdropOpacity());
+    PaintPage(painter, rect(), FMetafile, ScaledBackdrop(), FOverlay->BackdropOpacity());
     if (FDragItem >= 0) {
         // The box of the value being moved, so that the hand sees what it holds.
         painter.setPen(QPen(QColor(0, 96, 208), 1, Qt::DashLine));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(WidgetRect(FOverlay->ItemRect(FDragItem)));
     }
+}
+
+QImage TQRPreviewImage::ScaledBackdrop()
+{
+    // A scan is far larger than the paper on screen, and a drag repaints at every mouse move:
+    // it is scaled once for each size, then only copied.
+    const QImage source = FOverlay->Backdrop();
+    if (source.isNull())
+        return {};
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(PaperRect(rect()).size()) * ratio).toSize();
+    if (source.cacheKey() != FBackdropKey || FScaledBackdrop.size() != pixels
+        || FScaledBackdrop.devicePixelRatio() != ratio) {
+        FScaledBackdrop = source.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        FScaledBackdrop.setDevicePixelRatio(ratio);
+        FBackdropKey = source.cacheKey();
+    }
+    return FScaledBackdrop;
 }
 
 void TQRPreviewImage::SetOverlay(std::shared_ptr<IQRPreviewOverlay> overlay)
@@ -385,9 +397,9 @@ void TQRPreviewImage::mouseMoveEvent(QMouseEvent *event)
     if (delta == FDragDelta)
         return;
     FDragDelta = delta;
-    const QString where = FOverlay->MoveBy(FDragItem, delta);
+    FDragWhere = FOverlay->MoveBy(FDragItem, delta);
     if (OnItemMoved)
-        OnItemMoved(where);
+        OnItemMoved(FDragWhere, false);
     update();
     event->accept();
 }
@@ -398,6 +410,8 @@ void TQRPreviewImage::mouseReleaseEvent(QMouseEvent *event)
         return QWidget::mouseReleaseEvent(event);
     FDragItem = -1;
     setCursor(Qt::OpenHandCursor);
+    if (FDragDelta != QPointF() && OnItemMoved)
+        OnItemMoved(FDragWhere, true);
     update();
     event->accept();
 }
@@ -653,6 +667,10 @@ TQRStandardPreview::TQRStandardPreview(QWidget *owner, TQRPrinter *printer)
     QRPDFFilter1->SetCodepage(u"8859-9"_s);
     resize(770, 532);
     BuildToolBar();
+    FRerunTimer = new QTimer(this);
+    FRerunTimer->setSingleShot(true);
+    FRerunTimer->setInterval(30);
+    connect(FRerunTimer, &QTimer::timeout, this, [this] { RerunForMovedItem(); });
 
     Tabs = new QTabWidget;
     Tabs->setObjectName(u"Tabs"_s);
@@ -733,7 +751,7 @@ TQRStandardPreview::TQRStandardPreview(QWidget *owner, TQRPrinter *printer)
         if (report->PreviewOverlay()) {
             FQRPreview->PreviewImage()->SetOverlay(report->PreviewOverlay());
             FQRPreview->PreviewImage()->OnItemMoved
-                = [this](const QString &where) { ItemMoved(where); };
+                = [this](const QString &where, bool dropped) { ItemMoved(where, dropped); };
         }
     } else {
         setWindowState(Qt::WindowMaximized);
@@ -930,13 +948,23 @@ void TQRStandardPreview::SetRunButtonsEnabled(bool enabled)
             b->setEnabled(enabled);
 }
 
-void TQRStandardPreview::ItemMoved(const QString &where)
+void TQRStandardPreview::RerunForMovedItem()
 {
-    // The run is short (one page of values); the picture is fetched anew at once, so that
-    // the value follows the hand.
     if (FReport)
         Guarded([this] { FReport->RerunPreview(); });
     FQRPreview->PreviewImage()->SetPageNumber(FQRPreview->PageNumber());
+}
+
+void TQRStandardPreview::ItemMoved(const QString &where, bool dropped)
+{
+    // A mouse sends moves faster than a run and a page load take: the box of the value
+    // follows the hand at once, the page's picture catches up once a frame.
+    if (dropped) {
+        FRerunTimer->stop();
+        RerunForMovedItem();
+    } else if (!FRerunTimer->isActive()) {
+        FRerunTimer->start();
+    }
     QString title = kCaption;
     if (FQRPrinter && !FQRPrinter->Title().isEmpty())
         title += FQRPrinter->Title();

@@ -12,6 +12,7 @@
 
 #include <QAbstractScrollArea>
 #include <QByteArray>
+#include <QImage>
 #include <QMainWindow>
 #include <QPointer>
 #include <QWidget>
@@ -25,6 +26,7 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QTabWidget;
+class QTimer;
 class QToolBar;
 class QToolButton;
 class QPushButton;
@@ -128,8 +130,9 @@ public:
     // Dragging is off while the pages on show are not the report's own run (a loaded file).
     void SetDragEnabled(bool enabled) { FDragEnabled = enabled; }
     bool Dragging() const { return FDragItem >= 0; }
-    // Told at every step of a drag, with the text of the value's new place.
-    std::function<void(const QString &where)> OnItemMoved;
+    // Told at every step of a drag, with the text of the value's new place; dropped is true
+    // once, when the button is let go after the value moved.
+    std::function<void(const QString &where, bool dropped)> OnItemMoved;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -142,12 +145,16 @@ private:
     QPointF PaperPoint(QPointF widgetPoint) const;
     QRectF WidgetRect(const QRectF &paperRect) const;
     long double NativePerPixel() const;
+    QImage ScaledBackdrop();
 
     std::shared_ptr<IQRPreviewOverlay> FOverlay;
     bool FDragEnabled = true;
     int FDragItem = -1;
     QPointF FDragStart;
     QPointF FDragDelta;
+    QString FDragWhere;
+    QImage FScaledBackdrop;
+    qint64 FBackdropKey = 0;
 
     TQRPrinter *FQRPrinter = nullptr;
     int FPageNumber = 1;
@@ -231,8 +238,9 @@ public:
     QString StatusPanel(int index) const;
     QToolButton *Button(const QString &name) const;
 
-    // A value was dragged to a new place: the report runs again and the caption says where.
-    void ItemMoved(const QString &where);
+    // A value was dragged to a new place: the caption says where at once; the report runs
+    // again at most once a frame while the hand moves, and always when it lets go.
+    void ItemMoved(const QString &where, bool dropped);
     // Fills the status panels (UpdateInfo).
     void UpdateInfo();
     void SelectPage(int n);
@@ -289,6 +297,7 @@ private:
     void ScrollDown();
     int PageCount() const;
     bool RunBusy() const;
+    void RerunForMovedItem();
 
     TQRPrinter *FQRPrinter = nullptr;
     TCustomQuickRep *FReport = nullptr;
@@ -299,6 +308,7 @@ private:
     TQRZoomState InitZoom = qrZoom100;
     bool FClosed = false;
     int FWheelDelta = 0;
+    QTimer *FRerunTimer = nullptr;
 
     QToolBar *ToolBar1 = nullptr;
     QToolButton *ZoomFit = nullptr;

@@ -113,8 +113,9 @@ TEST(PreviewIcons, DisabledIconsAreGrey)
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {
             const QRgb p = image.pixel(x, y);
-            if (qAlpha(p) == 255)
+            if (qAlpha(p) == 255) {
                 EXPECT_TRUE(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p)) << x << "," << y;
+            }
         }
 }
 

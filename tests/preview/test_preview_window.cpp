@@ -334,8 +334,9 @@ TEST_F(PreviewSaveTest, SaveTypeRules)
         TNotingFilter::Created.clear();
         const QStringList before = QDir(Dir.path()).entryList(QDir::Files);
         Save(Dir.filePath(QString::fromLatin1(r.name)), r.entry);
-        if (r.written)
+        if (r.written) {
             EXPECT_EQ(ReadBytes(Dir.filePath(QString::fromLatin1(r.written))), pages);
+        }
         // The window's own PDF filter takes the place of the test's while the window lives.
         if (r.exported) {
             EXPECT_TRUE(

@@ -552,33 +552,8 @@ void TAyarSayfasi::KAYDIRClick(QToolButton *sender)
 
 QString TAyarSayfasi::OrnekEtiket(int n)
 {
-    static const std::array<QString, 6> header
-        = { u"01.01.2002"_s, u"ÖRNEK MÜŞTERİ"_s, u"ÖRNEK MAH. NO:1"_s, u"MERKEZ ÖRNEKKENT"_s,
-              u"ÖRNEK VERGİ DAİRESİ"_s, u"1111.222.333.4"_s };
-    if (n >= 1 && n <= 6)
-        return header[static_cast<size_t>(n - 1)];
-    // Eight item lines, one column of labels each.
-    const int line = n >= 7 ? (n - 7) % 8 + 1 : 0;
-    if (n >= 7 && n <= 14)
-        return u"%1 Adet"_s.arg(line);
-    if (n >= 15 && n <= 22)
-        return u"CİNSİ %1"_s.arg(line);
-    if (n >= 23 && n <= 30)
-        return u"FİYATI %1"_s.arg(line);
-    if (n >= 31 && n <= 38)
-        return u"TUTARI %1"_s.arg(line);
-    switch (n) {
-    case 39:
-        return u"YEKÜN"_s;
-    case 40:
-        return u"K.D.V %"_s;
-    case 41:
-        return u"TOPLAM"_s;
-    case 42:
-        return u"#Yalnız#"_s;
-    default:
-        return {};
-    }
+    const TInvoiceField *f = InvoiceFieldOfLabel(n);
+    return f ? f->SampleText() : QString();
 }
 
 void TAyarSayfasi::SpeedButton6Click()
@@ -586,8 +561,9 @@ void TAyarSayfasi::SpeedButton6Click()
     RunCommand(FDialogs, [this] {
         FRapor.SAYFA_HAZIRLA(FSettings);
         // The VAT-rate label keeps the caption of the last print.
-        for (int n = 1; n <= 42; ++n)
-            FRapor.QRLabel(n).SetCaption(OrnekEtiket(n));
+        for (const TInvoiceField *f : InvoiceFields(TFieldOrder::Label))
+            if (f->Kind != TFieldKind::Rate)
+                FRapor.QRLabel(f->Label).SetCaption(f->SampleText());
         FRapor.RAPORX().Preview();
     });
 }

@@ -655,52 +655,37 @@ void Tfatura_basimi::KDV_LI_TUTAR(TNumericEdit *field)
     target->SetValue(KDV_HARIC(FVatDialog->Value(), VatRate()));
 }
 
+TFormEdit *Tfatura_basimi::FieldOf(const TInvoiceField &field) const
+{
+    return findChild<TFormEdit *>(field.Box.toString());
+}
+
+TNumericEdit *Tfatura_basimi::NumberFieldOf(const TInvoiceField &field) const
+{
+    return qobject_cast<TNumericEdit *>(FieldOf(field));
+}
+
 TInvoiceRecord Tfatura_basimi::EKRANDAN_KAYDA()
 {
-    // The order of the writes is the stored one: header, M, B, T, F, C, totals, words.
+    // Read in the window's own order: reading an empty numeric field leaves its 0 in it.
     TInvoiceRecord r;
-    r.TARIH = TARIH->text();
-    r.SAYIN1 = SAYIN1->text();
-    r.SAYIN2 = SAYIN2->text();
-    r.SAYIN3 = SAYIN3->text();
-    r.VDAIRESI = VERGIDAIRESI->text();
-    r.VNO = VERGIHESAPNO->text();
-    for (int n = 0; n < kLines; ++n)
-        r.M[n] = static_cast<double>(M[n]->Value());
-    for (int n = 0; n < kLines; ++n)
-        r.B[n] = B[n]->text();
-    for (int n = 0; n < kLines; ++n)
-        r.T[n] = static_cast<double>(T[n]->Value());
-    for (int n = 0; n < kLines; ++n)
-        r.F[n] = static_cast<double>(F[n]->Value());
-    for (int n = 0; n < kLines; ++n)
-        r.C[n] = C[n]->text();
-    r.YEKUN = static_cast<double>(YEKUN->Value());
-    r.KDV = static_cast<double>(KDV->Value());
-    r.TOPLAM = static_cast<double>(TOPLAM->Value());
-    r.YANLIZ = YALNIZ->text();
+    for (const TInvoiceField *f : InvoiceFields(TFieldOrder::Window)) {
+        if (f->IsNumber())
+            f->Number(r) = static_cast<double>(NumberFieldOf(*f)->Value());
+        else
+            f->Text(r) = FieldOf(*f)->text();
+    }
     return r;
 }
 
 void Tfatura_basimi::KAYITTAN_EKRANA(const TInvoiceRecord &r)
 {
-    TARIH->setText(r.TARIH);
-    SAYIN1->setText(r.SAYIN1);
-    SAYIN2->setText(r.SAYIN2);
-    SAYIN3->setText(r.SAYIN3);
-    VERGIDAIRESI->setText(r.VDAIRESI);
-    VERGIHESAPNO->setText(r.VNO);
-    for (int n = 0; n < kLines; ++n) {
-        M[n]->SetValue(r.M[n]);
-        B[n]->setText(r.B[n]);
-        T[n]->SetValue(r.T[n]);
-        F[n]->SetValue(r.F[n]);
-        C[n]->setText(r.C[n]);
+    for (const TInvoiceField *f : InvoiceFields(TFieldOrder::Window)) {
+        if (f->IsNumber())
+            NumberFieldOf(*f)->SetValue(f->Number(r));
+        else
+            FieldOf(*f)->setText(f->Text(r));
     }
-    YEKUN->SetValue(r.YEKUN);
-    KDV->SetValue(r.KDV);
-    TOPLAM->SetValue(r.TOPLAM);
-    YALNIZ->setText(r.YANLIZ);
 }
 
 void Tfatura_basimi::SpeedButton9Click()
@@ -708,20 +693,13 @@ void Tfatura_basimi::SpeedButton9Click()
     Guard([this] {
         if (FDialogs.AskYesNo(nullptr, kWarningTitle, kYeniMesaji) != IDialogs::TAnswer::Yes)
             return;
-        for (TTextField *field : { TARIH, SAYIN1, SAYIN2, SAYIN3, VERGIDAIRESI, VERGIHESAPNO })
-            field->clear();
-        for (int n = 0; n < kLines; ++n) {
-            B[n]->clear();
-            C[n]->clear();
-        }
-        YALNIZ->clear();
-        for (int n = 0; n < kLines; ++n) {
-            M[n]->SetValue(0);
-            F[n]->SetValue(0);
-            T[n]->SetValue(0);
-        }
-        for (TNumericEdit *field : { YEKUN, KDV, TOPLAM })
-            field->SetValue(0);
+        const auto fields = InvoiceFields(TFieldOrder::Window);
+        for (const TInvoiceField *f : fields)
+            if (!f->IsNumber())
+                FieldOf(*f)->clear();
+        for (const TInvoiceField *f : fields)
+            if (f->IsNumber())
+                NumberFieldOf(*f)->SetValue(0);
         TARIH->setText(Today());
         // The field being left runs its exit action now, on the emptied values.
         TARIH->setFocus(Qt::TabFocusReason);
@@ -804,23 +782,12 @@ void Tfatura_basimi::SpeedButton7Click()
 TInvoiceFormValues Tfatura_basimi::FormValues()
 {
     TInvoiceFormValues v;
-    v.TARIH = TARIH->text();
-    v.SAYIN1 = SAYIN1->text();
-    v.SAYIN2 = SAYIN2->text();
-    v.SAYIN3 = SAYIN3->text();
-    v.VERGIDAIRESI = VERGIDAIRESI->text();
-    v.VERGIHESAPNO = VERGIHESAPNO->text();
-    for (int i = 0; i < kLines; ++i) {
-        v.M[i] = M[i]->Value();
-        v.B[i] = B[i]->text();
-        v.C[i] = C[i]->text();
-        v.F[i] = F[i]->Value();
-        v.T[i] = T[i]->Value();
+    for (const TInvoiceField *f : InvoiceFields(TFieldOrder::Window)) {
+        if (f->IsNumber())
+            f->Number(v) = NumberFieldOf(*f)->Value();
+        else
+            f->Text(v) = FieldOf(*f)->text();
     }
-    v.YEKUN = YEKUN->Value();
-    v.KDV = KDV->Value();
-    v.TOPLAM = TOPLAM->Value();
-    v.YALNIZ = YALNIZ->text();
     v.ORAN = ORAN->text();
     return v;
 }

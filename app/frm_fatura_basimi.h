@@ -18,6 +18,8 @@ class InvoiceTable;
 struct TPrintSettings;
 class TInvoiceReport;
 struct TInvoiceFormValues;
+struct TInvoiceField;
+class TFormEdit;
 struct TTotalsForm;
 class TTextField;
 class TNumericEdit;
@@ -128,6 +130,9 @@ private:
     bool BASKI_UYARILARINI_SOR();
     void BuildHeader(QWidget *page);
     void BuildFields(QWidget *page);
+    // The form's edit field of a catalogued field; nullptr for one the form has no box for.
+    TFormEdit *FieldOf(const TInvoiceField &field) const;
+    TNumericEdit *NumberFieldOf(const TInvoiceField &field) const;
     void BuildLinks(QWidget *page);
     void FormShow();
     // The invoice table where section [VERITABANI] of the settings file says: a server's

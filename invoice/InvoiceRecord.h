@@ -33,26 +33,3 @@ inline bool SameContent(TInvoiceRecord a, const TInvoiceRecord &b)
     a.REC_ID = b.REC_ID;
     return a == b;
 }
-
-// Calls text(s) for each text field and number(v) for each number after REC_ID, in the
-// stored column order (RecordColumns): the one walk that every store's reads and writes use.
-// For a const record the fields come as const references.
-template <class TRecord, class TText, class TNumber>
-void ForEachField(TRecord &r, TText &&text, TNumber &&number)
-{
-    for (auto *s : { &r.TARIH, &r.SAYIN1, &r.SAYIN2, &r.SAYIN3, &r.VDAIRESI, &r.VNO })
-        text(*s);
-    for (auto &v : r.M)
-        number(v);
-    for (auto &s : r.C)
-        text(s);
-    for (auto &v : r.F)
-        number(v);
-    for (auto &v : r.T)
-        number(v);
-    for (auto *v : { &r.YEKUN, &r.KDV, &r.TOPLAM })
-        number(*v);
-    text(r.YANLIZ);
-    for (auto &s : r.B)
-        text(s);
-}

@@ -18,73 +18,24 @@ constexpr long double LabelHeight = 44.97916666666667L; // 17 pixels at 96 dpi
 constexpr long double TextWidth = 153.4583333333333L; // 58 pixels, until a caption sizes it
 constexpr long double NumberWidth = 238.125L; // the fixed 90-pixel box of a number
 
-// The settings key of QRLabel1 .. QRLabel43, in label order.
-constexpr std::array<QStringView, 43> LabelKeys = {
-    u"TARIH",
-    u"SAYIN1",
-    u"SAYIN2",
-    u"SAYIN3",
-    u"VERGIDAIRESI",
-    u"VERGIHESAPNO",
-    u"M1",
-    u"M2",
-    u"M3",
-    u"M4",
-    u"M5",
-    u"M6",
-    u"M7",
-    u"M8",
-    u"C1",
-    u"C2",
-    u"C3",
-    u"C4",
-    u"C5",
-    u"C6",
-    u"C7",
-    u"C8",
-    u"F1",
-    u"F2",
-    u"F3",
-    u"F4",
-    u"F5",
-    u"F6",
-    u"F7",
-    u"F8",
-    u"T1",
-    u"T2",
-    u"T3",
-    u"T4",
-    u"T5",
-    u"T6",
-    u"T7",
-    u"T8",
-    u"YEKUN",
-    u"KDV",
-    u"TOPLAM",
-    u"YALNIZ",
-    u"KDV_YUZDE",
-};
-
 bool IsNumberLabel(int n)
 {
-    return n >= 23 && n <= 41;
+    const TInvoiceField *f = InvoiceFieldOfLabel(n);
+    return f && f->Kind == TFieldKind::Money;
 }
 
 } // namespace
 
 int InvoiceLabelOfKey(QStringView key)
 {
-    for (size_t i = 0; i < LabelKeys.size(); ++i)
-        if (key.compare(LabelKeys[i], Qt::CaseInsensitive) == 0)
-            return static_cast<int>(i) + 1;
-    return 0;
+    const TInvoiceField *f = InvoiceFieldByBox(key);
+    return f ? f->Label : 0;
 }
 
 QString InvoiceLabelKey(int n)
 {
-    if (n < 1 || n > static_cast<int>(LabelKeys.size()))
-        return QString();
-    return LabelKeys[static_cast<size_t>(n - 1)].toString();
+    const TInvoiceField *f = InvoiceFieldOfLabel(n);
+    return f ? f->Key.toString() : QString();
 }
 
 QString TUTAR_BICIMLE(long double value, const QString &moneyPattern, const TFormatSettings &fs)
@@ -185,35 +136,34 @@ void ApplyPaperSettings(TQuickRep &report, const TPrintSettings &settings)
 void TInvoiceReport::SAYFA_HAZIRLA(const TPrintSettings &settings)
 {
     ApplyPaperSettings(*FReport, settings);
-
-    KONUM_UYGULA(&QRLabel(43), settings.Position(u"KDV_YUZDE"), TKonumModu::Label);
-    for (int n = 1; n <= 42; ++n)
-        KONUM_UYGULA(&QRLabel(n), settings.Position(LabelKeys[static_cast<size_t>(n - 1)]),
-            TKonumModu::Label);
+    for (const TInvoiceField *f : InvoiceFields(TFieldOrder::Label))
+        KONUM_UYGULA(&QRLabel(f->Label), settings.Position(f->Key), TKonumModu::Label);
     KONUM_UYGULA(nullptr, settings.Position(u"RAPOR_SAYFASI"), TKonumModu::Page);
 }
 
 void TInvoiceReport::RAPOR_DOLDUR(const TInvoiceFormValues &v, const QString &moneyPattern)
 {
-    // A rate that is not a number counts as 0.
-    bool ok = false;
-    const int rate = v.ORAN.trimmed().toInt(&ok);
-    QRLabel(43).SetCaption(QString::number(ok ? rate : 0));
-
-    QRLabel(1).SetCaption(v.TARIH);
-    QRLabel(2).SetCaption(v.SAYIN1);
-    QRLabel(3).SetCaption(v.SAYIN2);
-    QRLabel(4).SetCaption(v.SAYIN3);
-    QRLabel(5).SetCaption(v.VERGIDAIRESI);
-    QRLabel(6).SetCaption(v.VERGIHESAPNO);
-    for (int i = 0; i < 8; ++i) {
-        QRLabel(7 + i).SetCaption(MIKTAR_BICIMLE(v.M[i], v.B[i], FFormat));
-        QRLabel(15 + i).SetCaption(v.C[i]);
-        QRLabel(23 + i).SetCaption(TUTAR_BICIMLE(v.F[i], moneyPattern, FFormat));
-        QRLabel(31 + i).SetCaption(TUTAR_BICIMLE(v.T[i], moneyPattern, FFormat));
+    for (const TInvoiceField *f : InvoiceFields(TFieldOrder::Label)) {
+        QString caption;
+        switch (f->Kind) {
+        case TFieldKind::Rate: {
+            // A rate that is not a number counts as 0.
+            bool ok = false;
+            const int rate = v.ORAN.trimmed().toInt(&ok);
+            caption = QString::number(ok ? rate : 0);
+            break;
+        }
+        case TFieldKind::Quantity:
+            caption = MIKTAR_BICIMLE(f->Number(v), v.B[size_t(f->Line - 1)], FFormat);
+            break;
+        case TFieldKind::Money:
+            caption = TUTAR_BICIMLE(f->Number(v), moneyPattern, FFormat);
+            break;
+        case TFieldKind::Text:
+        case TFieldKind::Page:
+            caption = f->Text(v);
+            break;
+        }
+        QRLabel(f->Label).SetCaption(caption);
     }
-    QRLabel(39).SetCaption(TUTAR_BICIMLE(v.YEKUN, moneyPattern, FFormat));
-    QRLabel(40).SetCaption(TUTAR_BICIMLE(v.KDV, moneyPattern, FFormat));
-    QRLabel(41).SetCaption(TUTAR_BICIMLE(v.TOPLAM, moneyPattern, FFormat));
-    QRLabel(42).SetCaption(v.YALNIZ);
 }

@@ -3,27 +3,13 @@
 // out from the layout settings and filled from the invoice on the form. Plain logic: the
 // window reads its fields into TInvoiceFormValues and runs the report it gets back.
 
+#include "invoice/InvoiceFields.h"
 #include "platform/Locale.h"
 #include "printing/PrintSettings.h"
 #include "report/QRCtrls.h"
 
 #include <array>
 #include <memory>
-
-// What the invoice form shows, as the print reads it.
-struct TInvoiceFormValues {
-    QString TARIH;
-    QString SAYIN1, SAYIN2, SAYIN3;
-    QString VERGIDAIRESI, VERGIHESAPNO;
-    std::array<long double, 8> M {}; // quantities
-    std::array<QString, 8> B; // units
-    std::array<QString, 8> C; // descriptions
-    std::array<long double, 8> F {}; // unit prices
-    std::array<long double, 8> T {}; // line amounts
-    long double YEKUN = 0, KDV = 0, TOPLAM = 0;
-    QString YALNIZ;
-    QString ORAN; // the VAT-rate spin box's text
-};
 
 enum class TKonumModu { Label, Page };
 

@@ -1,5 +1,6 @@
 #include "printing/PrintSettings.h"
 
+#include "invoice/InvoiceFields.h"
 #include "platform/Ini.h"
 #include "platform/NumberFormat.h"
 
@@ -42,6 +43,25 @@ QString DefaultPosition(QStringView key)
 }
 
 } // namespace
+
+const std::array<TLayoutEntry, kPositionCount> &LayoutEntries()
+{
+    struct TEntries {
+        std::array<QString, kPositionCount> Names;
+        std::array<TLayoutEntry, kPositionCount> Entries;
+    };
+    static const TEntries entries = [] {
+        TEntries e;
+        const auto fields = InvoiceFields(TFieldOrder::Layout);
+        Q_ASSERT(fields.size() == kPositionCount);
+        for (size_t i = 0; i < kPositionCount; ++i) {
+            e.Names[i] = u'A' + QString::number(fields[i]->TickBox);
+            e.Entries[i] = { e.Names[i], fields[i]->Key };
+        }
+        return e;
+    }();
+    return entries.Entries;
+}
 
 int LayoutIndexOfKey(QStringView key)
 {

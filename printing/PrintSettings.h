@@ -47,53 +47,9 @@ struct TLayoutEntry {
 inline constexpr int kPositionCount = 44;
 
 // The tick boxes in the order the layout page creates them (A6 before A5): the save writes
-// the keys in this order.
-inline constexpr std::array<TLayoutEntry, kPositionCount> kLayoutEntries = { {
-    { u"A1", u"TARIH" },
-    { u"A2", u"SAYIN1" },
-    { u"A3", u"SAYIN2" },
-    { u"A4", u"SAYIN3" },
-    { u"A6", u"VERGIHESAPNO" },
-    { u"A5", u"VERGIDAIRESI" },
-    { u"A7", u"M1" },
-    { u"A8", u"M2" },
-    { u"A9", u"M3" },
-    { u"A10", u"M4" },
-    { u"A11", u"M5" },
-    { u"A12", u"M6" },
-    { u"A13", u"M7" },
-    { u"A14", u"M8" },
-    { u"A15", u"C1" },
-    { u"A16", u"C2" },
-    { u"A17", u"C3" },
-    { u"A18", u"C4" },
-    { u"A19", u"C5" },
-    { u"A20", u"C6" },
-    { u"A21", u"C7" },
-    { u"A22", u"C8" },
-    { u"A23", u"F1" },
-    { u"A24", u"F2" },
-    { u"A25", u"F3" },
-    { u"A26", u"F4" },
-    { u"A27", u"F5" },
-    { u"A28", u"F6" },
-    { u"A29", u"F7" },
-    { u"A30", u"F8" },
-    { u"A31", u"T1" },
-    { u"A32", u"T2" },
-    { u"A33", u"T3" },
-    { u"A34", u"T4" },
-    { u"A35", u"T5" },
-    { u"A36", u"T6" },
-    { u"A37", u"T7" },
-    { u"A38", u"T8" },
-    { u"A39", u"YEKUN" },
-    { u"A40", u"KDV" },
-    { u"A41", u"TOPLAM" },
-    { u"A42", u"YALNIZ" },
-    { u"A43", u"RAPOR_SAYFASI" },
-    { u"A44", u"KDV_YUZDE" },
-} };
+// the keys in this order. Taken from the invoice's field catalogue.
+const std::array<TLayoutEntry, kPositionCount> &LayoutEntries();
+inline const std::array<TLayoutEntry, kPositionCount> &kLayoutEntries = LayoutEntries();
 
 // Index into kLayoutEntries of a settings key (letter case ignored); -1 when there is none.
 int LayoutIndexOfKey(QStringView key);

@@ -58,8 +58,8 @@ struct TRule {
 
 const std::vector<TRule> &Rules()
 {
-    static const std::set<std::string> engine { "invoice", "printing", "printing model", "report",
-        "preview", "platform core", "platform graphics", "platform widgets" };
+    static const std::set<std::string> engine { "invoice", "earsiv", "printing", "printing model",
+        "report", "preview", "platform core", "platform graphics", "platform widgets" };
     auto with = [](std::set<std::string> s, std::initializer_list<const char *> more) {
         for (const char *m : more)
             s.insert(m);
@@ -68,10 +68,14 @@ const std::vector<TRule> &Rules()
     static const std::vector<TRule> rules {
         { "app", with(engine, { "app" }), "the program wires every room together" },
         { "printing",
-            { "printing", "printing model", "report", "platform core", "platform graphics" },
-            "the invoice report is composed on the engine and prints through its interface" },
-        { "printing model", { "printing model", "platform core" },
+            { "printing", "printing model", "report", "earsiv", "invoice", "platform core",
+                "platform graphics" },
+            "the invoice report and the e-Arşiv copy are composed on the engine and print "
+            "through its interface" },
+        { "printing model", { "printing model", "invoice", "platform core" },
             "the print settings model links neither Qt Gui nor libUEMF" },
+        { "earsiv", { "earsiv", "invoice", "platform core" },
+            "the e-Arşiv document is plain data and XML, built from the invoice" },
         { "report", { "report", "platform core", "platform graphics" },
             "the engine knows nothing of invoices and opens no window itself" },
         { "preview",
@@ -140,6 +144,41 @@ std::string LibraryError(const std::string &from, const std::string &header)
     return {};
 }
 
+// The Qt module an angle-bracket include belongs to ("QtWidgets"), found where the build finds
+// it; empty for anything that is not Qt's.
+std::string QtModuleOf(const std::string &header)
+{
+    static const char *const modules[] = { "QtWidgets", "QtPrintSupport", "QtGui", "QtCore" };
+    if (const auto slash = header.find('/'); slash != std::string::npos) {
+        const std::string top = header.substr(0, slash);
+        for (const char *m : modules)
+            if (top == m)
+                return top;
+        return {};
+    }
+    for (const char *m : modules)
+        if (fs::is_regular_file(fs::path(LEVANTA_QT_HEADERS) / m / header))
+            return m;
+    return {};
+}
+
+// Qt's heavier modules by room: windows and printing belong to app/, preview/ and
+// platform's widgets; Qt Gui stays out of the rooms that link no Gui.
+std::string QtModuleError(const std::string &from, const std::string &module)
+{
+    static const std::set<std::string> noWidgets { "report", "printing", "printing model",
+        "invoice", "earsiv", "platform core" };
+    static const std::set<std::string> noGui { "invoice", "earsiv", "printing model",
+        "platform core" };
+    const std::string room = RoomOf(from);
+    if ((module == "QtWidgets" || module == "QtPrintSupport") && noWidgets.count(room))
+        return module + " belongs to the windows (app/, preview/, platform/widgets), not to "
+            + room;
+    if (module == "QtGui" && noGui.count(room))
+        return room + " links no Qt Gui";
+    return {};
+}
+
 struct TInclude {
     int Line;
     std::string Name;
@@ -160,8 +199,8 @@ std::vector<TInclude> IncludesOf(const fs::path &file)
     return out;
 }
 
-const std::vector<std::string> kTopFolders { "app", "bench", "fuzz", "invoice", "platform",
-    "preview", "printing", "report", "tests" };
+const std::vector<std::string> kTopFolders { "app", "bench", "earsiv", "fuzz", "invoice",
+    "platform", "preview", "printing", "report", "tests" };
 
 // Every source of the tree, as paths relative to the root, in a stable order.
 std::vector<std::string> SourcesOf(const fs::path &root)
@@ -259,6 +298,10 @@ TEST(Arrows, RoomsAndRulesRefuseWhatTheDesignForbids)
         { "bench/bench_print.cpp", "tests/support/CupsServer.h", true, "the private scheduler" },
         { "tests/support/FakePrinting.h", "app/FormFields.h", false, "doubles serve all tests" },
         { "fuzz/fuzz_ini.cpp", "platform/Ini.h", true, "a fuzzer feeds its parser" },
+        { "earsiv/UblWriter.cpp", "invoice/InvoiceFields.h", true, "export reads the invoice" },
+        { "earsiv/UblWriter.cpp", "report/QRCtrls.h", false, "the document knows no engine" },
+        { "printing/EArsivCopy.cpp", "earsiv/EArsivInvoice.h", true, "the copy reads the model" },
+        { "invoice/Totals.cpp", "earsiv/EArsivInvoice.h", false, "invoice knows no export" },
     };
     for (const auto &r : rows)
         EXPECT_EQ(ArrowError(r.From, r.To).empty(), r.Allowed)
@@ -268,6 +311,25 @@ TEST(Arrows, RoomsAndRulesRefuseWhatTheDesignForbids)
     EXPECT_FALSE(LibraryError("invoice/PgInvoiceStore.cpp", "libpq-fe.h").empty());
     EXPECT_TRUE(LibraryError("platform/Postgres.cpp", "libpq-fe.h").empty());
     EXPECT_FALSE(LibraryError("report/QRPrntr.cpp", "uemf.h").empty());
+
+    const struct {
+        const char *From, *Header;
+        bool Allowed;
+    } qt[] = {
+        { "report/QRPrntr.cpp", "QDialog", false },
+        { "report/QRPrntr.cpp", "QtWidgets/QWidget", false },
+        { "printing/InvoiceReport.cpp", "QPrinter", false },
+        { "invoice/Totals.cpp", "QPainter", false },
+        { "earsiv/UblWriter.cpp", "QImage", false },
+        { "platform/Ini.cpp", "QFont", false },
+        { "platform/Canvas.cpp", "QPainter", true },
+        { "preview/QRPrev.cpp", "QDialog", true },
+        { "invoice/Totals.cpp", "QString", true },
+        { "earsiv/UblWriter.cpp", "QXmlStreamWriter", true },
+    };
+    for (const auto &r : qt)
+        EXPECT_EQ(QtModuleError(r.From, QtModuleOf(r.Header)).empty(), r.Allowed)
+            << r.From << " includes <" << r.Header << ">";
 }
 
 TEST(Arrows, LoopsAreFoundWithTheirPath)
@@ -293,6 +355,8 @@ TEST(Arrows, TheTreeKeepsTheDesign)
             const std::string where = from + ":" + std::to_string(inc.Line) + ": ";
             if (!inc.Quoted) {
                 if (const std::string e = LibraryError(from, inc.Name); !e.empty())
+                    errors.push_back(where + "includes <" + inc.Name + ">: " + e);
+                if (const std::string e = QtModuleError(from, QtModuleOf(inc.Name)); !e.empty())
                     errors.push_back(where + "includes <" + inc.Name + ">: " + e);
                 continue;
             }

@@ -7,6 +7,7 @@
 // nothing: each write is one transaction. Records handed to a write are already cut to the
 // widths of their fields (InvoiceTable::CutToWidths).
 
+#include "invoice/EArsivStore.h"
 #include "invoice/InvoiceRecord.h"
 #include "platform/Errors.h"
 
@@ -80,4 +81,7 @@ public:
     virtual std::vector<TInvoiceListRow> ListRows(std::int32_t fromId, std::int32_t toId) = 0;
     // The same for up to `limit` invoices from REC_ID fromId on.
     virtual std::vector<TInvoiceListRow> RowsFrom(std::int32_t fromId, int limit) = 0;
+
+    // What the e-Arşiv export keeps beside the invoices in this store.
+    virtual IEArsivStore &EArsiv() = 0;
 };

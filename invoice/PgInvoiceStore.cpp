@@ -1,6 +1,8 @@
 #include "invoice/PgInvoiceStore.h"
 
 #include "invoice/InvoiceTable.h"
+#include "invoice/EArsivStore_p.h"
+#include "invoice/InvoiceFields.h"
 #include "invoice/RecordColumns.h"
 #include "invoice/SearchKey.h"
 
@@ -210,6 +212,78 @@ PgInvoiceStore::PgInvoiceStore(const TPgSettings &settings)
 }
 
 PgInvoiceStore::~PgInvoiceStore() = default;
+
+namespace
+{
+
+class TPgEArsivSql final : public IEArsivSql
+{
+public:
+    explicit TPgEArsivSql(TPgConnection &connection)
+        : Conn(connection)
+    {
+    }
+
+    std::vector<TRow> Query(std::string_view sql, const std::vector<QString> &params) override
+    {
+        // "?" becomes libpq's "$n"; our statements hold no "?" of their own.
+        std::string numbered;
+        int n = 0;
+        for (char c : sql) {
+            if (c == '?')
+                numbered += "$" + std::to_string(++n);
+            else
+                numbered += c;
+        }
+        TPgParams p;
+        for (const QString &v : params)
+            p.Text(v);
+        const TPgResult result = Conn.Exec(numbered, p);
+        std::vector<TRow> rows;
+        for (int r = 0; r < result.Rows(); ++r) {
+            TRow row;
+            for (int c = 0; c < result.Columns(); ++c)
+                row.push_back(result.Text(r, c));
+            rows.push_back(std::move(row));
+        }
+        return rows;
+    }
+
+    void Script(std::string_view sql) override { Conn.ExecScript(sql); }
+
+    bool HasTable(std::string_view name) override
+    {
+        return Conn.Exec("SELECT to_regclass($1) IS NOT NULL", TPgParams().Text(name)).Bool(0, 0);
+    }
+
+    // Inside a transaction of the store (the move onto the server) the work joins it.
+    void BeginExclusive() override
+    {
+        if (!Conn.InTransaction())
+            Txn.emplace(Conn);
+        Conn.Exec("SELECT pg_advisory_xact_lock(7396502)");
+    }
+    void Commit() override
+    {
+        if (Txn)
+            Txn->Commit();
+        Txn.reset();
+    }
+    void Rollback() override { Txn.reset(); }
+
+private:
+    TPgConnection &Conn;
+    std::optional<TPgTransaction> Txn;
+};
+
+} // namespace
+
+IEArsivStore &PgInvoiceStore::EArsiv()
+{
+    if (!FEArsiv)
+        FEArsiv = MakeEArsivStore(std::make_unique<TPgEArsivSql>(*FConn));
+    return *FEArsiv;
+}
 
 void PgInvoiceStore::CreateSchema()
 {
@@ -569,6 +643,7 @@ int PgInvoiceStore::CopyAllFrom(IInvoiceStore &source)
             throw EStorageError(u"Sunucuya %1 fatura yazıldı, fatura.DB'de %2 fatura var; "
                                 u"taşıma geri alındı."_s.arg(stored)
                                     .arg(expected));
+        CopyEArsiv(source.EArsiv(), EArsiv());
         return count;
     });
     FConn->Exec("ANALYZE fatura, fatura_ara");

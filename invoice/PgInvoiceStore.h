@@ -45,11 +45,13 @@ public:
     std::int32_t Locate(TLocateField field, const QByteArray &key) override;
     std::vector<TInvoiceListRow> ListRows(std::int32_t fromId, std::int32_t toId) override;
     std::vector<TInvoiceListRow> RowsFrom(std::int32_t fromId, int limit) override;
+    IEArsivStore &EArsiv() override;
 
     // Copies every invoice of another store into this one, keeping REC_IDs, in one
     // transaction, streamed in pages so that memory does not grow with the table. Refuses
     // (EStorageError, nothing written) when this store holds any invoice already, and rolls
-    // back unless the count written equals the source's. Gives the number copied.
+    // back unless the count written equals the source's. What the e-Arşiv export keeps
+    // beside the invoices comes along in the same transaction. Gives the number copied.
     int CopyAllFrom(IInvoiceStore &source);
 
     // The connection, for the move of a table onto the server and for tests.
@@ -63,4 +65,5 @@ private:
     std::unique_ptr<TPgConnection> FConn;
     std::int64_t FSeen = 0; // the counter as we last knew it
     bool FOthersPending = false; // others committed before one of our posts
+    std::unique_ptr<IEArsivStore> FEArsiv;
 };

@@ -1,5 +1,7 @@
 #include "invoice/SqliteInvoiceStore.h"
 
+#include "invoice/EArsivStore_p.h"
+#include "invoice/InvoiceFields.h"
 #include "invoice/RecordColumns.h"
 #include "invoice/SearchKey.h"
 #include "platform/Sqlite.h"
@@ -9,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <limits>
 #include <string>
 
@@ -140,6 +143,62 @@ std::string_view ViewOf(const QByteArray &bytes)
     throw EStorageError(message);
 }
 
+class TSqliteEArsivSql final : public IEArsivSql
+{
+public:
+    explicit TSqliteEArsivSql(TSqliteDatabase &db)
+        : Db(db)
+    {
+    }
+
+    std::vector<TRow> Query(std::string_view sql, const std::vector<QString> &params) override
+    {
+        auto it = Statements.find(std::string(sql));
+        if (it == Statements.end())
+            it = Statements.emplace(std::string(sql), Db.Prepare(sql)).first;
+        TSqliteStatement &st = it->second;
+        TSqliteResetGuard guard(st);
+        for (size_t i = 0; i < params.size(); ++i)
+            st.BindText(static_cast<int>(i) + 1, params[i]);
+        std::vector<TRow> rows;
+        while (st.Step()) {
+            TRow row;
+            for (int c = 0; c < st.ColumnCount(); ++c)
+                row.push_back(st.ColumnText(c));
+            rows.push_back(std::move(row));
+        }
+        return rows;
+    }
+
+    void Script(std::string_view sql) override
+    {
+        // A schema change makes every prepared statement prepare itself again; start afresh.
+        Statements.clear();
+        Db.Exec(sql);
+    }
+
+    bool HasTable(std::string_view name) override
+    {
+        TSqliteStatement st
+            = Db.Prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
+        st.BindText(1, name);
+        return st.Step();
+    }
+
+    // IMMEDIATE takes the file's write lock at once, so two desks number one after the other.
+    void BeginExclusive() override { Db.Exec("BEGIN IMMEDIATE"); }
+    void Commit() override { Db.Exec("COMMIT"); }
+    void Rollback() override
+    {
+        if (Db.InTransaction())
+            Db.Exec("ROLLBACK");
+    }
+
+private:
+    TSqliteDatabase &Db;
+    std::map<std::string, TSqliteStatement, std::less<>> Statements;
+};
+
 class TSqliteInvoiceStore final : public IInvoiceStore
 {
 public:
@@ -190,6 +249,13 @@ public:
     }
 
     QString Name() const override { return FileName; }
+
+    IEArsivStore &EArsiv() override
+    {
+        if (!EArsivStore)
+            EArsivStore = MakeEArsivStore(std::make_unique<TSqliteEArsivSql>(Db));
+        return *EArsivStore;
+    }
 
     void SetBusyTimeout(int milliseconds) override { Db.SetBusyTimeout(milliseconds); }
 
@@ -386,6 +452,8 @@ public:
 private:
     QString FileName;
     TSqliteDatabase Db;
+    // Its statements go before the database closes.
+    std::unique_ptr<IEArsivStore> EArsivStore;
     std::int64_t DataVersion = 0;
     // The count taken at open, for the table's first Count(); the last count taken, for
     // CatchUp, until this connection writes.

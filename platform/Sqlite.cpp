@@ -241,6 +241,11 @@ void TSqliteStatement::Reset()
         sqlite3_reset(FStmt);
 }
 
+int TSqliteStatement::ColumnCount() const
+{
+    return sqlite3_column_count(FStmt);
+}
+
 std::int64_t TSqliteStatement::ColumnInt(int column) const
 {
     return sqlite3_column_int64(FStmt, column);

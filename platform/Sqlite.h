@@ -86,6 +86,7 @@ public:
     // Ends the current run so that the statement holds no read lock; bindings stay.
     void Reset();
 
+    int ColumnCount() const;
     std::int64_t ColumnInt(int column) const;
     double ColumnDouble(int column) const;
     QString ColumnText(int column) const;

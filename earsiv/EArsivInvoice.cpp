@@ -24,8 +24,8 @@ QString TDecimal::ToString() const
 {
     // Digits of the magnitude, built from an unsigned value so that INT64_MIN has one too.
     const bool negative = Units < 0;
-    std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(Units)
-                                       : static_cast<std::uint64_t>(Units);
+    std::uint64_t magnitude
+        = negative ? 0 - static_cast<std::uint64_t>(Units) : static_cast<std::uint64_t>(Units);
     QString digits = QString::number(magnitude);
     if (Scale > 0) {
         if (digits.size() <= Scale)
@@ -67,8 +67,16 @@ std::optional<TDecimal> TDecimal::Parse(QStringView text)
 
 TDecimal TDecimal::Rescaled(int scale) const
 {
-    if (scale >= Scale)
-        return { Units * Pow10(scale - Scale), scale };
+    if (scale >= Scale) {
+        // Beyond the range a value saturates: no amount of an invoice comes near it.
+        std::int64_t out = 0;
+        if (scale - Scale > kMaxScale || __builtin_mul_overflow(Units, Pow10(scale - Scale), &out))
+            out = Units < 0 ? std::numeric_limits<std::int64_t>::min()
+                            : std::numeric_limits<std::int64_t>::max();
+        return { out, scale };
+    }
+    if (Scale - scale > kMaxScale)
+        return { 0, scale };
     const std::int64_t divisor = Pow10(Scale - scale);
     std::int64_t q = Units / divisor;
     const std::int64_t r = Units % divisor;

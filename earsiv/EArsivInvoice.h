@@ -22,7 +22,8 @@ struct TDecimal {
     // Reads what ToString writes, and any xsd:decimal ("+1.5", ".5", "007"); nullopt for
     // anything else or a value that does not fit.
     static std::optional<TDecimal> Parse(QStringView text);
-    // The same value at another scale, rounded half away from zero when decimals are dropped.
+    // The same value at another scale, rounded half away from zero when decimals are dropped;
+    // saturated at the int64 range.
     TDecimal Rescaled(int scale) const;
     bool operator==(const TDecimal &o) const; // by value: 1.5 == 1.50
 };

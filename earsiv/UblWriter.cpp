@@ -27,7 +27,8 @@ public:
     QXmlStreamWriter W;
 
     void Cbc(const QString &name, const QString &value) { W.writeTextElement(kCbc, name, value); }
-    void Cbc(const QString &name, const QString &value, const QString &attr, const QString &attrValue)
+    void Cbc(
+        const QString &name, const QString &value, const QString &attr, const QString &attrValue)
     {
         W.writeStartElement(kCbc, name);
         W.writeAttribute(attr, attrValue);

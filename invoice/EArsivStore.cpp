@@ -75,10 +75,10 @@ public:
         if (rows.empty())
             return std::nullopt;
         const auto &r = rows.front();
-        TSellerInfo s { r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8], r[9], r[10],
-            r[11], r[12] };
-        s.Tur = r[13] == u"bilanco" ? TSellerInfo::TKind::Bilanco
-                                     : TSellerInfo::TKind::BasitIsletme;
+        TSellerInfo s { r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8], r[9], r[10], r[11],
+            r[12] };
+        s.Tur
+            = r[13] == u"bilanco" ? TSellerInfo::TKind::Bilanco : TSellerInfo::TKind::BasitIsletme;
         return s;
     }
 
@@ -146,7 +146,8 @@ public:
         Write([&] {
             for (const TExportInfo &e : exports) {
                 // Series, year and sequence are read back from the number itself.
-                Insert(e, e.Numara.left(3), e.Numara.mid(3, 4).toInt(), e.Numara.mid(7).toLongLong());
+                Insert(
+                    e, e.Numara.left(3), e.Numara.mid(3, 4).toInt(), e.Numara.mid(7).toLongLong());
             }
         });
     }
@@ -220,8 +221,7 @@ private:
         return Created;
     }
 
-    template <class TBody>
-    void Write(TBody &&body)
+    template <class TBody> void Write(TBody &&body)
     {
         Sql->BeginExclusive();
         try {
@@ -241,8 +241,8 @@ private:
 
     std::optional<TExportInfo> Find(std::int32_t recId)
     {
-        const auto rows = Sql->Query("SELECT " + std::string(kExportColumns)
-                + " FROM earsiv_fatura WHERE REC_ID = ?",
+        const auto rows = Sql->Query(
+            "SELECT " + std::string(kExportColumns) + " FROM earsiv_fatura WHERE REC_ID = ?",
             { QString::number(recId) });
         if (rows.empty())
             return std::nullopt;
@@ -271,8 +271,8 @@ private:
         if (sequence > 999'999'999)
             throw EStorageError(u"%1 serisinin %2 yılı için numara kalmadı."_s.arg(q.Seri, y));
         r.Status = TNumberResult::TStatus::New;
-        r.Info = { q.RecId, EArsivNumber(q.Seri, year, sequence), q.Ettn, q.Zaman, q.Tarih,
-            q.Oran, q.Ozet };
+        r.Info = { q.RecId, EArsivNumber(q.Seri, year, sequence), q.Ettn, q.Zaman, q.Tarih, q.Oran,
+            q.Ozet };
         Insert(r.Info, q.Seri, year, sequence);
         return true;
     }

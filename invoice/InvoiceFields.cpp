@@ -38,13 +38,13 @@ const TLineColumn kLineColumns[] = {
 };
 
 // Each order as runs of boxes; "M*" stands for M1 .. M8.
-const QStringView kLabelRuns[] = { u"TARIH", u"SAYIN1", u"SAYIN2", u"SAYIN3", u"VERGIDAIRESI",
-    u"VERGIHESAPNO", u"M*", u"C*", u"F*", u"T*", u"YEKUN", u"KDV", u"TOPLAM", u"YALNIZ",
-    u"KDV_YUZDE" };
+const QStringView kLabelRuns[]
+    = { u"TARIH", u"SAYIN1", u"SAYIN2", u"SAYIN3", u"VERGIDAIRESI", u"VERGIHESAPNO", u"M*", u"C*",
+          u"F*", u"T*", u"YEKUN", u"KDV", u"TOPLAM", u"YALNIZ", u"KDV_YUZDE" };
 // A6 (the tax number) is created before A5 (the tax office), and the settings file keeps it.
-const QStringView kLayoutRuns[] = { u"TARIH", u"SAYIN1", u"SAYIN2", u"SAYIN3", u"VERGIHESAPNO",
-    u"VERGIDAIRESI", u"M*", u"C*", u"F*", u"T*", u"YEKUN", u"KDV", u"TOPLAM", u"YALNIZ",
-    u"RAPOR_SAYFASI", u"KDV_YUZDE" };
+const QStringView kLayoutRuns[]
+    = { u"TARIH", u"SAYIN1", u"SAYIN2", u"SAYIN3", u"VERGIHESAPNO", u"VERGIDAIRESI", u"M*", u"C*",
+          u"F*", u"T*", u"YEKUN", u"KDV", u"TOPLAM", u"YALNIZ", u"RAPOR_SAYFASI", u"KDV_YUZDE" };
 const QStringView kStoredRuns[] = { u"TARIH", u"SAYIN1", u"SAYIN2", u"SAYIN3", u"VERGIDAIRESI",
     u"VERGIHESAPNO", u"M*", u"C*", u"F*", u"T*", u"YEKUN", u"KDV", u"TOPLAM", u"YALNIZ", u"B*" };
 const QStringView kWindowRuns[] = { u"TARIH", u"SAYIN1", u"SAYIN2", u"SAYIN3", u"VERGIDAIRESI",
@@ -57,8 +57,8 @@ TCatalogue BuildCatalogue()
     size_t n = 0;
     auto header = [&](TInvoiceField f) { c.Fields[n++] = f; };
     // Box, column, key, label, tick box, kind, line, width, sample, accessors.
-    header({ u"TARIH", u"TARIH", u"TARIH", 1, 1, TFieldKind::Text, 0, R::kWidthTARIH,
-        u"01.01.2002", &R::TARIH, nullptr, nullptr, nullptr, &V::TARIH });
+    header({ u"TARIH", u"TARIH", u"TARIH", 1, 1, TFieldKind::Text, 0, R::kWidthTARIH, u"01.01.2002",
+        &R::TARIH, nullptr, nullptr, nullptr, &V::TARIH });
     header({ u"SAYIN1", u"SAYIN1", u"SAYIN1", 2, 2, TFieldKind::Text, 0, R::kWidthSAYIN,
         u"ÖRNEK MÜŞTERİ", &R::SAYIN1, nullptr, nullptr, nullptr, &V::SAYIN1 });
     header({ u"SAYIN2", u"SAYIN2", u"SAYIN2", 3, 3, TFieldKind::Text, 0, R::kWidthSAYIN,
@@ -109,8 +109,15 @@ TCatalogue BuildCatalogue()
     header({ u"YALNIZ", u"YANLIZ", u"YALNIZ", 42, 42, TFieldKind::Text, 0, R::kWidthYANLIZ,
         u"#Yalnız#", &R::YANLIZ, nullptr, nullptr, nullptr, &V::YALNIZ });
     // The VAT rate's label keeps the caption of the last print on the layout page: no sample.
-    header({ u"KDV_YUZDE", {}, u"KDV_YUZDE", 43, 44, TFieldKind::Rate });
-    header({ u"RAPOR_SAYFASI", {}, u"RAPOR_SAYFASI", 0, 43, TFieldKind::Page });
+    header({ .Box = u"KDV_YUZDE",
+        .Key = u"KDV_YUZDE",
+        .Label = 43,
+        .TickBox = 44,
+        .Kind = TFieldKind::Rate });
+    header({ .Box = u"RAPOR_SAYFASI",
+        .Key = u"RAPOR_SAYFASI",
+        .TickBox = 43,
+        .Kind = TFieldKind::Page });
     Q_ASSERT(n == c.Fields.size());
 
     auto order = [&](std::span<const QStringView> runs) {

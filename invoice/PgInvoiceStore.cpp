@@ -1,8 +1,8 @@
 #include "invoice/PgInvoiceStore.h"
 
-#include "invoice/InvoiceTable.h"
 #include "invoice/EArsivStore_p.h"
 #include "invoice/InvoiceFields.h"
+#include "invoice/InvoiceTable.h"
 #include "invoice/RecordColumns.h"
 #include "invoice/SearchKey.h"
 

@@ -11,8 +11,8 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
 #include <limits>
+#include <map>
 #include <string>
 
 using namespace Qt::StringLiterals;

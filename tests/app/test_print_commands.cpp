@@ -122,3 +122,39 @@ TEST_F(PrintCommands, ACalibrationMovesOnlyWhatGoesToThatPrintersTray)
         QPoint(static_cast<int>(std::nearbyintl((100 + 300 * 254.0L / 96) * 96 / 254)),
             static_cast<int>(std::nearbyintl((100 + 200 * 254.0L / 96) * 96 / 254))));
 }
+
+// Record → screen → record and → print texts: the fields' walks in their own orders must land
+// every value where it was, and 20,995 typed into a price must print as 20.995,00.
+TEST_F(PrintCommands, ARecordGoesToTheScreenAndToPaperFieldByField)
+{
+    TInvoiceRecord r;
+    r.TARIH = u"09.12.2026"_s;
+    r.SAYIN1 = u"ŞAHİN ÇELİK"_s;
+    r.SAYIN2 = u"Atatürk Cad. 5"_s;
+    r.SAYIN3 = u"Çankaya"_s;
+    r.VDAIRESI = u"Kızılbey"_s;
+    r.VNO = u"1234567890"_s;
+    for (int i = 0; i < 8; ++i) {
+        r.M[size_t(i)] = i + 1;
+        r.B[size_t(i)] = u"Kg%1"_s.arg(i);
+        r.C[size_t(i)] = u"Ürün %1"_s.arg(i);
+        r.F[size_t(i)] = 10.5 * (i + 1);
+        r.T[size_t(i)] = r.M[size_t(i)] * r.F[size_t(i)];
+    }
+    r.F[3] = 20995;
+    r.YEKUN = 111.25;
+    r.KDV = 22.25;
+    r.TOPLAM = 133.5;
+    r.YANLIZ = u"#YüzOtuzÜçTürkLirası#"_s;
+    W->KAYITTAN_EKRANA(r);
+    EXPECT_EQ(W->EKRANDAN_KAYDA(), r);
+
+    W->Rapor().RAPOR_DOLDUR(W->FormValues(), W->TOPLAM->DisplayFormat());
+    const std::pair<int, QString> captions[]
+        = { { 1, u"09.12.2026"_s }, { 2, u"ŞAHİN ÇELİK"_s }, { 5, u"Kızılbey"_s },
+              { 6, u"1234567890"_s }, { 7, u"1 Kg0"_s }, { 14, u"8 Kg7"_s }, { 15, u"Ürün 0"_s },
+              { 23, u"10,50"_s }, { 26, u"20.995,00"_s }, { 38, u"672,00"_s }, { 39, u"111,25"_s },
+              { 40, u"22,25"_s }, { 41, u"133,50"_s }, { 42, u"#YüzOtuzÜçTürkLirası#"_s } };
+    for (const auto &[label, text] : captions)
+        EXPECT_EQ(W->Rapor().QRLabel(label).Caption(), text) << "QRLabel" << label;
+}

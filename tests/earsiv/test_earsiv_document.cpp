@@ -22,8 +22,8 @@ struct TLine {
 };
 
 // Types the lines into the form as a user would, so the totals are the program's own.
-TInvoiceFormValues Typed(const std::vector<TLine> &lines, int rate, const QString &sayin1,
-    const QString &vno)
+TInvoiceFormValues Typed(
+    const std::vector<TLine> &lines, int rate, const QString &sayin1, const QString &vno)
 {
     const TFormatSettings fs = TFormatSettings::Turkish();
     TInMemoryForm form(fs);
@@ -145,8 +145,9 @@ TEST(EArsivDocument, EveryKindOfInvoicePassesGibsSchemaAndRulesWithTheFormsSums)
         EXPECT_EQ(Element(xml, u"TaxAmount"_s), kurus(form.KDV));
         EXPECT_EQ(Element(xml, u"PayableAmount"_s), kurus(form.TOPLAM));
         EXPECT_EQ(Element(xml, u"Percent"_s), QString::number(r.Rate));
-        if (r.Lines.front().Name == pen.Name)
+        if (r.Lines.front().Name == pen.Name) {
             EXPECT_TRUE(xml.contains("Dolma kalem ığüşöçİ")) << "Turkish letters kept";
+        }
         if (r.Lines.size() == 8) {
             EXPECT_EQ(xml.count("<cac:InvoiceLine>"), 7);
             EXPECT_TRUE(xml.contains("<cbc:ChargeIndicator>false</cbc:ChargeIndicator>"));
@@ -158,8 +159,8 @@ TEST(EArsivDocument, EveryKindOfInvoicePassesGibsSchemaAndRulesWithTheFormsSums)
             shares += l.VatAmount.Rescaled(2).Units;
         EXPECT_EQ(shares, std::llround(form.KDV * 100));
 
-        const QString file = dir.filePath(built.Invoice->Number + u"-"_s
-            + QString::number(&r - rows) + u".xml"_s);
+        const QString file
+            = dir.filePath(built.Invoice->Number + u"-"_s + QString::number(&r - rows) + u".xml"_s);
         WriteBytes(file, xml);
         const auto [code, report] = Validate(file);
         EXPECT_EQ(code, 0) << report.toStdString();
@@ -179,15 +180,12 @@ TEST(EArsivDocument, RefusesWhatWouldMakeAWrongDocumentWithEveryReason)
         { "a TARIH that is no date", [](TEArsivInput &in) { in.Form.TARIH = u"31.02.2026"_s; },
             "bir tarih değil" },
         { "a line without a name", [](TEArsivInput &in) { in.Form.C[0].clear(); }, "adı (CİNSİ)" },
-        { "a rate that does not give the VAT", [](TEArsivInput &in) { in.Rate = 8; },
-            "vermiyor" },
+        { "a rate that does not give the VAT", [](TEArsivInput &in) { in.Rate = 8; }, "vermiyor" },
         { "a person without names", [](TEArsivInput &in) { in.Buyer.VergiNo = u"10000000078"_s; },
             "adı ve soyadı" },
-        { "no seller series", [](TEArsivInput &in) { in.Seller.Seri = u"lv"_s; },
-            "Fatura serisi" },
+        { "no seller series", [](TEArsivInput &in) { in.Seller.Seri = u"lv"_s; }, "Fatura serisi" },
         { "an unknown unit", [](TEArsivInput &in) { in.Form.B[0] = u"Bağ"_s; }, "birim kodu" },
-        { "sums that do not add up",
-            [](TEArsivInput &in) { in.Form.YEKUN += 1; }, "YEKÜN" },
+        { "sums that do not add up", [](TEArsivInput &in) { in.Form.YEKUN += 1; }, "YEKÜN" },
         { "0 % without an exemption code",
             [](TEArsivInput &in) {
                 in.Rate = 0;
@@ -213,16 +211,15 @@ TEST(EArsivDocument, TheRateOfARecalledInvoiceIsWorkedOutFromItsTotals)
         long double Yekun, Kdv;
         std::vector<int> Rates;
     } rows[] = {
-        { 100, 20, { 20 } },
-        { 100, 18, { 18 } },
+        { 100, 20, { 20 } }, { 100, 18, { 18 } },
         { 376.50L, 67.77L, { 18 } }, // 67.77 cut from 67.77
         { 33.33L, 6.66L, { 20 } }, // 6.666 cut, not rounded
-        { 100, 0, { 0 } },
-        { 0.50L, 0, { 0, 1 } }, // too small to tell: the user is asked
+        { 100, 0, { 0 } }, { 0.50L, 0, { 0, 1 } }, // too small to tell: the user is asked
         { 100, 7, {} }, // no rate in use fits
     };
     for (const auto &r : rows)
-        EXPECT_EQ(FittingVatRates(r.Yekun, r.Kdv), r.Rates) << double(r.Yekun) << " " << double(r.Kdv);
+        EXPECT_EQ(FittingVatRates(r.Yekun, r.Kdv), r.Rates)
+            << double(r.Yekun) << " " << double(r.Kdv);
 }
 
 TEST(EArsivDocument, UnitsAndDatesAsUsersTypeThem)
@@ -231,8 +228,8 @@ TEST(EArsivDocument, UnitsAndDatesAsUsersTypeThem)
         { "kg.", "KGM" }, { "M²", "MTK" }, { "m2", "MTK" }, { "Lt", "LTR" }, { "Koli", "CT" },
         { "PAKET", "PA" }, { "", "C62" }, { "Bağ", "" } };
     for (const auto &[unit, code] : units)
-        EXPECT_EQ(KnownUnitCode(QString::fromUtf8(unit)).value_or(QString()),
-            QString::fromUtf8(code))
+        EXPECT_EQ(
+            KnownUnitCode(QString::fromUtf8(unit)).value_or(QString()), QString::fromUtf8(code))
             << unit;
     EXPECT_EQ(ParseInvoiceDate(u"9.12.2026"), QDate(2026, 12, 9));
     EXPECT_EQ(ParseInvoiceDate(u"09/12/26"), QDate(2026, 12, 9));

@@ -108,16 +108,18 @@ TCatalogue BuildCatalogue()
     total(u"TOPLAM", 41, &R::TOPLAM, &V::TOPLAM, u"TOPLAM");
     header({ u"YALNIZ", u"YANLIZ", u"YALNIZ", 42, 42, TFieldKind::Text, 0, R::kWidthYANLIZ,
         u"#Yalnız#", &R::YANLIZ, nullptr, nullptr, nullptr, &V::YALNIZ });
-    // The VAT rate's label keeps the caption of the last print on the layout page: no sample.
-    header({ .Box = u"KDV_YUZDE",
-        .Key = u"KDV_YUZDE",
-        .Label = 43,
-        .TickBox = 44,
-        .Kind = TFieldKind::Rate });
-    header({ .Box = u"RAPOR_SAYFASI",
-        .Key = u"RAPOR_SAYFASI",
-        .TickBox = 43,
-        .Kind = TFieldKind::Page });
+    // Positions without a stored value of their own: the VAT rate's label (it keeps the
+    // caption of the last print on the layout page, so no sample) and the page's margins.
+    auto position = [&](QStringView key, int label, int tickBox, TFieldKind kind) {
+        TInvoiceField f;
+        f.Box = f.Key = key;
+        f.Label = label;
+        f.TickBox = tickBox;
+        f.Kind = kind;
+        c.Fields[n++] = f;
+    };
+    position(u"KDV_YUZDE", 43, 44, TFieldKind::Rate);
+    position(u"RAPOR_SAYFASI", 0, 43, TFieldKind::Page);
     Q_ASSERT(n == c.Fields.size());
 
     auto order = [&](std::span<const QStringView> runs) {

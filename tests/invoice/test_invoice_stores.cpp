@@ -263,6 +263,66 @@ TEST_P(StoreTest, AFailedWriteChangesNothing)
     EXPECT_GT(Store->Insert(Numbered(3)), id) << "the store works on after the refusal";
 }
 
+// The e-Arşiv numbers: next of their series and year, fixed at the first export, in date
+// order unless the user allowed otherwise, and seen by every desk.
+TEST_P(StoreTest, EArsivNumbersFollowSeriesYearAndDateAndNeverChange)
+{
+    IEArsivStore &e = Store->EArsiv();
+    EXPECT_FALSE(e.Seller());
+    EXPECT_FALSE(e.ExportOf(1)) << "a store without the tables reads as nothing exported";
+    TSellerInfo seller;
+    seller.Unvan = u"Öztürk Kırtasiye"_s;
+    seller.Vkn = u"1234567890"_s;
+    seller.Seri = u"LVN"_s;
+    seller.Tur = TSellerInfo::TKind::Bilanco;
+    e.SetSeller(seller);
+    EXPECT_EQ(e.Seller(), seller);
+
+    auto request = [](std::int32_t id, QDate date, bool allowed = false) {
+        return TNumberRequest { id, u"LVN"_s, date, u"ettn-%1"_s.arg(id),
+            QDateTime(date, QTime(10, 0)), 20, u"ozet"_s, allowed };
+    };
+    using S = TNumberResult::TStatus;
+    auto numbers = [](const std::vector<TNumberResult> &results) {
+        std::vector<std::pair<S, QString>> out;
+        for (const TNumberResult &r : results)
+            out.emplace_back(r.Status, r.Info.Numara);
+        return out;
+    };
+    const QDate d(2026, 12, 1);
+    EXPECT_EQ(numbers(e.Number(
+                  { request(1, d), request(2, d.addDays(3)), request(3, QDate(2027, 1, 2)) })),
+        (std::vector<std::pair<S, QString>> { { S::New, u"LVN2026000000001"_s },
+            { S::New, u"LVN2026000000002"_s }, { S::New, u"LVN2027000000001"_s } }));
+    // Again: the same number, ETTN and time; an earlier date waits for the user's yes, and
+    // so does everything behind it in the batch.
+    const auto again = e.Number(
+        { request(1, d.addDays(9)), request(4, d.addDays(1)), request(5, d.addDays(5)) });
+    EXPECT_EQ(numbers(again),
+        (std::vector<std::pair<S, QString>> { { S::Existing, u"LVN2026000000001"_s },
+            { S::OutOfOrder, {} }, { S::OutOfOrder, {} } }));
+    EXPECT_EQ(again[0].Info.Ettn, u"ettn-1"_s);
+    EXPECT_EQ(again[1].LastNumber, u"LVN2026000000002"_s);
+    EXPECT_EQ(again[1].LastDate, d.addDays(3));
+    EXPECT_EQ(numbers(e.Number({ request(4, d.addDays(1), true) })),
+        (std::vector<std::pair<S, QString>> { { S::New, u"LVN2026000000003"_s } }));
+
+    // Another desk sees all of it; deleting an invoice keeps its number taken.
+    Store->Delete(4);
+    auto other = Open();
+    EXPECT_EQ(other->EArsiv().ExportOf(2)->Numara, u"LVN2026000000002"_s);
+    EXPECT_EQ(numbers(other->EArsiv().Number({ request(6, d.addDays(20)) })),
+        (std::vector<std::pair<S, QString>> { { S::New, u"LVN2026000000004"_s } }));
+    EXPECT_EQ(e.Exports().size(), 5u);
+
+    other->EArsiv().SetBuyer(
+        { u"10000000078"_s, u"Şahin"_s, u"Çelik"_s, u"Çankaya"_s, u"Ankara"_s });
+    other->EArsiv().SetUnitCode(u"bağ"_s, u"PA"_s);
+    EXPECT_EQ(e.Buyer(u"10000000078"_s)->Soyad, u"Çelik"_s);
+    EXPECT_EQ(e.UnitCode(u"bağ"_s), u"PA"_s);
+    EXPECT_FALSE(e.Buyer(u"1234567890"_s));
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, StoreTest, ::testing::Values("sqlite", "postgresql"),
     [](const ::testing::TestParamInfo<std::string> &info) { return info.param; });
 
@@ -346,6 +406,10 @@ TEST_F(PgStoreTest, MovingATableOverKeepsRecIdsAndRefusesAFullTable)
         batch.push_back(r);
     }
     source.InsertWithIds(batch);
+    // What the e-Arşiv export keeps beside them comes along.
+    source.EArsiv().Number({ { 4444, u"LVN"_s, QDate(2026, 12, 1), u"e-4444"_s,
+        QDateTime(QDate(2026, 12, 1), QTime(9, 30)), 20, u"o"_s } });
+    source.EArsiv().SetUnitCode(u"bağ"_s, u"PA"_s);
     PgInvoiceStore target(Settings);
     EXPECT_EQ(target.CopyAllFrom(source), 2500);
     EXPECT_EQ(target.Count(), 2500);
@@ -354,6 +418,9 @@ TEST_F(PgStoreTest, MovingATableOverKeepsRecIdsAndRefusesAFullTable)
     EXPECT_EQ(target.Locate(TLocateField::SAYIN1, SearchKeyOf(u"MÜŞTERİ 499"_s)), 4990);
     EXPECT_EQ(target.Connection().Exec("SELECT count(*) FROM fatura_eksik").Int(0, 0), 0);
     EXPECT_GT(target.Insert(Numbered(1)), 5000);
+    EXPECT_EQ(target.EArsiv().Exports(), source.EArsiv().Exports());
+    EXPECT_EQ(target.EArsiv().Exports().size(), 1u);
+    EXPECT_EQ(target.EArsiv().UnitCode(u"bağ"_s), u"PA"_s);
     try {
         target.CopyAllFrom(source);
         ADD_FAILURE() << "copied into a table that holds invoices";

@@ -1,78 +1,108 @@
 #include "earsiv/UblWriter.h"
 
-#include <QXmlStreamWriter>
+#include <algorithm>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace
 {
 
-const QString kInvoiceNs = u"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2"_s;
-const QString kCac = u"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2"_s;
-const QString kCbc = u"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2"_s;
-const QString kExt = u"urn:oasis:names:specification:ubl:schema:xsd:CommonExtensionComponents-2"_s;
-// Our own mark in the extension, where the signature goes once the integrator signs.
-const QString kLevanta = u"urn:levanta:earsiv:taslak"_s;
-
+// A small writer of our own: the document's shape is fixed, so elements are written with
+// their prefixes directly; texts are escaped, and characters XML 1.0 cannot carry (control
+// characters a pasted or imported text may hold) become U+FFFD rather than a broken file.
 class TUbl
 {
 public:
-    explicit TUbl(QByteArray *out)
-        : W(out)
+    explicit TUbl(QByteArray &out)
+        : Out(out)
     {
-        W.setAutoFormatting(true);
-        W.setAutoFormattingIndent(1);
     }
 
-    QXmlStreamWriter W;
-
-    void Cbc(const QString &name, const QString &value) { W.writeTextElement(kCbc, name, value); }
-    void Cbc(
-        const QString &name, const QString &value, const QString &attr, const QString &attrValue)
+    void Cbc(const char *name, const QString &value, const char *attr = nullptr,
+        const QString &attrValue = {})
     {
-        W.writeStartElement(kCbc, name);
-        W.writeAttribute(attr, attrValue);
-        W.writeCharacters(value);
-        W.writeEndElement();
+        Indent();
+        Out += "<cbc:";
+        Out += name;
+        if (attr) {
+            Out += ' ';
+            Out += attr;
+            Out += "=\"";
+            Escaped(attrValue, true);
+            Out += '"';
+        }
+        Out += '>';
+        Escaped(value, false);
+        Out += "</cbc:";
+        Out += name;
+        Out += '>';
     }
-    void Money(const QString &name, const TDecimal &value, const QString &currency)
+    void Open(const char *qname, bool cac = true)
     {
-        Cbc(name, value.Rescaled(2).ToString(), u"currencyID"_s, currency);
+        Indent();
+        Out += '<';
+        if (cac)
+            Out += "cac:";
+        Out += qname;
+        Out += '>';
+        Stack.push_back({ qname, cac });
+        ++Depth;
     }
-    void Open(const QString &name) { W.writeStartElement(kCac, name); }
-    void Close() { W.writeEndElement(); }
+    void Close()
+    {
+        --Depth;
+        Indent();
+        Out += "</";
+        if (Stack.back().second)
+            Out += "cac:";
+        Out += Stack.back().first;
+        Out += '>';
+        Stack.pop_back();
+    }
+    // Text written as it stands; opens: the elements after it are its children.
+    void Raw(const char *text, bool opens = false)
+    {
+        Indent();
+        Out += text;
+        Depth += opens ? 1 : 0;
+    }
+    void Money(const char *name, const TDecimal &value, const QString &currency)
+    {
+        Cbc(name, value.Rescaled(2).ToString(), "currencyID", currency);
+    }
 
     void Party(const TEArsivParty &p)
     {
-        Open(u"Party"_s);
-        Open(u"PartyIdentification"_s);
-        Cbc(u"ID"_s, p.TaxNumber(), u"schemeID"_s, p.Vkn.isEmpty() ? u"TCKN"_s : u"VKN"_s);
+        Open("Party");
+        Open("PartyIdentification");
+        Cbc("ID", p.TaxNumber(), "schemeID", p.Vkn.isEmpty() ? u"TCKN"_s : u"VKN"_s);
         Close();
         if (!p.Name.isEmpty()) {
-            Open(u"PartyName"_s);
-            Cbc(u"Name"_s, p.Name);
+            Open("PartyName");
+            Cbc("Name", p.Name);
             Close();
         }
         Address(p);
         if (!p.TaxOffice.isEmpty()) {
-            Open(u"PartyTaxScheme"_s);
-            Open(u"TaxScheme"_s);
-            Cbc(u"Name"_s, p.TaxOffice);
+            Open("PartyTaxScheme");
+            Open("TaxScheme");
+            Cbc("Name", p.TaxOffice);
             Close();
             Close();
         }
         if (!p.Phone.isEmpty() || !p.Email.isEmpty()) {
-            Open(u"Contact"_s);
+            Open("Contact");
             if (!p.Phone.isEmpty())
-                Cbc(u"Telephone"_s, p.Phone);
+                Cbc("Telephone", p.Phone);
             if (!p.Email.isEmpty())
-                Cbc(u"ElectronicMail"_s, p.Email);
+                Cbc("ElectronicMail", p.Email);
             Close();
         }
         if (p.IsPerson()) {
-            Open(u"Person"_s);
-            Cbc(u"FirstName"_s, p.FirstName);
-            Cbc(u"FamilyName"_s, p.FamilyName);
+            Open("Person");
+            Cbc("FirstName", p.FirstName);
+            Cbc("FamilyName", p.FamilyName);
             Close();
         }
         Close();
@@ -80,13 +110,13 @@ public:
 
     void Address(const TEArsivParty &p)
     {
-        Open(u"PostalAddress"_s);
+        Open("PostalAddress");
         if (!p.Street.isEmpty())
-            Cbc(u"StreetName"_s, p.Street);
-        Cbc(u"CitySubdivisionName"_s, p.District);
-        Cbc(u"CityName"_s, p.City);
-        Open(u"Country"_s);
-        Cbc(u"Name"_s, p.Country);
+            Cbc("StreetName", p.Street);
+        Cbc("CitySubdivisionName", p.District);
+        Cbc("CityName", p.City);
+        Open("Country");
+        Cbc("Name", p.Country);
         Close();
         Close();
     }
@@ -94,22 +124,80 @@ public:
     // One VAT subtotal; the VAT's type code is 0015.
     void Subtotal(const TEArsivTax &t, const QString &currency)
     {
-        Open(u"TaxSubtotal"_s);
-        Money(u"TaxableAmount"_s, t.Base, currency);
-        Money(u"TaxAmount"_s, t.Amount, currency);
-        Cbc(u"Percent"_s, QString::number(t.Percent));
-        Open(u"TaxCategory"_s);
+        Open("TaxSubtotal");
+        Money("TaxableAmount", t.Base, currency);
+        Money("TaxAmount", t.Amount, currency);
+        Cbc("Percent", QString::number(t.Percent));
+        Open("TaxCategory");
         if (!t.ExemptionCode.isEmpty()) {
-            Cbc(u"TaxExemptionReasonCode"_s, t.ExemptionCode);
-            Cbc(u"TaxExemptionReason"_s, t.ExemptionReason);
+            Cbc("TaxExemptionReasonCode", t.ExemptionCode);
+            Cbc("TaxExemptionReason", t.ExemptionReason);
         }
-        Open(u"TaxScheme"_s);
-        Cbc(u"Name"_s, u"KDV"_s);
-        Cbc(u"TaxTypeCode"_s, u"0015"_s);
+        Open("TaxScheme");
+        Cbc("Name", u"KDV"_s);
+        Cbc("TaxTypeCode", u"0015"_s);
         Close();
         Close();
         Close();
     }
+
+private:
+    void Indent()
+    {
+        Out += '\n';
+        Out.append(Depth, ' ');
+    }
+
+    void Escaped(const QString &text, bool attribute)
+    {
+        // Most texts need nothing: written in one go.
+        const bool plain = std::all_of(text.begin(), text.end(), [](QChar q) {
+            const char16_t c = q.unicode();
+            return c >= 0x20 && c != '&' && c != '<' && c != '>' && c != '"' && c < 0xD800;
+        });
+        if (plain) {
+            Out += text.toUtf8();
+            return;
+        }
+        for (char32_t c : text.toUcs4()) {
+            const bool allowed = c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF)
+                || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+            if (!allowed)
+                c = 0xFFFD;
+            switch (c) {
+            case '&':
+                Out += "&amp;";
+                break;
+            case '<':
+                Out += "&lt;";
+                break;
+            case '>':
+                Out += "&gt;";
+                break;
+            case '"':
+                Out += attribute ? "&quot;" : "\"";
+                break;
+            case 0xD:
+                Out += "&#13;";
+                break;
+            case 0xA:
+                Out += attribute ? "&#10;" : "\n";
+                break;
+            case 0x9:
+                Out += attribute ? "&#9;" : "\t";
+                break;
+            default:
+                if (c < 0x80)
+                    Out += char(c);
+                else
+                    Out += QString::fromUcs4(&c, 1).toUtf8();
+            }
+        }
+    }
+
+    QByteArray &Out;
+    int Depth = 0;
+    std::vector<std::pair<const char *, bool>> Stack;
 };
 
 } // namespace
@@ -117,113 +205,108 @@ public:
 QByteArray WriteUbl(const TEArsivInvoice &inv)
 {
     QByteArray out;
-    TUbl u(&out);
-    QXmlStreamWriter &w = u.W;
+    out.reserve(16 * 1024);
+    out += R"(<?xml version="1.0" encoding="UTF-8"?>)";
+    TUbl u(out);
     const QString &cur = inv.Currency;
-    w.writeStartDocument();
-    w.writeNamespace(kCac, u"cac"_s);
-    w.writeNamespace(kCbc, u"cbc"_s);
-    w.writeNamespace(kExt, u"ext"_s);
-    w.writeDefaultNamespace(kInvoiceNs);
-    w.writeStartElement(kInvoiceNs, u"Invoice"_s);
+    u.Raw(
+        R"(<Invoice xmlns="urn:oasis:names:specification:ubl:schema:xsd:Invoice-2")"
+        R"( xmlns:cac="urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2")"
+        R"( xmlns:cbc="urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2")"
+        R"( xmlns:ext="urn:oasis:names:specification:ubl:schema:xsd:CommonExtensionComponents-2">)",
+        true);
+    // The signature's place: our mark stands there until the integrator signs.
+    u.Raw(R"(<ext:UBLExtensions><ext:UBLExtension><ext:ExtensionContent>)"
+          R"(<lv:Imzasiz xmlns:lv="urn:levanta:earsiv:taslak"/>)"
+          R"(</ext:ExtensionContent></ext:UBLExtension></ext:UBLExtensions>)");
 
-    w.writeStartElement(kExt, u"UBLExtensions"_s);
-    w.writeStartElement(kExt, u"UBLExtension"_s);
-    w.writeStartElement(kExt, u"ExtensionContent"_s);
-    w.writeNamespace(kLevanta, u"lv"_s);
-    w.writeEmptyElement(kLevanta, u"Imzasiz"_s);
-    w.writeEndElement();
-    w.writeEndElement();
-    w.writeEndElement();
-
-    u.Cbc(u"UBLVersionID"_s, u"2.1"_s);
-    u.Cbc(u"CustomizationID"_s, inv.CustomizationId);
-    u.Cbc(u"ProfileID"_s, inv.ProfileId);
-    u.Cbc(u"ID"_s, inv.Number);
-    u.Cbc(u"CopyIndicator"_s, u"false"_s);
-    u.Cbc(u"UUID"_s, inv.Ettn);
-    u.Cbc(u"IssueDate"_s, inv.IssueDate.toString(Qt::ISODate));
+    u.Cbc("UBLVersionID", u"2.1"_s);
+    u.Cbc("CustomizationID", inv.CustomizationId);
+    u.Cbc("ProfileID", inv.ProfileId);
+    u.Cbc("ID", inv.Number);
+    u.Cbc("CopyIndicator", u"false"_s);
+    u.Cbc("UUID", inv.Ettn);
+    u.Cbc("IssueDate", inv.IssueDate.toString(Qt::ISODate));
     if (inv.IssueTime.isValid())
-        u.Cbc(u"IssueTime"_s, inv.IssueTime.toString(u"HH:mm:ss"_s));
-    u.Cbc(u"InvoiceTypeCode"_s, inv.TypeCode);
+        u.Cbc("IssueTime", inv.IssueTime.toString(u"HH:mm:ss"_s));
+    u.Cbc("InvoiceTypeCode", inv.TypeCode);
     for (const QString &note : inv.Notes)
-        u.Cbc(u"Note"_s, note);
-    u.Cbc(u"DocumentCurrencyCode"_s, cur);
-    u.Cbc(u"LineCountNumeric"_s, QString::number(inv.Lines.size()));
+        u.Cbc("Note", note);
+    u.Cbc("DocumentCurrencyCode", cur);
+    u.Cbc("LineCountNumeric", QString::number(inv.Lines.size()));
 
     // The signature's place: who signs, and the reference the integrator's signature takes.
-    u.Open(u"Signature"_s);
-    u.Cbc(u"ID"_s, inv.Seller.TaxNumber(), u"schemeID"_s, u"VKN_TCKN"_s);
-    u.Open(u"SignatoryParty"_s);
-    u.Open(u"PartyIdentification"_s);
-    u.Cbc(u"ID"_s, inv.Seller.TaxNumber(), u"schemeID"_s,
-        inv.Seller.Vkn.isEmpty() ? u"TCKN"_s : u"VKN"_s);
+    u.Open("Signature");
+    u.Cbc("ID", inv.Seller.TaxNumber(), "schemeID", u"VKN_TCKN"_s);
+    u.Open("SignatoryParty");
+    u.Open("PartyIdentification");
+    u.Cbc(
+        "ID", inv.Seller.TaxNumber(), "schemeID", inv.Seller.Vkn.isEmpty() ? u"TCKN"_s : u"VKN"_s);
     u.Close();
     u.Address(inv.Seller);
     u.Close();
-    u.Open(u"DigitalSignatureAttachment"_s);
-    u.Open(u"ExternalReference"_s);
-    u.Cbc(u"URI"_s, u"#Signature_"_s + inv.Number);
+    u.Open("DigitalSignatureAttachment");
+    u.Open("ExternalReference");
+    u.Cbc("URI", u"#Signature_"_s + inv.Number);
     u.Close();
     u.Close();
     u.Close();
 
-    u.Open(u"AccountingSupplierParty"_s);
+    u.Open("AccountingSupplierParty");
     u.Party(inv.Seller);
     u.Close();
-    u.Open(u"AccountingCustomerParty"_s);
+    u.Open("AccountingCustomerParty");
     u.Party(inv.Buyer);
     u.Close();
 
     for (const TEArsivAllowance &a : inv.Allowances) {
-        u.Open(u"AllowanceCharge"_s);
-        u.Cbc(u"ChargeIndicator"_s, u"false"_s);
+        u.Open("AllowanceCharge");
+        u.Cbc("ChargeIndicator", u"false"_s);
         if (!a.Reason.isEmpty())
-            u.Cbc(u"AllowanceChargeReason"_s, a.Reason);
-        u.Money(u"Amount"_s, a.Amount, cur);
+            u.Cbc("AllowanceChargeReason", a.Reason);
+        u.Money("Amount", a.Amount, cur);
         u.Close();
     }
 
     TDecimal taxTotal { 0, 2 };
     for (const TEArsivTax &t : inv.Taxes)
         taxTotal.Units += t.Amount.Rescaled(2).Units;
-    u.Open(u"TaxTotal"_s);
-    u.Money(u"TaxAmount"_s, taxTotal, cur);
+    u.Open("TaxTotal");
+    u.Money("TaxAmount", taxTotal, cur);
     for (const TEArsivTax &t : inv.Taxes)
         u.Subtotal(t, cur);
     u.Close();
 
-    u.Open(u"LegalMonetaryTotal"_s);
-    u.Money(u"LineExtensionAmount"_s, inv.LineExtension, cur);
-    u.Money(u"TaxExclusiveAmount"_s, inv.TaxExclusive, cur);
-    u.Money(u"TaxInclusiveAmount"_s, inv.TaxInclusive, cur);
+    u.Open("LegalMonetaryTotal");
+    u.Money("LineExtensionAmount", inv.LineExtension, cur);
+    u.Money("TaxExclusiveAmount", inv.TaxExclusive, cur);
+    u.Money("TaxInclusiveAmount", inv.TaxInclusive, cur);
     if (inv.AllowanceTotal.Units != 0)
-        u.Money(u"AllowanceTotalAmount"_s, inv.AllowanceTotal, cur);
-    u.Money(u"PayableAmount"_s, inv.Payable, cur);
+        u.Money("AllowanceTotalAmount", inv.AllowanceTotal, cur);
+    u.Money("PayableAmount", inv.Payable, cur);
     u.Close();
 
     for (const TEArsivLine &l : inv.Lines) {
-        u.Open(u"InvoiceLine"_s);
-        u.Cbc(u"ID"_s, QString::number(l.Id));
-        u.Cbc(u"InvoicedQuantity"_s, l.Quantity.ToString(), u"unitCode"_s, l.UnitCode);
-        u.Money(u"LineExtensionAmount"_s, l.Amount, cur);
+        u.Open("InvoiceLine");
+        u.Cbc("ID", QString::number(l.Id));
+        u.Cbc("InvoicedQuantity", l.Quantity.ToString(), "unitCode", l.UnitCode);
+        u.Money("LineExtensionAmount", l.Amount, cur);
         const TEArsivTax lineTax { l.VatPercent, l.Amount, l.VatAmount,
             inv.Taxes.empty() ? QString() : inv.Taxes.front().ExemptionCode,
             inv.Taxes.empty() ? QString() : inv.Taxes.front().ExemptionReason };
-        u.Open(u"TaxTotal"_s);
-        u.Money(u"TaxAmount"_s, l.VatAmount, cur);
+        u.Open("TaxTotal");
+        u.Money("TaxAmount", l.VatAmount, cur);
         u.Subtotal(lineTax, cur);
         u.Close();
-        u.Open(u"Item"_s);
-        u.Cbc(u"Name"_s, l.Name);
+        u.Open("Item");
+        u.Cbc("Name", l.Name);
         u.Close();
-        u.Open(u"Price"_s);
-        u.Cbc(u"PriceAmount"_s, l.Price.ToString(), u"currencyID"_s, cur);
+        u.Open("Price");
+        u.Cbc("PriceAmount", l.Price.ToString(), "currencyID", cur);
         u.Close();
         u.Close();
     }
 
-    w.writeEndElement();
-    w.writeEndDocument();
+    out += "\n</Invoice>\n";
     return out;
 }

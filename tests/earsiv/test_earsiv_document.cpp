@@ -103,7 +103,8 @@ std::pair<int, QString> Validate(const QString &file)
 
 TEST(EArsivDocument, EveryKindOfInvoicePassesGibsSchemaAndRulesWithTheFormsSums)
 {
-    const TLine pen { u"3"_s, u"Adet"_s, u"Dolma kalem ığüşöçİ"_s, u"125,50"_s };
+    // Markup and a control character (as an import may bring) must not break the file.
+    const TLine pen { u"3"_s, u"Adet"_s, u"Dolma kalem ığüşöçİ & <\"uç\"> \x01"_s, u"125,50"_s };
     std::vector<TLine> eight;
     for (int i = 1; i <= 8; ++i)
         eight.push_back({ QString::number(i), i % 2 ? u"Kg"_s : u"Paket"_s,
@@ -236,4 +237,22 @@ TEST(EArsivDocument, UnitsAndDatesAsUsersTypeThem)
     EXPECT_EQ(ParseInvoiceDate(u"2026-12-09"), QDate(2026, 12, 9));
     EXPECT_FALSE(ParseInvoiceDate(u"29.02.2026").isValid());
     EXPECT_FALSE(ParseInvoiceDate(u"bugün").isValid());
+}
+
+// A recalled invoice: the table keeps doubles and no rate; the rate is worked out from the
+// stored totals and the document's sums are still the stored ones to the kuruş.
+TEST(EArsivDocument, ARecalledInvoiceKeepsItsStoredSumsAndFindsItsRate)
+{
+    const TInvoiceFormValues typed = Typed({ { u"7"_s, u"Kg"_s, u"Çay"_s, u"33,33"_s },
+                                               { u"1"_s, u"Adet"_s, u"Fincan"_s, u"0,01"_s } },
+        18, u"Ali Veli Ltd."_s, u"1234567890"_s);
+    const TInvoiceFormValues recalled = FormOfRecord(RecordOfForm(typed));
+    const std::vector<int> rates = FittingVatRates(recalled.YEKUN, recalled.KDV);
+    ASSERT_EQ(rates, std::vector<int> { 18 });
+    const TEArsivBuild built = BuildEArsiv(Input(recalled, rates.front()));
+    ASSERT_TRUE(built.Invoice) << built.Problems.join(u'\n').toStdString();
+    const QByteArray xml = WriteUbl(*built.Invoice);
+    EXPECT_EQ(Element(xml, u"LineExtensionAmount"_s), u"233.32"_s);
+    EXPECT_EQ(Element(xml, u"TaxAmount"_s), u"41.99"_s); // 41.9976 cut, not rounded
+    EXPECT_EQ(Element(xml, u"PayableAmount"_s), u"275.31"_s);
 }

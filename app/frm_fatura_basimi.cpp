@@ -198,6 +198,7 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
     , FDialogs(dialogs)
     , FFormat(format)
     , FProgramFolder(std::move(programFolder))
+    , FPagesFolder(FProgramFolder + u"pages/"_s)
     , FToday(std::move(today))
     , FTable(std::make_unique<InvoiceTable>())
     , FSettings(std::make_unique<TPrintSettings>())
@@ -853,7 +854,7 @@ bool Tfatura_basimi::eventFilter(QObject *watched, QEvent *event)
                 FInfoWindow->ShowInfo();
         } else if (widget == Label26 || widget == Label27) {
             const QString page = widget == Label26 ? u"levanta.html"_s : u"kordelya.html"_s;
-            FDialogs.ShellOpen(FProgramFolder + u"pages/"_s + page,
+            FDialogs.ShellOpen(FPagesFolder + page,
                 u" "_s + QFileInfo(QCoreApplication::applicationFilePath()).fileName());
         }
         return false;

@@ -51,6 +51,8 @@ public:
     void SetFindDialog(Tfatura_bul *dialog);
     void SetInfoWindow(Tucretsiz_yazilimlar_icin_bilgi *window);
     void SetVatDialog(Tkdv_li_tutar *dialog);
+    // The pages the two links open; <programFolder>/pages/ unless set.
+    void SetPagesFolder(QString folder) { FPagesFolder = std::move(folder); }
 
     // Recomputes line amounts, totals and the amount in words from the form.
     void YEKUN_KDV_TOPLAM();
@@ -157,6 +159,7 @@ private:
     IDialogs &FDialogs;
     TFormatSettings FFormat;
     QString FProgramFolder;
+    QString FPagesFolder;
     std::function<QDate()> FToday;
     std::unique_ptr<InvoiceTable> FTable;
     std::unique_ptr<TPrintSettings> FSettings;

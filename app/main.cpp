@@ -11,6 +11,7 @@
 #include "report/QRUnits.h"
 
 #include <QFont>
+#include <QIcon>
 #include <QScreen>
 
 #include <cmath>
@@ -20,6 +21,9 @@ using namespace Qt::StringLiterals;
 int main(int argc, char **argv)
 {
     TLevantaApplication app(argc, argv);
+    // The desktop's menu entry and icon, by which a task bar knows the window.
+    QGuiApplication::setDesktopFileName(u"tr.levanta.Levanta"_s);
+    QGuiApplication::setWindowIcon(QIcon::fromTheme(u"levanta"_s));
     // The fixed 96-dpi layouts were drawn with these faces; Liberation Sans keeps their
     // proportions where they are missing.
     QFont::insertSubstitution(u"MS Sans Serif"_s, u"Liberation Sans"_s);
@@ -35,7 +39,8 @@ int main(int argc, char **argv)
     TQtPrinting printing;
     SetPrinting(&printing);
     const TFormatSettings format = TFormatSettings::System();
-    const QString folder = ProgramFolder();
+    const TProgramFolders &folders = ProgramFolders();
+    const QString &folder = folders.Data;
     QRRegisterStandardPreview(dialogs, folder, u"LEVANTA"_s);
 
     // Creation order matters: the main window first, so that it is the main window; all four
@@ -43,7 +48,9 @@ int main(int argc, char **argv)
     Tfatura_basimi fatura_basimi(dialogs, format, folder);
     Tfatura_bul fatura_bul(dialogs);
     Tucretsiz_yazilimlar_icin_bilgi bilgi;
-    bilgi.SetPagesFolder(folder + u"pages/"_s);
+    fatura_basimi.SetPagesFolder(folders.Pages);
+    bilgi.SetPagesFolder(folders.Pages);
+    bilgi.SetDataFolder(folders.Data, folders.Installed);
     Tkdv_li_tutar kdv_li_tutar(dialogs, format);
     fatura_basimi.SetFindDialog(&fatura_bul);
     fatura_basimi.SetInfoWindow(&bilgi);

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+class QLabel;
 class QTextBrowser;
 
 class Tucretsiz_yazilimlar_icin_bilgi : public QWidget
@@ -18,12 +19,17 @@ public:
     // The folder of the pages, ending in a separator: <program folder>/pages/ by default.
     void SetPagesFolder(const QString &folder) { FPagesFolder = folder; }
     const QString &PagesFolder() const { return FPagesFolder; }
+    // The folder that holds the user's files, named under the page; installed says that it is
+    // the user's data folder rather than the program's, so the line tells how to bring an
+    // older folder's files there.
+    void SetDataFolder(const QString &folder, bool installed);
 
     // Shows the window (which loads the page), or only brings it to the front when it is
     // already open.
     void ShowInfo();
 
     QTextBrowser *Browser() const { return FBrowser; }
+    QLabel *FolderLine() const { return FFolderLine; }
     // How many times the page has been loaded.
     int LoadCount() const { return FLoadCount; }
 
@@ -34,6 +40,7 @@ private:
     void Navigate();
 
     QTextBrowser *FBrowser = nullptr;
+    QLabel *FFolderLine = nullptr;
     QString FPagesFolder;
     int FLoadCount = 0;
 };

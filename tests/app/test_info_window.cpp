@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -72,6 +73,25 @@ TEST(InfoWindow, ShippedPageAndLayout)
     EXPECT_TRUE(text.contains(u"ücretsiz"_s, Qt::CaseInsensitive));
     EXPECT_FALSE(text.contains(u"bulunamadı"_s));
     EXPECT_EQ(info.Browser()->geometry(), info.rect()) << "the browser fills the window";
+}
+
+TEST(InfoWindow, NamesTheFolderOfTheUsersFiles)
+{
+    Tucretsiz_yazilimlar_icin_bilgi info;
+    info.SetDataFolder(u"/home/ayşe/.local/share/levanta/"_s, true);
+    info.ShowInfo();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&info));
+    const QLabel *line = info.FolderLine();
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_TRUE(line->text().contains(u"/home/ayşe/.local/share/levanta/"_s));
+    EXPECT_TRUE(line->text().contains(u"kopyalayın"_s)) << "says how to bring older files";
+    EXPECT_EQ(info.Browser()->width(), info.width());
+    EXPECT_EQ(line->geometry().top(), info.Browser()->geometry().bottom() + 1);
+
+    info.SetDataFolder(u"/srv/fatura/<eski>/"_s, false);
+    EXPECT_TRUE(line->text().contains(u"programın klasöründe"_s));
+    EXPECT_TRUE(line->text().contains(u"&lt;eski&gt;"_s)) << "a path is text, not markup";
+    EXPECT_FALSE(line->text().contains(u"kopyalayın"_s));
 }
 
 } // namespace

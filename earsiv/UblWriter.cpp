@@ -127,6 +127,8 @@ public:
         Open("TaxSubtotal");
         Money("TaxableAmount", t.Base, currency);
         Money("TaxAmount", t.Amount, currency);
+        // GİB's viewer shows a subtotal only when it carries its calculation sequence.
+        Cbc("CalculationSequenceNumeric", u"1"_s);
         Cbc("Percent", QString::number(t.Percent));
         Open("TaxCategory");
         if (!t.ExemptionCode.isEmpty()) {

@@ -7,6 +7,7 @@
 #include "support/InMemoryForm.h"
 #include "support/TestFiles.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -163,6 +164,9 @@ TEST(EArsivDocument, EveryKindOfInvoicePassesGibsSchemaAndRulesWithTheFormsSums)
         const QString file
             = dir.filePath(built.Invoice->Number + u"-"_s + QString::number(&r - rows) + u".xml"_s);
         WriteBytes(file, xml);
+        // LEVANTA_KEEP_EARSIV=folder keeps the documents, to look at them with `view`.
+        if (const QString keep = qEnvironmentVariable("LEVANTA_KEEP_EARSIV"); !keep.isEmpty())
+            WriteBytes(keep + u'/' + QFileInfo(file).fileName(), xml);
         const auto [code, report] = Validate(file);
         EXPECT_EQ(code, 0) << report.toStdString();
     }

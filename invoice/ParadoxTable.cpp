@@ -1,5 +1,7 @@
 #include "invoice/ParadoxTable.h"
 
+#include "platform/TextEncoding.h"
+
 #include <QDate>
 #include <QFile>
 
@@ -7,7 +9,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <iconv.h>
 // pxlib's header declares C functions without saying so.
 extern "C" {
 #include <paradox.h>
@@ -140,7 +141,7 @@ struct TParadoxTable::TPx {
     std::string LastError;
     pxdoc_t *Doc = nullptr;
     std::FILE *Stream = nullptr;
-    std::unique_ptr<TCodePageDecoder> Decoder;
+    std::optional<TTextEncoding> Encoding; // a user's data: strict, counted
     std::unordered_set<void *> Blocks;
 
     ~TPx();
@@ -238,6 +239,8 @@ void TParadoxTable::Check(std::FILE *stream, qint64 size)
     if (size < kFieldInfoOld || !ReadAt(stream, 0, head.data(), kFieldInfoOld)
         || !IsParadoxHeader(head))
         Damaged(u"dosya bir Paradox tablosu değil ya da başlığı bozuk"_s);
+    if (const QString fault = HeaderFault(head); !fault.isEmpty())
+        Damaged(u"başlığı bozuk: %1"_s.arg(fault));
     const int headerSize = U16(head, kHeaderSize);
     if (headerSize > size || headerSize > kMaxHeader)
         Damaged(u"başlık dosyadan uzun"_s);
@@ -343,7 +346,9 @@ void TParadoxTable::OpenStream(std::FILE *stream, qint64 size, const QString &)
 {
     FPx->Stream = stream;
     Check(stream, size);
-    FPx->Decoder = std::make_unique<TCodePageDecoder>(FCodePage);
+    FPx->Encoding = TTextEncoding::FromNumber(FCodePage, TUnmappedByte::Replace);
+    if (!FPx->Encoding)
+        Damaged(u"tablonun kod sayfası (%1) bu sistemde tanınmıyor"_s.arg(FCodePage));
     std::rewind(stream);
 
     BootOnce();
@@ -363,7 +368,7 @@ void TParadoxTable::OpenStream(std::FILE *stream, qint64 size, const QString &)
         if (!f)
             Damaged(u"%1. alan okunamadı"_s.arg(i + 1));
         const QString name
-            = f->px_fname ? FPx->Decoder->Decode(QByteArray(f->px_fname)).trimmed() : QString();
+            = f->px_fname ? FPx->Encoding->Decode(QByteArrayView(f->px_fname)).trimmed() : QString();
         FFields.push_back(
             TParadoxField { name, static_cast<TParadoxType>(f->px_ftype), f->px_flen, offset });
         offset += f->px_flen;
@@ -414,9 +419,9 @@ QByteArray TParadoxTable::AlphaBytes(int field) const
     return bytes;
 }
 
-QString TParadoxTable::Text(int field) const
+QString TParadoxTable::Text(int field, int *unmapped) const
 {
-    return FPx->Decoder->Decode(AlphaBytes(field));
+    return FPx->Encoding->Decode(AlphaBytes(field), unmapped);
 }
 
 std::optional<double> TParadoxTable::Number(int field) const

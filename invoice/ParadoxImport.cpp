@@ -204,12 +204,12 @@ QString OldFilesFolderFor(const QDir &folder, const QStringList &companions)
 
 // ---- texts ----
 
-QString ReadFailed(const QString &why)
+QString ReadFailed(const QString &path, const QString &why)
 {
-    return u"Eski fatura tablosu (fatura.DB) okunamadı: %1.\n\n"
+    return u"Eski Paradox fatura tablosu okunamadı, tablo bozuk ya da okunamıyor:\n%1\n(%2)\n\n"
            "Hiçbir dosya değiştirilmedi. Tabloyu eski programla açıp onarın ya da sağlam bir "
            "yedeğini fatura.DB adıyla program klasörüne koyun, sonra programı yeniden başlatın."_s
-               .arg(why);
+               .arg(QDir::toNativeSeparators(path), why);
 }
 
 QString WriteFailed(const QString &why)
@@ -357,7 +357,7 @@ std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
 {
     const QDir folder(programFolder);
     const QString tablePath = folder.filePath(kTableName);
-    if (!TParadoxTable::IsParadoxFile(tablePath))
+    if (!TParadoxTable::LooksLikeParadoxFile(tablePath))
         return std::nullopt;
     const auto step = [&options](const char *name) {
         if (options.OnStep)
@@ -385,7 +385,7 @@ std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
             ids.push_back(id);
         }
     } catch (const EParadoxError &e) {
-        Fail(ReadFailed(e.Message()));
+        Fail(ReadFailed(tablePath, e.Message()));
     }
     const int count = table->RecordCount();
     TParadoxImportResult result;
@@ -436,7 +436,7 @@ std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
         throw;
     } catch (const EParadoxError &e) {
         RemoveStore(newPath);
-        Fail(ReadFailed(e.Message()));
+        Fail(ReadFailed(tablePath, e.Message()));
     } catch (const ELevantaError &e) {
         RemoveStore(newPath);
         Fail(WriteFailed(e.Message()));

@@ -214,15 +214,45 @@ TParadoxTable::TPx::~TPx()
 
 // ---- recognition and checks ----
 
-bool TParadoxTable::IsParadoxHeader(const QByteArray &head)
+namespace
 {
-    if (head.size() < kFieldInfoOld)
-        return false;
+
+// What is wrong with the fixed part of a header that says it is a Paradox data table; empty
+// when nothing is.
+QString HeaderFault(const QByteArray &head)
+{
     const int version = U8(head, kFileVersion);
     const int numFields = U16(head, kNumFields);
-    return U16(head, kRecordSize) > 0 && IsDataTableType(U8(head, kFileType))
-        && IsBlockSize(U8(head, kMaxTableSize)) && IsVersion(version) && numFields >= 1
-        && numFields <= 255 && U16(head, kHeaderSize) >= FieldInfoAt(version) + 2 * numFields;
+    if (U16(head, kRecordSize) == 0)
+        return u"kayıt boyu 0"_s;
+    if (!IsBlockSize(U8(head, kMaxTableSize)))
+        return u"blok boyu geçersiz (%1 KB)"_s.arg(U8(head, kMaxTableSize));
+    if (numFields < 1 || numFields > 255)
+        return u"alan sayısı geçersiz (%1)"_s.arg(numFields);
+    if (U16(head, kHeaderSize) < FieldInfoAt(version) + 2 * numFields)
+        return u"başlık boyu geçersiz (%1)"_s.arg(U16(head, kHeaderSize));
+    return {};
+}
+
+} // namespace
+
+bool TParadoxTable::LooksLikeParadoxHeader(const QByteArray &head)
+{
+    return head.size() >= kFieldInfoOld && !head.startsWith("SQLite format 3")
+        && IsDataTableType(U8(head, kFileType)) && IsVersion(U8(head, kFileVersion));
+}
+
+bool TParadoxTable::IsParadoxHeader(const QByteArray &head)
+{
+    return LooksLikeParadoxHeader(head) && HeaderFault(head).isEmpty();
+}
+
+bool TParadoxTable::LooksLikeParadoxFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    return LooksLikeParadoxHeader(file.read(kFieldInfoV4));
 }
 
 bool TParadoxTable::IsParadoxFile(const QString &fileName)
@@ -237,7 +267,7 @@ void TParadoxTable::Check(std::FILE *stream, qint64 size)
 {
     QByteArray head(kFieldInfoOld, '\0');
     if (size < kFieldInfoOld || !ReadAt(stream, 0, head.data(), kFieldInfoOld)
-        || !IsParadoxHeader(head))
+        || !LooksLikeParadoxHeader(head))
         Damaged(u"dosya bir Paradox tablosu değil ya da başlığı bozuk"_s);
     if (const QString fault = HeaderFault(head); !fault.isEmpty())
         Damaged(u"başlığı bozuk: %1"_s.arg(fault));
@@ -465,48 +495,4 @@ std::optional<std::int32_t> TParadoxTable::DateDays(int field) const
     if (PX_get_data_long(FPx->Doc, const_cast<char *>(FRecord.data()) + f.Offset, f.Size, &v) <= 0)
         return std::nullopt;
     return static_cast<std::int32_t>(v);
-}
-
-// ---- code pages ----
-
-TCodePageDecoder::TCodePageDecoder(int codePage)
-{
-    const std::string name = "CP" + std::to_string(codePage);
-    FCd = iconv_open("UTF-16LE", name.c_str());
-    if (FCd == reinterpret_cast<iconv_t>(-1))
-        throw EParadoxError(u"tablonun kod sayfası (%1) bu sistemde tanınmıyor"_s.arg(codePage));
-}
-
-TCodePageDecoder::~TCodePageDecoder()
-{
-    iconv_close(static_cast<iconv_t>(FCd));
-}
-
-QString TCodePageDecoder::Decode(const QByteArray &bytes) const
-{
-    QString out;
-    if (bytes.isEmpty())
-        return out;
-    auto cd = static_cast<iconv_t>(FCd);
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    std::vector<char> buffer(static_cast<size_t>(bytes.size()) * 4 + 8);
-    char *in = const_cast<char *>(bytes.constData());
-    size_t inLeft = static_cast<size_t>(bytes.size());
-    while (inLeft > 0) {
-        char *o = buffer.data();
-        size_t outLeft = buffer.size();
-        const size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
-        out.append(reinterpret_cast<const QChar *>(buffer.data()),
-            static_cast<qsizetype>((buffer.size() - outLeft) / 2));
-        if (r == static_cast<size_t>(-1) && inLeft > 0) {
-            if (errno == E2BIG)
-                continue;
-            // Undefined or cut short: the byte stands for itself.
-            out.append(QChar(static_cast<char16_t>(static_cast<unsigned char>(*in))));
-            ++in;
-            --inLeft;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-    return out;
 }

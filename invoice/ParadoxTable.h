@@ -62,6 +62,11 @@ public:
     static bool IsParadoxHeader(const QByteArray &head);
     // The same for a file on disk; false when it cannot be read.
     static bool IsParadoxFile(const QString &fileName);
+    // Looser: the marks of a Paradox data table (its file type and version) whatever the
+    // rest of the header says, so that a damaged one is reported as such and not taken for
+    // some other file.
+    static bool LooksLikeParadoxHeader(const QByteArray &head);
+    static bool LooksLikeParadoxFile(const QString &fileName);
 
     // Opens and checks the table. Throws EParadoxError.
     explicit TParadoxTable(const QString &fileName);

@@ -299,6 +299,7 @@ TEST_P(Refusals, LeaveEveryFileUntouched)
         EXPECT_TRUE(e.Message().contains(QString::fromUtf16(GetParam().Says)))
             << e.Message().toStdString();
         EXPECT_TRUE(e.Message().contains(u"Hiçbir dosya değiştirilmedi"_s));
+        EXPECT_TRUE(e.Message().contains(u"fatura.DB"_s)) << "names the file";
     }
     EXPECT_EQ(Snapshot(Folder()), before);
 }
@@ -337,7 +338,21 @@ INSTANTIATE_TEST_SUITE_P(ParadoxImport, Refusals,
             [](const QString &p) { Patch(p, 0x78 + 3, QByteArray("\x30", 1)); }, u"okunamadı" },
         // A code page the system does not know.
         TRefusalCase { "UnknownCodePage",
-            [](const QString &p) { Patch(p, 0x6A, QByteArray("\x39\x30", 2)); }, u"kod sayfası" }),
+            [](const QString &p) { Patch(p, 0x6A, QByteArray("\x39\x30", 2)); }, u"kod sayfası" },
+        // Damaged header fields that once made the table pass for no Paradox table at all,
+        // so that SQLite answered "file is not a database".
+        TRefusalCase { "BlockSizeZero",
+            [](const QString &p) { Patch(p, 0x05, QByteArray("\x00", 1)); }, u"blok boyu" },
+        TRefusalCase { "BlockSize255",
+            [](const QString &p) { Patch(p, 0x05, QByteArray("\xFF", 1)); }, u"blok boyu" },
+        TRefusalCase { "NoFields",
+            [](const QString &p) { Patch(p, 0x21, QByteArray("\x00\x00", 2)); }, u"alan sayısı" },
+        TRefusalCase { "FieldCount65535",
+            [](const QString &p) { Patch(p, 0x21, QByteArray("\xFF\xFF", 2)); }, u"alan sayısı" },
+        TRefusalCase { "HeaderSizeZero",
+            [](const QString &p) { Patch(p, 0x02, QByteArray("\x00\x00", 2)); }, u"başlık boyu" },
+        TRefusalCase { "RecordSizeZero",
+            [](const QString &p) { Patch(p, 0x00, QByteArray("\x00\x00", 2)); }, u"kayıt boyu 0" }),
     [](const auto &info) { return std::string(info.param.Name); });
 
 TEST_F(ParadoxImport, ReadOnlyFolderSaysSoAndChangesNothing)

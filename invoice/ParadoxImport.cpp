@@ -300,7 +300,8 @@ QStringList TParadoxFieldPlan::Differences() const
     return lines;
 }
 
-TInvoiceRecord ConvertRecord(const TParadoxTable &table, const TParadoxFieldPlan &plan)
+TInvoiceRecord ConvertRecord(
+    const TParadoxTable &table, const TParadoxFieldPlan &plan, int *unmappedTexts)
 {
     TInvoiceRecord r;
     const std::vector<TRecordField> &rf = RecordFields();
@@ -312,7 +313,10 @@ TInvoiceRecord ConvertRecord(const TParadoxTable &table, const TParadoxFieldPlan
         if (rf[i].Text) {
             QString &text = *rf[i].Text(r, rf[i].Line);
             if (type == TParadoxType::Alpha) {
-                text = table.Text(source);
+                int unmapped = 0;
+                text = table.Text(source, &unmapped);
+                if (unmappedTexts && unmapped > 0)
+                    ++*unmappedTexts;
             } else if (type == TParadoxType::Date) {
                 // Paradox counts days from 1 January of the year 1 as day 1.
                 if (const auto days = table.DateDays(source))
@@ -347,6 +351,9 @@ QString TParadoxImportResult::Message() const
                  "sırayla yeniden numaralandı."_s;
     if (!notes.isEmpty())
         text += u"\n\nEski tablo bilinen düzenden farklıydı:\n• "_s + notes.join(u"\n• "_s);
+    if (UnmappedTexts > 0)
+        text += u"\n\n%1 metinde eski kod sayfasında karşılığı olmayan baytlar vardı; "
+                "bunlar yeni tabloda \uFFFD işaretiyle duruyor."_s.arg(UnmappedTexts);
     return text;
 }
 
@@ -408,7 +415,7 @@ std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
             std::vector<TInvoiceRecord> chunk;
             for (int i = 0; i < count; ++i) {
                 table->ReadRecord(i);
-                TInvoiceRecord r = ConvertRecord(*table, plan);
+                TInvoiceRecord r = ConvertRecord(*table, plan, &result.UnmappedTexts);
                 r.REC_ID = keepIds ? ids[size_t(i)] : i + 1;
                 if (i % sampleStep == 0 || i == count - 1)
                     sample.emplace(r.REC_ID, InvoiceTable::CutToWidths(r));

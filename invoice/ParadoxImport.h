@@ -48,13 +48,17 @@ const QStringList &RecordFieldNames();
 TParadoxFieldPlan PlanFields(const TParadoxTable &table);
 
 // The current record of the table as an invoice; REC_ID as stored (0 when there is none).
-TInvoiceRecord ConvertRecord(const TParadoxTable &table, const TParadoxFieldPlan &plan);
+// `unmappedTexts`, when given, is raised by the number of its texts that held a byte without
+// a character in the table's code page.
+TInvoiceRecord ConvertRecord(
+    const TParadoxTable &table, const TParadoxFieldPlan &plan, int *unmappedTexts = nullptr);
 
 struct TParadoxImportResult {
     int Records = 0;
     QString OldFilesFolder; // where the Paradox files now lie
     QStringList Differences;
     bool Renumbered = false; // REC_IDs missing, repeated or out of order: numbered anew
+    int UnmappedTexts = 0; // texts that held bytes without a character (now U+FFFD)
 
     // The information box's text.
     QString Message() const;

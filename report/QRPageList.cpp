@@ -2,6 +2,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "report/QRCompress.h"
 #include "report/QRError.h"
 
@@ -469,11 +470,14 @@ void TQRPageList::SaveToFile(const QString &Filename)
     if (!FStream)
         throw EQRError(u"There are no pages to save"_s);
     QSaveFile file(Filename);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EPlatformError(u"Cannot create file \"%1\". %2"_s.arg(Filename, file.errorString()));
+    // Unbuffered: the store is written in chunks already, and a write that fails says why.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw EPlatformError(u"Cannot create file \"%1\". %2"_s.arg(
+            Filename, WithCause(file.errorString(), WriteFailureCause(Filename))));
     FStream->SaveToStream(file);
     if (!file.commit())
-        throw EPlatformError(u"Unable to write to %1"_s.arg(Filename));
+        throw EPlatformError(WithCause(u"Unable to write to %1"_s.arg(Filename),
+            WriteFailureCause(Filename, file.errorString())));
 }
 
 void TQRPageList::LoadFromFile(const QString &Filename)

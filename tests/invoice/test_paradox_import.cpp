@@ -255,6 +255,23 @@ INSTANTIATE_TEST_SUITE_P(ParadoxImport, Layouts,
                 ASSERT_EQ(rows.size(), 1u);
                 EXPECT_EQ(rows[0].SAYIN1, u"Çiğdem Şahin"_s);
             } },
+        // Bytes 1254 leaves without a character would arrive as invisible controls: they
+        // show as U+FFFD, and the message counts the texts that held them.
+        TLayoutCase { "BytesWithoutACharacterAreCounted",
+            [](const QString &p) {
+                TParadoxWriter w(p, InvoiceLayout());
+                TPxRecord v = ValuesOf(FullInvoice(1));
+                v["SAYIN1"] = QByteArray("A\x81" "B\x9E");
+                v["C2"] = QByteArray("\x8D");
+                w.Put(v);
+            },
+            [](const auto &rows, const auto &r) {
+                ASSERT_EQ(rows.size(), 1u);
+                EXPECT_EQ(rows[0].SAYIN1, u"A\uFFFDB\uFFFD"_s);
+                EXPECT_EQ(rows[0].C[1], u"\uFFFD"_s);
+                EXPECT_EQ(r.UnmappedTexts, 2);
+                EXPECT_TRUE(r.Message().contains(u"2 metinde"_s)) << r.Message().toStdString();
+            } },
         // Types that carry over: a date field into TARIH, whole numbers into amounts.
         TLayoutCase { "OtherTypesThatCarryOver",
             [](const QString &p) {

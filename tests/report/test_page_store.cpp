@@ -7,6 +7,7 @@
 #include "report/QRError.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -20,6 +21,9 @@
 #include <sys/resource.h>
 
 #include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <bit>
 #include <climits>
 #include <thread>
@@ -701,4 +705,42 @@ TEST(QRPageList, PlayerErrorsNameTheReportAndThePage)
         EXPECT_TRUE(e.Message().contains(u"at offset 108"_s)) << e.what();
     }
     list.DrawPage(3, canvas, image.rect()); // not in the list: nothing drawn, nothing said
+}
+
+TEST(QRPageList, AFailedSaveSaysWhyAsTheSystemDoes)
+{
+    QTemporaryDir dir;
+    auto list = Filled({}, Pictures(3, 3000));
+    const auto system = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
+
+    // Onto a folder of that name, where Qt says only that the file is not writable.
+    const QString folder = dir.filePath(u"fatura.QRP"_s);
+    ASSERT_TRUE(QDir().mkdir(folder));
+    try {
+        list->SaveToFile(folder);
+        ADD_FAILURE() << "saved onto a folder";
+    } catch (const EPlatformError &e) {
+        EXPECT_TRUE(e.Message().startsWith(u"Cannot create file \"%1\". "_s.arg(folder))) << e.what();
+        EXPECT_TRUE(e.Message().contains(system(EISDIR))) << e.what();
+    }
+
+    // A full disk, as the file size limit makes it.
+    const QString path = dir.filePath(u"tam.QRP"_s);
+    rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    auto *oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    QString message;
+    try {
+        list->SaveToFile(path);
+    } catch (const EPlatformError &e) {
+        message = e.Message();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(message.startsWith(u"Unable to write to "_s + path)) << message.toStdString();
+    EXPECT_TRUE(message.contains(system(EFBIG))) << message.toStdString();
+    EXPECT_FALSE(QFile::exists(path));
 }

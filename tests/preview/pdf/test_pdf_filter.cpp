@@ -14,7 +14,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <clocale>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using pdftest::Content;
@@ -518,7 +522,28 @@ TEST(PdfFilter, FileIsReplacedWholeOrNotAtAll)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { u"fatura.pdf"_s })
         << "no file is left aside";
 
+    // A full disk, as the file size limit makes it: a file smaller than Qt's write buffer
+    // was once put in place cut short, with no error.
     WriteBytes(path, "old");
+    rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    auto *oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    QString message;
+    try {
+        exportTo(path);
+    } catch (const EPlatformError &e) {
+        message = e.Message();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(message.startsWith(u"Unable to write to "_s + path)) << message.toStdString();
+    EXPECT_TRUE(message.contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << "the system's cause: " << message.toStdString();
+    EXPECT_EQ(ReadBytes(path), "old");
+
     TNoRootPrivileges guard;
     ASSERT_TRUE(guard.Active());
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);

@@ -164,8 +164,9 @@ void RemoveStore(const QString &path)
         QFile::remove(path + suffix);
 }
 
-// The old table's other files: same stem, any extension ("fatura.PX", "FATURA.VAL", ...).
-QStringList Companions(const QDir &folder)
+// The old table's other files: same stem, any extension ("fatura.PX", "FATURA.VAL", ...),
+// whatever their letter case, since copies from Windows keep none.
+QStringList Companions(const QDir &folder, const QString &tableName)
 {
     QStringList names;
     const QFileInfoList entries = folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
@@ -173,7 +174,7 @@ QStringList Companions(const QDir &folder)
         const QString name = e.fileName();
         const qsizetype dot = name.indexOf(u'.');
         if (dot < 0 || name.left(dot).compare(kStem, Qt::CaseInsensitive) != 0
-            || name == kTableName)
+            || name == kTableName || name == tableName)
             continue;
         names << name;
     }
@@ -183,7 +184,7 @@ QStringList Companions(const QDir &folder)
 
 // "eski_paradox", or a numbered neighbour when that one already holds other files of these
 // names. A copy of the table left there by an interrupted import is the table itself.
-QString OldFilesFolderFor(const QDir &folder, const QStringList &companions)
+QString OldFilesFolderFor(const QDir &folder, const QString &tableName, const QStringList &companions)
 {
     for (int n = 1;; ++n) {
         const QString name = QString::fromUtf16(kOldFilesFolderName)
@@ -193,8 +194,8 @@ QString OldFilesFolderFor(const QDir &folder, const QStringList &companions)
         if (info.exists() && !info.isDir())
             continue;
         const QDir old(path);
-        bool free = !QFileInfo::exists(old.filePath(kTableName))
-            || SameFile(old.filePath(kTableName), folder.filePath(kTableName));
+        bool free = !QFileInfo::exists(old.filePath(tableName))
+            || SameFile(old.filePath(tableName), folder.filePath(tableName));
         for (const QString &c : companions)
             free = free && !QFileInfo::exists(old.filePath(c));
         if (free)
@@ -210,6 +211,15 @@ QString ReadFailed(const QString &path, const QString &why)
            "Hiçbir dosya değiştirilmedi. Tabloyu eski programla açıp onarın ya da sağlam bir "
            "yedeğini fatura.DB adıyla program klasörüne koyun, sonra programı yeniden başlatın."_s
                .arg(QDir::toNativeSeparators(path), why);
+}
+
+QString TwoOldTables(const QStringList &names)
+{
+    return u"Program klasöründe adları yalnız büyük/küçük harfle ayrılan birden çok eski "
+           "Paradox fatura tablosu var: %1.\n\n"
+           "Hangisinin aktarılacağı bilinemediğinden hiçbirine dokunulmadı. Aktarılmasını "
+           "istediğinizi fatura.DB adıyla bırakıp ötekini klasörden çıkarın, sonra programı "
+           "yeniden başlatın."_s.arg(names.join(u", "_s));
 }
 
 QString WriteFailed(const QString &why)
@@ -342,6 +352,10 @@ TInvoiceRecord ConvertRecord(
 
 QString TParadoxImportResult::Message() const
 {
+    if (!LeftUntouched.isEmpty())
+        return u"Program klasöründe eski programın Paradox fatura tablosu da bulundu:\n%1\n\n"
+               "Faturalarınız zaten yeni tabloda (fatura.DB); eski tablo aktarılmadı ve "
+               "dokunulmadan bırakıldı."_s.arg(QDir::toNativeSeparators(LeftUntouched));
     QString text = u"Eski fatura tablonuz (Paradox) yeni biçime aktarıldı: %1 fatura.\n\n"
                    "Eski dosyalar dokunulmadan şu klasörde duruyor:\n%2"_s.arg(Records)
                        .arg(QDir::toNativeSeparators(OldFilesFolder));
@@ -363,9 +377,25 @@ std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
     const QString &programFolder, const TParadoxImportOptions &options)
 {
     const QDir folder(programFolder);
-    const QString tablePath = folder.filePath(kTableName);
-    if (!TParadoxTable::LooksLikeParadoxFile(tablePath))
+    // The old table under any letter case: Windows kept none. Ours is always "fatura.DB".
+    QStringList found;
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (name.compare(kTableName, Qt::CaseInsensitive) == 0
+            && TParadoxTable::LooksLikeParadoxFile(folder.filePath(name)))
+            found << name;
+    if (found.isEmpty())
         return std::nullopt;
+    if (found.size() > 1)
+        Fail(TwoOldTables(found));
+    const QString tableName = found.front();
+    const QString tablePath = folder.filePath(tableName);
+    const QString ourPath = folder.filePath(kTableName);
+    if (tableName != kTableName && QFileInfo::exists(ourPath)) {
+        // Ours is in use; an old table beside it is only reported, never imported over it.
+        TParadoxImportResult untouched;
+        untouched.LeftUntouched = tablePath;
+        return untouched;
+    }
     const auto step = [&options](const char *name) {
         if (options.OnStep)
             options.OnStep(name);
@@ -452,10 +482,10 @@ std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
 
     // The old files go aside: the table by a second name (a hard link, or a copy where the
     // disk has none), the others moved. Until the last rename the old table stays in place.
-    const QStringList companions = Companions(folder);
-    const QString oldPath = OldFilesFolderFor(folder, companions);
+    const QStringList companions = Companions(folder, tableName);
+    const QString oldPath = OldFilesFolderFor(folder, tableName, companions);
     const QDir old(oldPath);
-    const QString oldTable = old.filePath(kTableName);
+    const QString oldTable = old.filePath(tableName);
     bool madeFolder = false, madeTable = false;
     QStringList moved;
     const auto undo = [&] {
@@ -504,11 +534,17 @@ std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
         SyncPath(programFolder);
         step("companion moved");
     }
-    // The one step that puts the new table in place of the old.
-    if (::rename(Native(newPath).constData(), Native(tablePath).constData()) != 0)
+    // The one step that puts the new table in place of the old. An old table under another
+    // letter case is not replaced by it: its name goes once the new one is in place (it is
+    // linked aside already; a crash in between leaves both, and the next start says so).
+    if (::rename(Native(newPath).constData(), Native(ourPath).constData()) != 0)
         failPlacing(ErrnoText());
     SyncPath(programFolder);
     step("new table in place");
+    if (tablePath != ourPath) {
+        ::unlink(Native(tablePath).constData());
+        SyncPath(programFolder);
+    }
     result.OldFilesFolder = oldPath;
     return result;
 }

@@ -59,6 +59,9 @@ struct TParadoxImportResult {
     QStringList Differences;
     bool Renumbered = false; // REC_IDs missing, repeated or out of order: numbered anew
     int UnmappedTexts = 0; // texts that held bytes without a character (now U+FFFD)
+    // Set instead of all the above when our table is there already and an old table under
+    // another letter case was found beside it and left alone: its path.
+    QString LeftUntouched;
 
     // The information box's text.
     QString Message() const;
@@ -75,8 +78,9 @@ struct TParadoxImportOptions {
 inline constexpr const char16_t *kOldFilesFolderName = u"eski_paradox";
 inline constexpr const char16_t *kImportFileName = u"fatura_aktarim.DB";
 
-// Start-up: when "fatura.DB" in the program folder is a Paradox table, imports it and says
-// what was done; nothing when it is not one. Throws EParadoxImportError, every file left
-// as it was.
+// Start-up: when "fatura.DB" in the folder the data lives in is a Paradox table (under any
+// letter case), imports it and says what was done; nothing when there is none. Throws
+// EParadoxImportError, every file left as it was, also when two old tables differ only in
+// letter case.
 std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
     const QString &programFolder, const TParadoxImportOptions &options = {});

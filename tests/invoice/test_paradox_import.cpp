@@ -394,6 +394,63 @@ TEST_F(ParadoxImport, ReadOnlyFolderSaysSoAndChangesNothing)
     EXPECT_EQ(Snapshot(Folder()), before);
 }
 
+// Copied from Windows, the old table's name comes in any letter case.
+TEST_F(ParadoxImport, AnOldTableIsFoundWhateverTheLetterCaseOfItsName)
+{
+    for (const QString &name : { u"FATURA.DB"_s, u"fatura.db"_s }) {
+        SCOPED_TRACE(name.toStdString());
+        QTemporaryDir dir;
+        const QString folder = dir.path() + u"/"_s;
+        {
+            TParadoxWriter w(dir.filePath(name), InvoiceLayout());
+            w.Put(ValuesOf(FullInvoice(4)));
+        }
+        const QByteArray table = ReadBytes(dir.filePath(name));
+        WriteBytes(dir.filePath(u"FATURA.PX"_s), "index");
+        const std::optional<TParadoxImportResult> result = ESKI_TABLOYU_AKTAR(folder);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->Records, 1);
+        EXPECT_EQ(ReadBytes(dir.filePath(u"eski_paradox/"_s + name)), table);
+        EXPECT_EQ(ReadBytes(dir.filePath(u"eski_paradox/FATURA.PX"_s)), "index");
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList { u"fatura.DB"_s });
+        InvoiceTable t;
+        t.Open(folder);
+        EXPECT_EQ(t.ReadRecord(4), FullInvoice(4));
+    }
+}
+
+TEST_F(ParadoxImport, BesideOurTableAnOldOneIsReportedAndLeftAlone)
+{
+    {
+        InvoiceTable t;
+        t.Open(Folder());
+    }
+    TParadoxWriter(PathOf(u"FATURA.DB"_s), InvoiceLayout()).Put(ValuesOf(FullInvoice(1)));
+    const auto before = Snapshot(Folder());
+    const std::optional<TParadoxImportResult> result = ESKI_TABLOYU_AKTAR(Folder());
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->LeftUntouched, PathOf(u"FATURA.DB"_s));
+    EXPECT_TRUE(result->Message().contains(PathOf(u"FATURA.DB"_s))) << result->Message().toStdString();
+    EXPECT_TRUE(result->Message().contains(u"dokunulmadan"_s));
+    EXPECT_EQ(Snapshot(Folder()), before);
+}
+
+TEST_F(ParadoxImport, TwoOldTablesDifferingOnlyInCaseAreBothLeftAlone)
+{
+    TParadoxWriter(PathOf(u"FATURA.DB"_s), InvoiceLayout()).Put(ValuesOf(FullInvoice(1)));
+    TParadoxWriter(PathOf(u"fatura.db"_s), InvoiceLayout()).Put(ValuesOf(FullInvoice(2)));
+    const auto before = Snapshot(Folder());
+    try {
+        ESKI_TABLOYU_AKTAR(Folder());
+        FAIL() << "no error";
+    } catch (const EParadoxImportError &e) {
+        EXPECT_TRUE(e.Message().contains(u"FATURA.DB"_s)) << e.what();
+        EXPECT_TRUE(e.Message().contains(u"fatura.db"_s)) << e.what();
+        EXPECT_TRUE(e.Message().contains(u"hiçbirine dokunulmadı"_s)) << e.what();
+    }
+    EXPECT_EQ(Snapshot(Folder()), before);
+}
+
 TEST_F(ParadoxImport, OldFilesOfAnotherTableGoToAFolderOfTheirOwn)
 {
     // An "eski_paradox" from some earlier table already holds a fatura.PX: nothing in it is

@@ -1,6 +1,7 @@
 #include "report/QRPageList.h"
 
 #include "platform/Canvas.h"
+#include "platform/EmfPlayer.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "report/QRCompress.h"
@@ -445,7 +446,11 @@ std::optional<TQRPagePicture> TQRPageList::GetPage(int PageNumber)
             *FStream, [this](std::int64_t at, const QString &what) { Damaged(at, what); });
         if (r.Int32(record) != PageNumber)
             Damaged(record, u"page %1 is missing"_s.arg(PageNumber));
-        return ReadPageBody(record);
+        TQRPagePicture picture = ReadPageBody(record);
+        // A page no real report holds is refused here, before anyone draws it for seconds.
+        if (const QString problem = EmfWorkProblem(picture); !problem.isEmpty())
+            Damaged(record, u"page %1: %2"_s.arg(PageNumber).arg(problem));
+        return picture;
     } catch (...) {
         // Leave the position where the next search can always start.
         try {

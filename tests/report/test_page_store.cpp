@@ -1,6 +1,7 @@
 #include "report/QRPageList.h"
 
 #include "EmfBytes.h"
+#include "platform/EmfPlayer.h"
 #include "platform/Errors.h"
 #include "platform/QPainterCanvas.h"
 #include "report/QRCompress.h"
@@ -705,6 +706,36 @@ TEST(QRPageList, PlayerErrorsNameTheReportAndThePage)
         EXPECT_TRUE(e.Message().contains(u"at offset 108"_s)) << e.what();
     }
     list.DrawPage(3, canvas, image.rect()); // not in the list: nothing drawn, nothing said
+}
+
+TEST(QRPageList, APagePastTheDrawingLimitsIsRefusedWhenItIsRead)
+{
+    // A sound page of one polyline with a point more than any page draws: stored and saved
+    // like any other, refused before the preview or the printer spends seconds on it.
+    QByteArray emf = emfbytes::Make(1, 0).left(108); // the header alone
+    const std::uint32_t points = kEmfMaxPointsPerRecord + 1;
+    emfbytes::Append32(emf, 87); // EMR_POLYLINE16
+    emfbytes::Append32(emf, 28 + 4 * points);
+    for (int i = 0; i < 4; ++i)
+        emfbytes::Append32(emf, 0); // bounds
+    emfbytes::Append32(emf, points);
+    emf += QByteArray(4 * qsizetype(points), '\x01');
+    emfbytes::Append32(emf, 14); // EMR_EOF
+    emfbytes::Append32(emf, 20);
+    emfbytes::Append32(emf, 0);
+    emfbytes::Append32(emf, 0);
+    emfbytes::Append32(emf, 20);
+    emfbytes::Put32(emf, 48, std::uint32_t(emf.size()));
+    emfbytes::Put32(emf, 52, 3);
+    auto list = Filled({}, { emfbytes::Make(1), emf });
+    ASSERT_EQ(list->PageCount(), 2);
+    EXPECT_TRUE(list->GetPage(1));
+    try {
+        list->GetPage(2);
+        ADD_FAILURE() << "page 2 read";
+    } catch (const EQRError &e) {
+        EXPECT_TRUE(e.Message().contains(u"page 2: Page picture too large to draw"_s)) << e.what();
+    }
 }
 
 TEST(QRPageList, AFailedSaveSaysWhyAsTheSystemDoes)

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <limits>
 #include <map>
 #include <set>
@@ -204,15 +203,15 @@ const std::vector<TServerColumn> &ServerColumns()
     static const std::vector<TServerColumn> columns = [] {
         std::vector<TServerColumn> c { { "fatura", "REC_ID", "integer", 0 } };
         for (const TRecordColumn &r : RecordColumns())
-            c.push_back({ "fatura", r.Name, r.Width ? "character varying" : "double precision",
-                r.Width });
+            c.push_back(
+                { "fatura", r.Name, r.Width ? "character varying" : "double precision", r.Width });
         c.insert(c.end(),
             { { "fatura_ara", "REC_ID", "integer", 0 }, { "fatura_ara", "TARIH_K", "bytea", 0 },
                 { "fatura_ara", "SAYIN1_K", "bytea", 0 },
                 { "fatura_ara", "VDAIRESI_K", "bytea", 0 }, { "fatura_ara", "VNO_K", "bytea", 0 },
-                { "fatura_eksik", "REC_ID", "integer", 0 },
-                { "fatura_blok", "BLOK", "integer", 0 }, { "fatura_blok", "N", "integer", 0 },
-                { "fatura_surum", "TEK", "boolean", 0 }, { "fatura_surum", "N", "bigint", 0 } });
+                { "fatura_eksik", "REC_ID", "integer", 0 }, { "fatura_blok", "BLOK", "integer", 0 },
+                { "fatura_blok", "N", "integer", 0 }, { "fatura_surum", "TEK", "boolean", 0 },
+                { "fatura_surum", "N", "bigint", 0 } });
         return c;
     }();
     return columns;
@@ -276,8 +275,11 @@ void PgInvoiceStore::CheckSchema(bool onlyPresent)
             = { res.Text(i, 2), static_cast<int>(res.Int(i, 3)) };
         tables.insert(res.Text(i, 0).toStdString());
     }
+    // ASCII only: the process locale may be Turkish, where tolower('I') is no 'i'.
     const auto lower = [](std::string s) {
-        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+        for (char &c : s)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
         return s;
     };
     const auto typeText = [](const QString &type, int width) {

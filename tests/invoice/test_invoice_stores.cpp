@@ -387,7 +387,8 @@ TEST_F(PgStoreTest, ATableAlteredByHandIsRefusedNamingTableAndColumn)
             PgInvoiceStore store(settings);
             ADD_FAILURE() << "opened after: " << c.Alter;
         } catch (const EStorageError &e) {
-            const QString table = QString::fromUtf16(c.Table), column = QString::fromUtf16(c.Column);
+            const QString table = QString::fromUtf16(c.Table),
+                          column = QString::fromUtf16(c.Column);
             EXPECT_TRUE(e.Message().contains(u" "_s + table + u" tablosunun "_s + column + u" "_s))
                 << c.Alter << ": " << e.what();
         }

@@ -126,6 +126,41 @@ quint64 ItemsOf(const emf::TRecord &r)
     }
 }
 
+// Records that fill an area, which may be the whole page.
+bool FillsArea(quint32 type)
+{
+    switch (type) {
+    case U_EMR_POLYGON:
+    case U_EMR_POLYGON16:
+    case U_EMR_POLYPOLYGON:
+    case U_EMR_POLYPOLYGON16:
+    case U_EMR_ELLIPSE:
+    case U_EMR_RECTANGLE:
+    case U_EMR_ROUNDRECT:
+    case U_EMR_CHORD:
+    case U_EMR_PIE:
+    case U_EMR_EXTFLOODFILL:
+    case U_EMR_FILLPATH:
+    case U_EMR_STROKEANDFILLPATH:
+    case U_EMR_FILLRGN:
+    case U_EMR_FRAMERGN:
+    case U_EMR_INVERTRGN:
+    case U_EMR_PAINTRGN:
+    case U_EMR_BITBLT:
+    case U_EMR_STRETCHBLT:
+    case U_EMR_MASKBLT:
+    case U_EMR_PLGBLT:
+    case U_EMR_SETDIBITSTODEVICE:
+    case U_EMR_STRETCHDIBITS:
+    case U_EMR_ALPHABLEND:
+    case U_EMR_TRANSPARENTBLT:
+    case U_EMR_GRADIENTFILL:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 QString EmfWorkProblem(QByteArrayView emf)
@@ -141,14 +176,16 @@ QString EmfWorkProblem(QByteArrayView emf)
             const quint64 items = ItemsOf(r);
             if (items > kEmfMaxPointsPerRecord)
                 return problem(u"a record of type %1 holds %2 points or characters, more than "
-                               "%3"_s.arg(r.Type()).arg(items).arg(kEmfMaxPointsPerRecord),
+                               "%3"_s.arg(r.Type())
+                                   .arg(items)
+                                   .arg(kEmfMaxPointsPerRecord),
                     r.Offset());
             if (++records > kEmfMaxRecordsPerPage)
                 return problem(u"more than %1 records"_s.arg(kEmfMaxRecordsPerPage), r.Offset());
-            work += 1 + items;
+            work += (FillsArea(r.Type()) ? kEmfAreaRecordWork : 1) + items;
             if (work > kEmfMaxWorkPerPage)
-                return problem(u"more than %1 records, points and characters"_s.arg(
-                                   kEmfMaxWorkPerPage),
+                return problem(
+                    u"more than %1 records, points and characters"_s.arg(kEmfMaxWorkPerPage),
                     r.Offset());
         }
     } catch (const EPlatformError &) {

@@ -532,6 +532,12 @@ TEST(EmfMalformed, DrawingWorkIsBoundedBeforePlaying)
             r += Poly16(U_EMR_POLYLINE16, points, int(points));
         return r;
     };
+    const auto rectangles = [](int n) {
+        QByteArray r;
+        for (int i = 0; i < n; ++i)
+            r += Rec(U_EMR_RECTANGLE, { 0, 0, 100, 100 });
+        return r;
+    };
     const quint32 perRecord = kEmfMaxPointsPerRecord;
     const int recordsLeft = int(kEmfMaxRecordsPerPage) - int(Walk(WithRecords({}, 0)).size());
     const struct {
@@ -546,6 +552,9 @@ TEST(EmfMalformed, DrawingWorkIsBoundedBeforePlaying)
         { lines(recordsLeft + 1), recordsLeft + 1, "records", "one record past it" },
         { polylines(10, perRecord), 10, "records, points and characters",
             "each record within its limit, the page past the total" },
+        { rectangles(1900), 1900, "", "more filled shapes than a real page holds, still within" },
+        { rectangles(2000), 2000, "records, points and characters",
+            "each filled shape may cover the page: two thousand are past the total" },
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.Why);

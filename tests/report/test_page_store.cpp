@@ -6,6 +6,7 @@
 #include "platform/QPainterCanvas.h"
 #include "report/QRCompress.h"
 #include "report/QRError.h"
+#include "support/TestFiles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -22,11 +23,10 @@
 #include <sys/resource.h>
 
 #include <atomic>
-#include <cerrno>
-#include <csignal>
-#include <cstring>
 #include <bit>
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -751,26 +751,20 @@ TEST(QRPageList, AFailedSaveSaysWhyAsTheSystemDoes)
         list->SaveToFile(folder);
         ADD_FAILURE() << "saved onto a folder";
     } catch (const EPlatformError &e) {
-        EXPECT_TRUE(e.Message().startsWith(u"Cannot create file \"%1\". "_s.arg(folder))) << e.what();
+        EXPECT_TRUE(e.Message().startsWith(u"Cannot create file \"%1\". "_s.arg(folder)))
+            << e.what();
         EXPECT_TRUE(e.Message().contains(system(EISDIR))) << e.what();
     }
 
     // A full disk, as the file size limit makes it.
     const QString path = dir.filePath(u"tam.QRP"_s);
-    rlimit saved {};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    auto *oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1024;
-    ::setrlimit(RLIMIT_FSIZE, &small);
     QString message;
     try {
+        const TFileSizeLimit full(1024);
         list->SaveToFile(path);
     } catch (const EPlatformError &e) {
         message = e.Message();
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
     EXPECT_TRUE(message.startsWith(u"Unable to write to "_s + path)) << message.toStdString();
     EXPECT_TRUE(message.contains(system(EFBIG))) << message.toStdString();
     EXPECT_FALSE(QFile::exists(path));

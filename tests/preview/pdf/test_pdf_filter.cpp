@@ -16,9 +16,7 @@
 
 #include <cerrno>
 #include <clocale>
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using pdftest::Content;
@@ -525,20 +523,13 @@ TEST(PdfFilter, FileIsReplacedWholeOrNotAtAll)
     // A full disk, as the file size limit makes it: a file smaller than Qt's write buffer
     // was once put in place cut short, with no error.
     WriteBytes(path, "old");
-    rlimit saved {};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    auto *oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1024;
-    ::setrlimit(RLIMIT_FSIZE, &small);
     QString message;
     try {
+        const TFileSizeLimit full(1024);
         exportTo(path);
     } catch (const EPlatformError &e) {
         message = e.Message();
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
     EXPECT_TRUE(message.startsWith(u"Unable to write to "_s + path)) << message.toStdString();
     EXPECT_TRUE(message.contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
         << "the system's cause: " << message.toStdString();

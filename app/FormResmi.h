@@ -39,8 +39,8 @@ void FORM_RESMI_YAZ(const QString &settingsPath, const TFormResmiAyari &ayar);
 // picture of a sensible size first; a failure raises EPlatformError with a Turkish text
 // naming the user's file and leaves the folder as it was. Runs on any thread; once `cancel`
 // turns true the drawing of a PDF stops and nothing is copied (empty name).
-QString FORM_RESMI_AL(const QString &source, const QString &programFolder,
-    const std::atomic<bool> *cancel = nullptr);
+QString FORM_RESMI_AL(
+    const QString &source, const QString &programFolder, const std::atomic<bool> *cancel = nullptr);
 // The picture, ready to draw; null when there is none or it cannot be read.
 QImage FORM_RESMI_YUKLE(const QString &programFolder, const QString &name);
 // Whether the named picture is there and reads as one, judged by its header alone.

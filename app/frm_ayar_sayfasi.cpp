@@ -13,13 +13,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
-#include <QEventLoop>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScopeGuard>

@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const auto rule = data[0] & 0x80 ? TUnmappedByte::SameNumber : TUnmappedByte::Replace;
     const auto enc = TTextEncoding::Find(pages[(data[0] & 0x7F) % count], rule);
     CHECK(enc);
-    const QByteArrayView bytes(reinterpret_cast<const char *>(data) + 1,
-        static_cast<qsizetype>(size - 1));
+    const QByteArrayView bytes(
+        reinterpret_cast<const char *>(data) + 1, static_cast<qsizetype>(size - 1));
     int replaced = -1;
     const QString text = enc->Decode(bytes, &replaced);
     CHECK(replaced >= 0 && replaced <= bytes.size());

@@ -173,8 +173,8 @@ QStringList Companions(const QDir &folder, const QString &tableName)
     for (const QFileInfo &e : entries) {
         const QString name = e.fileName();
         const qsizetype dot = name.indexOf(u'.');
-        if (dot < 0 || name.left(dot).compare(kStem, Qt::CaseInsensitive) != 0
-            || name == kTableName || name == tableName)
+        if (dot < 0 || name.left(dot).compare(kStem, Qt::CaseInsensitive) != 0 || name == kTableName
+            || name == tableName)
             continue;
         names << name;
     }
@@ -184,7 +184,8 @@ QStringList Companions(const QDir &folder, const QString &tableName)
 
 // "eski_paradox", or a numbered neighbour when that one already holds other files of these
 // names. A copy of the table left there by an interrupted import is the table itself.
-QString OldFilesFolderFor(const QDir &folder, const QString &tableName, const QStringList &companions)
+QString OldFilesFolderFor(
+    const QDir &folder, const QString &tableName, const QStringList &companions)
 {
     for (int n = 1;; ++n) {
         const QString name = QString::fromUtf16(kOldFilesFolderName)

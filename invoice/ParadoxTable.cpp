@@ -397,8 +397,9 @@ void TParadoxTable::OpenStream(std::FILE *stream, qint64 size, const QString &)
         const pxfield_t *f = PX_get_field(FPx->Doc, i);
         if (!f)
             Damaged(u"%1. alan okunamadı"_s.arg(i + 1));
-        const QString name
-            = f->px_fname ? FPx->Encoding->Decode(QByteArrayView(f->px_fname)).trimmed() : QString();
+        const QString name = f->px_fname
+            ? FPx->Encoding->Decode(QByteArrayView(f->px_fname)).trimmed()
+            : QString();
         FFields.push_back(
             TParadoxField { name, static_cast<TParadoxType>(f->px_ftype), f->px_flen, offset });
         offset += f->px_flen;

@@ -21,7 +21,8 @@ QString WriteFailureCause(const QString &path, const QString &reported)
 {
     const auto systemText = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
     const QByteArray native = QFile::encodeName(path);
-    struct stat st {};
+    struct stat st {
+    };
     if (::stat(native.constData(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             return systemText(EISDIR);

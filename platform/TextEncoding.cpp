@@ -95,7 +95,8 @@ std::shared_ptr<const TTextEncoding::TTable> BuildTable(const QByteArray &name, 
     t->FromUnicode.assign(0x10000, 0);
     for (int b = 0; b < 256 && t->SingleByte; ++b) {
         bool incomplete = false, held = false;
-        std::optional<char32_t> c = ConvertByte(cd, static_cast<unsigned char>(b), incomplete, held);
+        std::optional<char32_t> c
+            = ConvertByte(cd, static_cast<unsigned char>(b), incomplete, held);
         if (incomplete)
             t->SingleByte = false;
         t->Stateful = t->Stateful || held;

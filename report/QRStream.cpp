@@ -128,8 +128,7 @@ void TQRStream::SpillToFile()
     if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
         throw EPlatformError(u"Cannot create file \"%1\". %2"_s.arg(name, file->errorString()));
     if (file->write(MemoryStream) != MemoryStream.size())
-        throw EPlatformError(
-            WithCause(u"Unable to write to %1"_s.arg(name), file->errorString()));
+        throw EPlatformError(WithCause(u"Unable to write to %1"_s.arg(name), file->errorString()));
     // From here on the file is the store's, and it deletes it.
     unique.setAutoRemove(false);
     FFilename = name;

@@ -143,8 +143,7 @@ TEST_F(FormImage, ChoosingCopiesThePictureIntoTheFolderAndNamesIt)
         { "a JPEG cut short is not taken as a grey picture", u"kesik.jpg"_s, QString() },
         { "a picture of one point is no form", u"nokta.png"_s, QString() },
         // At 150 dpi this page needs 900 MB and pdftoppm gives a 1 x 1 picture instead.
-        { "a poster-sized PDF page is drawn at a form's size", u"afis.pdf"_s,
-            u"form_resmi.png"_s },
+        { "a poster-sized PDF page is drawn at a form's size", u"afis.pdf"_s, u"form_resmi.png"_s },
     };
     WriteImage(Source.filePath(u"form.png"_s), "PNG", QColor(200, 0, 0));
     WriteImage(Source.filePath(u"tarama.JPG"_s), "JPEG", QColor(200, 0, 0));
@@ -177,8 +176,8 @@ TEST_F(FormImage, ChoosingCopiesThePictureIntoTheFolderAndNamesIt)
         page.FormResmiSecClick();
         if (c.Stored.isEmpty()) {
             EXPECT_EQ(Dialogs.Count(TScriptedDialogs::TKind::Error), 1);
-            EXPECT_TRUE(Dialogs.LastText().contains(c.File)) << "names the user's file: "
-                                                             << Dialogs.LastText().toStdString();
+            EXPECT_TRUE(Dialogs.LastText().contains(c.File))
+                << "names the user's file: " << Dialogs.LastText().toStdString();
             EXPECT_EQ(Bytes(IniPath()), iniBefore);
             EXPECT_EQ(page.FormResmiAdi->text(), shownBefore);
             continue;

@@ -261,7 +261,8 @@ INSTANTIATE_TEST_SUITE_P(ParadoxImport, Layouts,
             [](const QString &p) {
                 TParadoxWriter w(p, InvoiceLayout());
                 TPxRecord v = ValuesOf(FullInvoice(1));
-                v["SAYIN1"] = QByteArray("A\x81" "B\x9E");
+                v["SAYIN1"] = QByteArray("A\x81"
+                                         "B\x9E");
                 v["C2"] = QByteArray("\x8D");
                 w.Put(v);
             },
@@ -430,7 +431,8 @@ TEST_F(ParadoxImport, BesideOurTableAnOldOneIsReportedAndLeftAlone)
     const std::optional<TParadoxImportResult> result = ESKI_TABLOYU_AKTAR(Folder());
     ASSERT_TRUE(result);
     EXPECT_EQ(result->LeftUntouched, PathOf(u"FATURA.DB"_s));
-    EXPECT_TRUE(result->Message().contains(PathOf(u"FATURA.DB"_s))) << result->Message().toStdString();
+    EXPECT_TRUE(result->Message().contains(PathOf(u"FATURA.DB"_s)))
+        << result->Message().toStdString();
     EXPECT_TRUE(result->Message().contains(u"dokunulmadan"_s));
     EXPECT_EQ(Snapshot(Folder()), before);
 }

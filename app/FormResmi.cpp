@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
@@ -22,7 +23,11 @@ namespace
 
 // A picture larger than this on its long side is drawn no sharper on a screen, only slower.
 constexpr int kMaxSide = 3000;
-constexpr int kPdfDpi = 150;
+// A PDF's first page is drawn with its long side this many pixels, an A4 page's at 150 dpi,
+// whatever size the page claims: a poster-sized page costs no more than a form.
+constexpr int kPdfLongSide = 1754;
+// Smaller than this on a side is no scan of a form (pdftoppm gives 1 x 1 when it gives up).
+constexpr int kMinSide = 32;
 constexpr int kPdfTimeoutMs = 60000;
 
 bool PlainFileName(const QString &name)
@@ -31,46 +36,116 @@ bool PlainFileName(const QString &name)
         && !name.contains(u'\\');
 }
 
-QByteArray ReadPicture(const QString &path, QString *format)
+// Whether a JPEG's segments run from its start marker to its end marker. Qt's reader fills
+// a cut-off picture with grey and calls it a success.
+bool JpegComplete(const QByteArray &b)
 {
+    const auto at = [&b](qsizetype i) { return static_cast<unsigned char>(b[i]); };
+    const qsizetype n = b.size();
+    if (n < 4 || at(0) != 0xFF || at(1) != 0xD8)
+        return false;
+    qsizetype i = 2;
+    while (i + 1 < n) {
+        if (at(i) != 0xFF)
+            return false;
+        const unsigned char m = at(i + 1);
+        if (m == 0xD9)
+            return true;
+        if (m == 0xFF) { // fill byte
+            ++i;
+            continue;
+        }
+        if (m == 0x01 || (m >= 0xD0 && m <= 0xD7)) {
+            i += 2;
+            continue;
+        }
+        if (i + 3 >= n)
+            return false;
+        const int length = (at(i + 2) << 8) | at(i + 3);
+        if (length < 2)
+            return false;
+        i += 2 + length;
+        if (m != 0xDA)
+            continue;
+        // Coded data after a scan header, up to the next marker that is not a stuffed
+        // zero or a restart.
+        while (i + 1 < n) {
+            if (at(i) == 0xFF) {
+                const unsigned char next = at(i + 1);
+                if (next == 0x00 || (next >= 0xD0 && next <= 0xD7)) {
+                    i += 2;
+                    continue;
+                }
+                if (next != 0xFF)
+                    break;
+            }
+            ++i;
+        }
+    }
+    return false;
+}
+
+// The file's bytes once they decode whole into a picture of a sensible size; `shown` is
+// the user's name for the file in every message.
+QByteArray ReadPicture(const QString &path, const QString &shown, QString *format)
+{
+    const QString name = QDir::toNativeSeparators(shown);
     QImageReader reader(path);
     *format = QString::fromLatin1(reader.format()).toLower();
     const QImage image = reader.read();
     if (image.isNull())
-        throw EPlatformError(
-            u"\"%1\" bir resim olarak okunamadı (%2). PNG, JPEG ya da PDF "
-            u"dosyası seçin."_s.arg(QDir::toNativeSeparators(path), reader.errorString()));
+        throw EPlatformError(u"\"%1\" bir resim olarak okunamadı (%2). PNG, JPEG ya da PDF "
+                             u"dosyası seçin."_s.arg(name, reader.errorString()));
+    if (image.width() < kMinSide || image.height() < kMinSide)
+        throw EPlatformError(u"\"%1\" bir form resmi olamayacak kadar küçük (%2 × %3 nokta). "
+                             u"Formun taramasını seçin."_s.arg(name)
+                                 .arg(image.width())
+                                 .arg(image.height()));
     const auto bytes = ReadFileBytes(path, qint64(256) << 20);
     if (!bytes)
-        throw EPlatformError(u"\"%1\" okunamadı."_s.arg(QDir::toNativeSeparators(path)));
+        throw EPlatformError(u"\"%1\" okunamadı."_s.arg(name));
+    if ((*format == u"jpeg"_s || *format == u"jpg"_s) && !JpegComplete(*bytes))
+        throw EPlatformError(u"\"%1\" eksik bir JPEG dosyası: sonu kesilmiş. Resmi yeniden "
+                             u"kaydedin ya da taramayı yeniden yapın."_s.arg(name));
     return *bytes;
 }
 
-// The first page of a PDF as PNG bytes, drawn by poppler's pdftoppm.
-QByteArray RenderPdf(const QString &path)
+// The first page of a PDF as PNG bytes, drawn by poppler's pdftoppm; empty when cancelled.
+QByteArray RenderPdf(const QString &path, const std::atomic<bool> *cancel)
 {
+    const QString name = QDir::toNativeSeparators(path);
     QTemporaryDir dir;
     if (!dir.isValid())
-        throw EPlatformError(u"PDF çevrilemedi: geçici klasör açılamadı."_s);
+        throw EPlatformError(u"\"%1\" çevrilemedi: geçici klasör açılamadı."_s.arg(name));
     QProcess p;
     p.start(u"pdftoppm"_s,
-        { u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, u"-r"_s, QString::number(kPdfDpi), u"-png"_s,
-            u"-singlefile"_s, path, dir.filePath(u"form"_s) });
+        { u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, u"-scale-to"_s, QString::number(kPdfLongSide),
+            u"-png"_s, u"-singlefile"_s, path, dir.filePath(u"form"_s) });
     if (!p.waitForStarted())
         throw EPlatformError(u"PDF'in ilk sayfasını resme çevirecek pdftoppm programı "
                              u"bulunamadı (poppler-utils paketi). Paketi kurun ya da formun "
                              u"PNG veya JPEG taramasını seçin."_s);
-    if (!p.waitForFinished(kPdfTimeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        throw EPlatformError(u"PDF'in ilk sayfası bir dakikada resme çevrilemedi."_s);
+    QElapsedTimer waited;
+    waited.start();
+    while (!p.waitForFinished(50) && p.state() != QProcess::NotRunning) {
+        const bool cancelled = cancel && cancel->load();
+        if (cancelled || waited.elapsed() > kPdfTimeoutMs) {
+            p.kill();
+            p.waitForFinished();
+            if (cancelled)
+                return {};
+            throw EPlatformError(
+                u"\"%1\": PDF'in ilk sayfası bir dakikada resme çevrilemedi."_s.arg(name));
+        }
     }
+    if (cancel && cancel->load())
+        return {};
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         throw EPlatformError(
             u"\"%1\" PDF olarak okunamadı: %2"_s.arg(QDir::toNativeSeparators(path),
                 QString::fromLocal8Bit(p.readAllStandardError()).trimmed()));
     QString format;
-    return ReadPicture(dir.filePath(u"form.png"_s), &format);
+    return ReadPicture(dir.filePath(u"form.png"_s), path, &format);
 }
 
 } // namespace
@@ -94,18 +169,21 @@ void FORM_RESMI_YAZ(const QString &settingsPath, const TFormResmiAyari &ayar)
     ini.WriteInteger(kSectionForm, kKeyOpaklik, ayar.Opaklik);
 }
 
-QString FORM_RESMI_AL(const QString &source, const QString &programFolder)
+QString FORM_RESMI_AL(
+    const QString &source, const QString &programFolder, const std::atomic<bool> *cancel)
 {
     if (!QFileInfo(source).isFile())
         throw EPlatformError(u"\"%1\" bulunamadı."_s.arg(QDir::toNativeSeparators(source)));
     QByteArray bytes;
     QString extension;
     if (QFileInfo(source).suffix().compare(u"pdf"_s, Qt::CaseInsensitive) == 0) {
-        bytes = RenderPdf(source);
+        bytes = RenderPdf(source, cancel);
+        if (bytes.isEmpty())
+            return {};
         extension = u"png"_s;
     } else {
         QString format;
-        bytes = ReadPicture(source, &format);
+        bytes = ReadPicture(source, source, &format);
         if (format == u"jpeg"_s || format == u"jpg"_s)
             extension = u"jpg"_s;
         else if (format == u"png"_s)

@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 
 struct TPrintSettings;
@@ -33,10 +34,13 @@ struct TFormResmiAyari {
 TFormResmiAyari FORM_RESMI_OKU(const QString &settingsPath);
 void FORM_RESMI_YAZ(const QString &settingsPath, const TFormResmiAyari &ayar);
 
-// Copies a PNG or JPEG, or the first page of a PDF drawn as PNG, into the program folder
-// and gives the new file's name. The file is checked to be a picture first; a failure
-// raises EPlatformError with a Turkish text and leaves the folder as it was.
-QString FORM_RESMI_AL(const QString &source, const QString &programFolder);
+// Copies a PNG or JPEG, or the first page of a PDF drawn as PNG at a bounded size, into the
+// program folder and gives the new file's name. The file is checked to decode whole into a
+// picture of a sensible size first; a failure raises EPlatformError with a Turkish text
+// naming the user's file and leaves the folder as it was. Runs on any thread; once `cancel`
+// turns true the drawing of a PDF stops and nothing is copied (empty name).
+QString FORM_RESMI_AL(
+    const QString &source, const QString &programFolder, const std::atomic<bool> *cancel = nullptr);
 // The picture, ready to draw; null when there is none or it cannot be read.
 QImage FORM_RESMI_YUKLE(const QString &programFolder, const QString &name);
 // Whether the named picture is there and reads as one, judged by its header alone.

@@ -13,12 +13,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalBlocker>
@@ -27,7 +29,10 @@
 #include <qdrawutil.h>
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <optional>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -646,11 +651,33 @@ void TAyarSayfasi::FormResmiSecClick()
         return;
     RunCommand(FDialogs, [&] {
         const QString old = FFormResmi;
-        // A PDF is drawn by another program first, which can take a while on a large scan:
-        // the wait cursor says so, and is gone again before any error box shows.
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        const QString name = FORM_RESMI_AL(source, folder);
+        // A PDF is drawn by another program first, which can take a minute on a hostile
+        // file: the work runs beside the window, which stays drawn and offers to stop it.
+        std::atomic<bool> cancel { false };
+        QString name;
+        std::exception_ptr failure;
+        QEventLoop loop;
+        QProgressDialog progress(u"Form resmi hazırlanıyor..."_s, u"Vazgeç"_s, 0, 0, this);
+        progress.setWindowTitle(kFormTitle);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(400);
+        progress.setValue(0); // starts the clock after which the box shows
+        connect(&progress, &QProgressDialog::canceled, &loop, [&cancel] { cancel = true; });
+        std::thread worker([&] {
+            try {
+                name = FORM_RESMI_AL(source, folder, &cancel);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        loop.exec();
+        worker.join();
+        progress.reset();
+        if (failure)
+            std::rethrow_exception(failure);
+        if (name.isEmpty())
+            return; // cancelled: nothing was copied
         FORM_RESMI_YAZ(FSettingsPath, TFormResmiAyari { name, FormOpaklik->value() });
         if (!old.isEmpty() && old != name)
             QFile::remove(QDir(folder).filePath(old));

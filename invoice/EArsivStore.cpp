@@ -30,6 +30,34 @@ CREATE TABLE IF NOT EXISTS earsiv_alici (VERGI_NO TEXT PRIMARY KEY, AD TEXT NOT 
 CREATE TABLE IF NOT EXISTS earsiv_birim (BIRIM TEXT PRIMARY KEY, KOD TEXT NOT NULL);
 )";
 
+} // namespace
+
+// Beside kSchema, which they describe.
+const std::vector<TEArsivColumn> &EArsivColumns()
+{
+    static const std::vector<TEArsivColumn> columns = [] {
+        std::vector<TEArsivColumn> c { { "earsiv_satici", "ID", "integer" } };
+        for (const char *text : { "UNVAN", "VKN", "TCKN", "AD", "SOYAD", "VERGI_DAIRESI", "ADRES",
+                 "ILCE", "IL", "ULKE", "TELEFON", "EPOSTA", "SERI", "TUR" })
+            c.push_back({ "earsiv_satici", text, "text" });
+        c.insert(c.end(),
+            { { "earsiv_fatura", "REC_ID", "integer" }, { "earsiv_fatura", "SERI", "text" },
+                { "earsiv_fatura", "YIL", "integer" }, { "earsiv_fatura", "SIRA", "bigint" },
+                { "earsiv_fatura", "NUMARA", "text" }, { "earsiv_fatura", "ETTN", "text" },
+                { "earsiv_fatura", "ZAMAN", "text" }, { "earsiv_fatura", "TARIH", "text" },
+                { "earsiv_fatura", "ORAN", "integer" }, { "earsiv_fatura", "OZET", "text" } });
+        for (const char *text : { "VERGI_NO", "AD", "SOYAD", "ILCE", "IL" })
+            c.push_back({ "earsiv_alici", text, "text" });
+        c.insert(
+            c.end(), { { "earsiv_birim", "BIRIM", "text" }, { "earsiv_birim", "KOD", "text" } });
+        return c;
+    }();
+    return columns;
+}
+
+namespace
+{
+
 constexpr std::string_view kExportColumns
     = "REC_ID, NUMARA, ETTN, ZAMAN, TARIH, ORAN, OZET, SERI, YIL, SIRA";
 

@@ -115,3 +115,10 @@ QString EArsivNumber(const QString &seri, int year, std::int64_t sequence);
 // Copies the seller, the exports, the buyers and the units of one store into another (moving
 // onto a server); the target's own transaction decides whether any of it stays.
 void CopyEArsiv(IEArsivStore &from, IEArsivStore &to);
+
+// The columns of the e-Arşiv tables as a server reports them (table, column, type), for the
+// check of a server's tables against what we created.
+struct TEArsivColumn {
+    const char *Table, *Column, *ServerType;
+};
+const std::vector<TEArsivColumn> &EArsivColumns();

@@ -164,16 +164,17 @@ void RemoveStore(const QString &path)
         QFile::remove(path + suffix);
 }
 
-// The old table's other files: same stem, any extension ("fatura.PX", "FATURA.VAL", ...).
-QStringList Companions(const QDir &folder)
+// The old table's other files: same stem, any extension ("fatura.PX", "FATURA.VAL", ...),
+// whatever their letter case, since copies from Windows keep none.
+QStringList Companions(const QDir &folder, const QString &tableName)
 {
     QStringList names;
     const QFileInfoList entries = folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QFileInfo &e : entries) {
         const QString name = e.fileName();
         const qsizetype dot = name.indexOf(u'.');
-        if (dot < 0 || name.left(dot).compare(kStem, Qt::CaseInsensitive) != 0
-            || name == kTableName)
+        if (dot < 0 || name.left(dot).compare(kStem, Qt::CaseInsensitive) != 0 || name == kTableName
+            || name == tableName)
             continue;
         names << name;
     }
@@ -183,7 +184,8 @@ QStringList Companions(const QDir &folder)
 
 // "eski_paradox", or a numbered neighbour when that one already holds other files of these
 // names. A copy of the table left there by an interrupted import is the table itself.
-QString OldFilesFolderFor(const QDir &folder, const QStringList &companions)
+QString OldFilesFolderFor(
+    const QDir &folder, const QString &tableName, const QStringList &companions)
 {
     for (int n = 1;; ++n) {
         const QString name = QString::fromUtf16(kOldFilesFolderName)
@@ -193,8 +195,8 @@ QString OldFilesFolderFor(const QDir &folder, const QStringList &companions)
         if (info.exists() && !info.isDir())
             continue;
         const QDir old(path);
-        bool free = !QFileInfo::exists(old.filePath(kTableName))
-            || SameFile(old.filePath(kTableName), folder.filePath(kTableName));
+        bool free = !QFileInfo::exists(old.filePath(tableName))
+            || SameFile(old.filePath(tableName), folder.filePath(tableName));
         for (const QString &c : companions)
             free = free && !QFileInfo::exists(old.filePath(c));
         if (free)
@@ -204,12 +206,21 @@ QString OldFilesFolderFor(const QDir &folder, const QStringList &companions)
 
 // ---- texts ----
 
-QString ReadFailed(const QString &why)
+QString ReadFailed(const QString &path, const QString &why)
 {
-    return u"Eski fatura tablosu (fatura.DB) okunamadı: %1.\n\n"
+    return u"Eski Paradox fatura tablosu okunamadı, tablo bozuk ya da okunamıyor:\n%1\n(%2)\n\n"
            "Hiçbir dosya değiştirilmedi. Tabloyu eski programla açıp onarın ya da sağlam bir "
            "yedeğini fatura.DB adıyla program klasörüne koyun, sonra programı yeniden başlatın."_s
-               .arg(why);
+               .arg(QDir::toNativeSeparators(path), why);
+}
+
+QString TwoOldTables(const QStringList &names)
+{
+    return u"Program klasöründe adları yalnız büyük/küçük harfle ayrılan birden çok eski "
+           "Paradox fatura tablosu var: %1.\n\n"
+           "Hangisinin aktarılacağı bilinemediğinden hiçbirine dokunulmadı. Aktarılmasını "
+           "istediğinizi fatura.DB adıyla bırakıp ötekini klasörden çıkarın, sonra programı "
+           "yeniden başlatın."_s.arg(names.join(u", "_s));
 }
 
 QString WriteFailed(const QString &why)
@@ -300,7 +311,8 @@ QStringList TParadoxFieldPlan::Differences() const
     return lines;
 }
 
-TInvoiceRecord ConvertRecord(const TParadoxTable &table, const TParadoxFieldPlan &plan)
+TInvoiceRecord ConvertRecord(
+    const TParadoxTable &table, const TParadoxFieldPlan &plan, int *unmappedTexts)
 {
     TInvoiceRecord r;
     const std::vector<TRecordField> &rf = RecordFields();
@@ -312,7 +324,10 @@ TInvoiceRecord ConvertRecord(const TParadoxTable &table, const TParadoxFieldPlan
         if (rf[i].Text) {
             QString &text = *rf[i].Text(r, rf[i].Line);
             if (type == TParadoxType::Alpha) {
-                text = table.Text(source);
+                int unmapped = 0;
+                text = table.Text(source, &unmapped);
+                if (unmappedTexts && unmapped > 0)
+                    ++*unmappedTexts;
             } else if (type == TParadoxType::Date) {
                 // Paradox counts days from 1 January of the year 1 as day 1.
                 if (const auto days = table.DateDays(source))
@@ -338,6 +353,10 @@ TInvoiceRecord ConvertRecord(const TParadoxTable &table, const TParadoxFieldPlan
 
 QString TParadoxImportResult::Message() const
 {
+    if (!LeftUntouched.isEmpty())
+        return u"Program klasöründe eski programın Paradox fatura tablosu da bulundu:\n%1\n\n"
+               "Faturalarınız zaten yeni tabloda (fatura.DB); eski tablo aktarılmadı ve "
+               "dokunulmadan bırakıldı."_s.arg(QDir::toNativeSeparators(LeftUntouched));
     QString text = u"Eski fatura tablonuz (Paradox) yeni biçime aktarıldı: %1 fatura.\n\n"
                    "Eski dosyalar dokunulmadan şu klasörde duruyor:\n%2"_s.arg(Records)
                        .arg(QDir::toNativeSeparators(OldFilesFolder));
@@ -347,6 +366,9 @@ QString TParadoxImportResult::Message() const
                  "sırayla yeniden numaralandı."_s;
     if (!notes.isEmpty())
         text += u"\n\nEski tablo bilinen düzenden farklıydı:\n• "_s + notes.join(u"\n• "_s);
+    if (UnmappedTexts > 0)
+        text += u"\n\n%1 metinde eski kod sayfasında karşılığı olmayan baytlar vardı; "
+                "bunlar yeni tabloda \uFFFD işaretiyle duruyor."_s.arg(UnmappedTexts);
     return text;
 }
 
@@ -356,9 +378,25 @@ std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
     const QString &programFolder, const TParadoxImportOptions &options)
 {
     const QDir folder(programFolder);
-    const QString tablePath = folder.filePath(kTableName);
-    if (!TParadoxTable::IsParadoxFile(tablePath))
+    // The old table under any letter case: Windows kept none. Ours is always "fatura.DB".
+    QStringList found;
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (name.compare(kTableName, Qt::CaseInsensitive) == 0
+            && TParadoxTable::LooksLikeParadoxFile(folder.filePath(name)))
+            found << name;
+    if (found.isEmpty())
         return std::nullopt;
+    if (found.size() > 1)
+        Fail(TwoOldTables(found));
+    const QString tableName = found.front();
+    const QString tablePath = folder.filePath(tableName);
+    const QString ourPath = folder.filePath(kTableName);
+    if (tableName != kTableName && QFileInfo::exists(ourPath)) {
+        // Ours is in use; an old table beside it is only reported, never imported over it.
+        TParadoxImportResult untouched;
+        untouched.LeftUntouched = tablePath;
+        return untouched;
+    }
     const auto step = [&options](const char *name) {
         if (options.OnStep)
             options.OnStep(name);
@@ -385,7 +423,7 @@ std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
             ids.push_back(id);
         }
     } catch (const EParadoxError &e) {
-        Fail(ReadFailed(e.Message()));
+        Fail(ReadFailed(tablePath, e.Message()));
     }
     const int count = table->RecordCount();
     TParadoxImportResult result;
@@ -408,7 +446,7 @@ std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
             std::vector<TInvoiceRecord> chunk;
             for (int i = 0; i < count; ++i) {
                 table->ReadRecord(i);
-                TInvoiceRecord r = ConvertRecord(*table, plan);
+                TInvoiceRecord r = ConvertRecord(*table, plan, &result.UnmappedTexts);
                 r.REC_ID = keepIds ? ids[size_t(i)] : i + 1;
                 if (i % sampleStep == 0 || i == count - 1)
                     sample.emplace(r.REC_ID, InvoiceTable::CutToWidths(r));
@@ -436,7 +474,7 @@ std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
         throw;
     } catch (const EParadoxError &e) {
         RemoveStore(newPath);
-        Fail(ReadFailed(e.Message()));
+        Fail(ReadFailed(tablePath, e.Message()));
     } catch (const ELevantaError &e) {
         RemoveStore(newPath);
         Fail(WriteFailed(e.Message()));
@@ -445,10 +483,10 @@ std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
 
     // The old files go aside: the table by a second name (a hard link, or a copy where the
     // disk has none), the others moved. Until the last rename the old table stays in place.
-    const QStringList companions = Companions(folder);
-    const QString oldPath = OldFilesFolderFor(folder, companions);
+    const QStringList companions = Companions(folder, tableName);
+    const QString oldPath = OldFilesFolderFor(folder, tableName, companions);
     const QDir old(oldPath);
-    const QString oldTable = old.filePath(kTableName);
+    const QString oldTable = old.filePath(tableName);
     bool madeFolder = false, madeTable = false;
     QStringList moved;
     const auto undo = [&] {
@@ -497,11 +535,17 @@ std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
         SyncPath(programFolder);
         step("companion moved");
     }
-    // The one step that puts the new table in place of the old.
-    if (::rename(Native(newPath).constData(), Native(tablePath).constData()) != 0)
+    // The one step that puts the new table in place of the old. An old table under another
+    // letter case is not replaced by it: its name goes once the new one is in place (it is
+    // linked aside already; a crash in between leaves both, and the next start says so).
+    if (::rename(Native(newPath).constData(), Native(ourPath).constData()) != 0)
         failPlacing(ErrnoText());
     SyncPath(programFolder);
     step("new table in place");
+    if (tablePath != ourPath) {
+        ::unlink(Native(tablePath).constData());
+        SyncPath(programFolder);
+    }
     result.OldFilesFolder = oldPath;
     return result;
 }

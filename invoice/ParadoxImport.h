@@ -48,13 +48,20 @@ const QStringList &RecordFieldNames();
 TParadoxFieldPlan PlanFields(const TParadoxTable &table);
 
 // The current record of the table as an invoice; REC_ID as stored (0 when there is none).
-TInvoiceRecord ConvertRecord(const TParadoxTable &table, const TParadoxFieldPlan &plan);
+// `unmappedTexts`, when given, is raised by the number of its texts that held a byte without
+// a character in the table's code page.
+TInvoiceRecord ConvertRecord(
+    const TParadoxTable &table, const TParadoxFieldPlan &plan, int *unmappedTexts = nullptr);
 
 struct TParadoxImportResult {
     int Records = 0;
     QString OldFilesFolder; // where the Paradox files now lie
     QStringList Differences;
     bool Renumbered = false; // REC_IDs missing, repeated or out of order: numbered anew
+    int UnmappedTexts = 0; // texts that held bytes without a character (now U+FFFD)
+    // Set instead of all the above when our table is there already and an old table under
+    // another letter case was found beside it and left alone: its path.
+    QString LeftUntouched;
 
     // The information box's text.
     QString Message() const;
@@ -71,8 +78,9 @@ struct TParadoxImportOptions {
 inline constexpr const char16_t *kOldFilesFolderName = u"eski_paradox";
 inline constexpr const char16_t *kImportFileName = u"fatura_aktarim.DB";
 
-// Start-up: when "fatura.DB" in the program folder is a Paradox table, imports it and says
-// what was done; nothing when it is not one. Throws EParadoxImportError, every file left
-// as it was.
+// Start-up: when "fatura.DB" in the folder the data lives in is a Paradox table (under any
+// letter case), imports it and says what was done; nothing when there is none. Throws
+// EParadoxImportError, every file left as it was, also when two old tables differ only in
+// letter case.
 std::optional<TParadoxImportResult> ESKI_TABLOYU_AKTAR(
     const QString &programFolder, const TParadoxImportOptions &options = {});

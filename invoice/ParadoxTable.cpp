@@ -1,5 +1,7 @@
 #include "invoice/ParadoxTable.h"
 
+#include "platform/TextEncoding.h"
+
 #include <QDate>
 #include <QFile>
 
@@ -7,7 +9,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <iconv.h>
 // pxlib's header declares C functions without saying so.
 extern "C" {
 #include <paradox.h>
@@ -140,7 +141,7 @@ struct TParadoxTable::TPx {
     std::string LastError;
     pxdoc_t *Doc = nullptr;
     std::FILE *Stream = nullptr;
-    std::unique_ptr<TCodePageDecoder> Decoder;
+    std::optional<TTextEncoding> Encoding; // a user's data: strict, counted
     std::unordered_set<void *> Blocks;
 
     ~TPx();
@@ -213,15 +214,45 @@ TParadoxTable::TPx::~TPx()
 
 // ---- recognition and checks ----
 
-bool TParadoxTable::IsParadoxHeader(const QByteArray &head)
+namespace
 {
-    if (head.size() < kFieldInfoOld)
-        return false;
+
+// What is wrong with the fixed part of a header that says it is a Paradox data table; empty
+// when nothing is.
+QString HeaderFault(const QByteArray &head)
+{
     const int version = U8(head, kFileVersion);
     const int numFields = U16(head, kNumFields);
-    return U16(head, kRecordSize) > 0 && IsDataTableType(U8(head, kFileType))
-        && IsBlockSize(U8(head, kMaxTableSize)) && IsVersion(version) && numFields >= 1
-        && numFields <= 255 && U16(head, kHeaderSize) >= FieldInfoAt(version) + 2 * numFields;
+    if (U16(head, kRecordSize) == 0)
+        return u"kayıt boyu 0"_s;
+    if (!IsBlockSize(U8(head, kMaxTableSize)))
+        return u"blok boyu geçersiz (%1 KB)"_s.arg(U8(head, kMaxTableSize));
+    if (numFields < 1 || numFields > 255)
+        return u"alan sayısı geçersiz (%1)"_s.arg(numFields);
+    if (U16(head, kHeaderSize) < FieldInfoAt(version) + 2 * numFields)
+        return u"başlık boyu geçersiz (%1)"_s.arg(U16(head, kHeaderSize));
+    return {};
+}
+
+} // namespace
+
+bool TParadoxTable::LooksLikeParadoxHeader(const QByteArray &head)
+{
+    return head.size() >= kFieldInfoOld && !head.startsWith("SQLite format 3")
+        && IsDataTableType(U8(head, kFileType)) && IsVersion(U8(head, kFileVersion));
+}
+
+bool TParadoxTable::IsParadoxHeader(const QByteArray &head)
+{
+    return LooksLikeParadoxHeader(head) && HeaderFault(head).isEmpty();
+}
+
+bool TParadoxTable::LooksLikeParadoxFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    return LooksLikeParadoxHeader(file.read(kFieldInfoV4));
 }
 
 bool TParadoxTable::IsParadoxFile(const QString &fileName)
@@ -236,8 +267,10 @@ void TParadoxTable::Check(std::FILE *stream, qint64 size)
 {
     QByteArray head(kFieldInfoOld, '\0');
     if (size < kFieldInfoOld || !ReadAt(stream, 0, head.data(), kFieldInfoOld)
-        || !IsParadoxHeader(head))
+        || !LooksLikeParadoxHeader(head))
         Damaged(u"dosya bir Paradox tablosu değil ya da başlığı bozuk"_s);
+    if (const QString fault = HeaderFault(head); !fault.isEmpty())
+        Damaged(u"başlığı bozuk: %1"_s.arg(fault));
     const int headerSize = U16(head, kHeaderSize);
     if (headerSize > size || headerSize > kMaxHeader)
         Damaged(u"başlık dosyadan uzun"_s);
@@ -343,7 +376,9 @@ void TParadoxTable::OpenStream(std::FILE *stream, qint64 size, const QString &)
 {
     FPx->Stream = stream;
     Check(stream, size);
-    FPx->Decoder = std::make_unique<TCodePageDecoder>(FCodePage);
+    FPx->Encoding = TTextEncoding::FromNumber(FCodePage, TUnmappedByte::Replace);
+    if (!FPx->Encoding)
+        Damaged(u"tablonun kod sayfası (%1) bu sistemde tanınmıyor"_s.arg(FCodePage));
     std::rewind(stream);
 
     BootOnce();
@@ -362,8 +397,9 @@ void TParadoxTable::OpenStream(std::FILE *stream, qint64 size, const QString &)
         const pxfield_t *f = PX_get_field(FPx->Doc, i);
         if (!f)
             Damaged(u"%1. alan okunamadı"_s.arg(i + 1));
-        const QString name
-            = f->px_fname ? FPx->Decoder->Decode(QByteArray(f->px_fname)).trimmed() : QString();
+        const QString name = f->px_fname
+            ? FPx->Encoding->Decode(QByteArrayView(f->px_fname)).trimmed()
+            : QString();
         FFields.push_back(
             TParadoxField { name, static_cast<TParadoxType>(f->px_ftype), f->px_flen, offset });
         offset += f->px_flen;
@@ -414,9 +450,9 @@ QByteArray TParadoxTable::AlphaBytes(int field) const
     return bytes;
 }
 
-QString TParadoxTable::Text(int field) const
+QString TParadoxTable::Text(int field, int *unmapped) const
 {
-    return FPx->Decoder->Decode(AlphaBytes(field));
+    return FPx->Encoding->Decode(AlphaBytes(field), unmapped);
 }
 
 std::optional<double> TParadoxTable::Number(int field) const
@@ -460,48 +496,4 @@ std::optional<std::int32_t> TParadoxTable::DateDays(int field) const
     if (PX_get_data_long(FPx->Doc, const_cast<char *>(FRecord.data()) + f.Offset, f.Size, &v) <= 0)
         return std::nullopt;
     return static_cast<std::int32_t>(v);
-}
-
-// ---- code pages ----
-
-TCodePageDecoder::TCodePageDecoder(int codePage)
-{
-    const std::string name = "CP" + std::to_string(codePage);
-    FCd = iconv_open("UTF-16LE", name.c_str());
-    if (FCd == reinterpret_cast<iconv_t>(-1))
-        throw EParadoxError(u"tablonun kod sayfası (%1) bu sistemde tanınmıyor"_s.arg(codePage));
-}
-
-TCodePageDecoder::~TCodePageDecoder()
-{
-    iconv_close(static_cast<iconv_t>(FCd));
-}
-
-QString TCodePageDecoder::Decode(const QByteArray &bytes) const
-{
-    QString out;
-    if (bytes.isEmpty())
-        return out;
-    auto cd = static_cast<iconv_t>(FCd);
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    std::vector<char> buffer(static_cast<size_t>(bytes.size()) * 4 + 8);
-    char *in = const_cast<char *>(bytes.constData());
-    size_t inLeft = static_cast<size_t>(bytes.size());
-    while (inLeft > 0) {
-        char *o = buffer.data();
-        size_t outLeft = buffer.size();
-        const size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
-        out.append(reinterpret_cast<const QChar *>(buffer.data()),
-            static_cast<qsizetype>((buffer.size() - outLeft) / 2));
-        if (r == static_cast<size_t>(-1) && inLeft > 0) {
-            if (errno == E2BIG)
-                continue;
-            // Undefined or cut short: the byte stands for itself.
-            out.append(QChar(static_cast<char16_t>(static_cast<unsigned char>(*in))));
-            ++in;
-            --inLeft;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-    return out;
 }

@@ -62,6 +62,11 @@ public:
     static bool IsParadoxHeader(const QByteArray &head);
     // The same for a file on disk; false when it cannot be read.
     static bool IsParadoxFile(const QString &fileName);
+    // Looser: the marks of a Paradox data table (its file type and version) whatever the
+    // rest of the header says, so that a damaged one is reported as such and not taken for
+    // some other file.
+    static bool LooksLikeParadoxHeader(const QByteArray &head);
+    static bool LooksLikeParadoxFile(const QString &fileName);
 
     // Opens and checks the table. Throws EParadoxError.
     explicit TParadoxTable(const QString &fileName);
@@ -83,8 +88,9 @@ public:
 
     // Alpha: the bytes up to the first NUL, still in the table's code page.
     QByteArray AlphaBytes(int field) const;
-    // Alpha decoded from the table's code page.
-    QString Text(int field) const;
+    // Alpha decoded from the table's code page. A byte without a character there becomes
+    // U+FFFD; `unmapped` (when given) gets how many did.
+    QString Text(int field, int *unmapped = nullptr) const;
     // Short, Long, AutoInc, Number, Currency, BCD and Logical as a number; nothing when the
     // field is blank (null) or of another type.
     std::optional<double> Number(int field) const;
@@ -105,22 +111,4 @@ private:
     int FRecordSize = 0;
     int FCodePage = kDefaultCodePage;
     QByteArray FBytes; // the memory behind a table read from bytes
-};
-
-// Decodes single- and multi-byte text of a Windows or DOS code page through iconv. A byte
-// the code page leaves undefined becomes the character of the same number, so nothing is
-// dropped silently.
-class TCodePageDecoder
-{
-public:
-    // Throws EParadoxError when the system knows no such code page.
-    explicit TCodePageDecoder(int codePage);
-    ~TCodePageDecoder();
-    TCodePageDecoder(const TCodePageDecoder &) = delete;
-    TCodePageDecoder &operator=(const TCodePageDecoder &) = delete;
-
-    QString Decode(const QByteArray &bytes) const;
-
-private:
-    void *FCd;
 };

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <map>
+#include <set>
 #include <string>
 
 using namespace Qt::StringLiterals;
@@ -198,6 +200,27 @@ void AppendKeyLine(QByteArray &out, const TInvoiceRecord &r)
 
 } // namespace
 
+const std::vector<TServerColumn> &ServerColumns()
+{
+    static const std::vector<TServerColumn> columns = [] {
+        std::vector<TServerColumn> c { { "fatura", "REC_ID", "integer", 0 } };
+        for (const TRecordColumn &r : RecordColumns())
+            c.push_back(
+                { "fatura", r.Name, r.Width ? "character varying" : "double precision", r.Width });
+        c.insert(c.end(),
+            { { "fatura_ara", "REC_ID", "integer", 0 }, { "fatura_ara", "TARIH_K", "bytea", 0 },
+                { "fatura_ara", "SAYIN1_K", "bytea", 0 },
+                { "fatura_ara", "VDAIRESI_K", "bytea", 0 }, { "fatura_ara", "VNO_K", "bytea", 0 },
+                { "fatura_eksik", "REC_ID", "integer", 0 }, { "fatura_blok", "BLOK", "integer", 0 },
+                { "fatura_blok", "N", "integer", 0 }, { "fatura_surum", "TEK", "boolean", 0 },
+                { "fatura_surum", "N", "bigint", 0 } });
+        for (const auto &[table, column, type] : EArsivColumns())
+            c.push_back({ table, column, type, 0, /*Lazy*/ true });
+        return c;
+    }();
+    return columns;
+}
+
 PgInvoiceStore::PgInvoiceStore(const TPgSettings &settings)
 {
     try {
@@ -206,7 +229,12 @@ PgInvoiceStore::PgInvoiceStore(const TPgSettings &settings)
         throw EStorageError(
             e.Message() + u"\n\nVeritabanı sunucusuna bağlanılamadı: "_s + settings.Describe());
     }
+    // Before and after the schema is made: what is there already is checked before any of
+    // it is used (remaking a dropped index would fail on an altered column with a bare
+    // server message), and what was made is checked before the first invoice is read.
+    CheckSchema(/*onlyPresent*/ true);
     CreateSchema();
+    CheckSchema(/*onlyPresent*/ false);
     FSeen = FConn->Exec("SELECT N FROM fatura_surum").Int(0, 0);
     CatchUp();
 }
@@ -309,6 +337,48 @@ void PgInvoiceStore::CreateSchema()
     FConn->ExecScript(CreateTableSql());
     FConn->ExecScript(kSideSchemaSql);
     txn.Commit();
+}
+
+void PgInvoiceStore::CheckSchema(bool onlyPresent)
+{
+    const TPgResult res = FConn->Exec(
+        "SELECT table_name, column_name, data_type, coalesce(character_maximum_length, 0)"
+        " FROM information_schema.columns WHERE table_schema = current_schema()");
+    std::map<std::pair<std::string, std::string>, std::pair<QString, int>> found;
+    std::set<std::string> tables;
+    for (int i = 0; i < res.Rows(); ++i) {
+        found[{ res.Text(i, 0).toStdString(), res.Text(i, 1).toStdString() }]
+            = { res.Text(i, 2), static_cast<int>(res.Int(i, 3)) };
+        tables.insert(res.Text(i, 0).toStdString());
+    }
+    // ASCII only: the process locale may be Turkish, where tolower('I') is no 'i'.
+    const auto lower = [](std::string s) {
+        for (char &c : s)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return s;
+    };
+    const auto typeText = [](const QString &type, int width) {
+        return width ? u"%1(%2)"_s.arg(type).arg(width) : type;
+    };
+    for (const TServerColumn &c : ServerColumns()) {
+        if ((onlyPresent || c.Lazy) && !tables.count(lower(c.Table)))
+            continue;
+        const auto it = found.find({ lower(c.Table), lower(c.Column) });
+        const QString expected = typeText(QString::fromStdString(c.Type), c.Width);
+        QString problem;
+        if (it == found.end())
+            problem = u"sütun yok (olması gereken: %1)"_s.arg(expected);
+        else if (it->second.first != QString::fromStdString(c.Type) || it->second.second != c.Width)
+            problem = u"türü %1, olması gereken %2"_s.arg(
+                typeText(it->second.first, it->second.second), expected);
+        if (!problem.isEmpty())
+            throw EStorageError(
+                u"Sunucudaki %1 tablosunun %2 sütunu bu programın oluşturduğu gibi değil: %3.\n\n"
+                "Böyle bir tabloda faturalar değişerek okunup yazılacağından tablo açılmadı. "
+                "Sütunu eski haline getirin ya da veritabanı yöneticinize danışın."_s.arg(
+                    QString::fromStdString(c.Table), QString::fromStdString(c.Column), problem));
+    }
 }
 
 QString PgInvoiceStore::Name() const

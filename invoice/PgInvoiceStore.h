@@ -18,6 +18,24 @@
 #include "platform/Postgres.h"
 
 #include <memory>
+#include <string>
+#include <vector>
+
+// A column as the store creates it on the server: PostgreSQL's name of its type (as
+// information_schema gives it) and, for texts, the width.
+struct TServerColumn {
+    std::string Table;
+    std::string Column; // as created: unquoted, so the server holds it in lower case
+    std::string Type; // "character varying", "double precision", "integer", ...
+    int Width = 0; // characters of a varchar; 0 for the rest
+    bool Lazy = false; // made at its first use (the e-Arşiv tables): checked once it is there
+};
+
+// Every column of every table the store creates (`fatura` and the tables beside it). The
+// store checks the server's tables against it each time it opens, since a type or width
+// altered by hand changes invoices silently (a date swaps day and month, numeric(8,1)
+// rounds amounts). A table added beside `fatura` adds its rows here.
+const std::vector<TServerColumn> &ServerColumns();
 
 class PgInvoiceStore : public IInvoiceStore
 {
@@ -60,6 +78,9 @@ public:
 private:
     template <class TWork> auto Write(TWork work);
     void CreateSchema();
+    // Refuses (EStorageError naming table and column) a table whose columns differ from
+    // ServerColumns(); onlyPresent skips tables that are not there yet.
+    void CheckSchema(bool onlyPresent);
     void WriteKeys(std::int32_t recId, const TInvoiceRecord &record);
 
     std::unique_ptr<TPgConnection> FConn;

@@ -1,10 +1,13 @@
 #include "platform/EmfPlayer.h"
 
 #include "platform/EmfPlayer_p.h"
+#include "platform/Errors.h"
 
 #include <QPaintEngine>
 #include <QPainter>
 #include <uemf.h>
+
+using namespace Qt::StringLiterals;
 
 QSizeF TEmfInfo::FrameSizePixels() const
 {
@@ -90,8 +93,110 @@ TEmfPlayResult TPlayer::Run()
 
 } // namespace emf::play
 
+namespace
+{
+
+// Points (or characters) a record asks to be drawn, from its count field; 0 for the rest.
+quint64 ItemsOf(const emf::TRecord &r)
+{
+    switch (r.Type()) {
+    case U_EMR_POLYBEZIER:
+    case U_EMR_POLYGON:
+    case U_EMR_POLYLINE:
+    case U_EMR_POLYBEZIERTO:
+    case U_EMR_POLYLINETO:
+    case U_EMR_POLYBEZIER16:
+    case U_EMR_POLYGON16:
+    case U_EMR_POLYLINE16:
+    case U_EMR_POLYBEZIERTO16:
+    case U_EMR_POLYLINETO16:
+    case U_EMR_POLYDRAW:
+    case U_EMR_POLYDRAW16:
+        return r.U32(24);
+    case U_EMR_POLYPOLYLINE:
+    case U_EMR_POLYPOLYGON:
+    case U_EMR_POLYPOLYLINE16:
+    case U_EMR_POLYPOLYGON16:
+        return quint64(r.U32(24)) + r.U32(28); // the polygons' counts and their points
+    case U_EMR_EXTTEXTOUTA:
+    case U_EMR_EXTTEXTOUTW:
+        return r.U32(44);
+    default:
+        return 0;
+    }
+}
+
+// Records that fill an area, which may be the whole page.
+bool FillsArea(quint32 type)
+{
+    switch (type) {
+    case U_EMR_POLYGON:
+    case U_EMR_POLYGON16:
+    case U_EMR_POLYPOLYGON:
+    case U_EMR_POLYPOLYGON16:
+    case U_EMR_ELLIPSE:
+    case U_EMR_RECTANGLE:
+    case U_EMR_ROUNDRECT:
+    case U_EMR_CHORD:
+    case U_EMR_PIE:
+    case U_EMR_EXTFLOODFILL:
+    case U_EMR_FILLPATH:
+    case U_EMR_STROKEANDFILLPATH:
+    case U_EMR_FILLRGN:
+    case U_EMR_FRAMERGN:
+    case U_EMR_INVERTRGN:
+    case U_EMR_PAINTRGN:
+    case U_EMR_BITBLT:
+    case U_EMR_STRETCHBLT:
+    case U_EMR_MASKBLT:
+    case U_EMR_PLGBLT:
+    case U_EMR_SETDIBITSTODEVICE:
+    case U_EMR_STRETCHDIBITS:
+    case U_EMR_ALPHABLEND:
+    case U_EMR_TRANSPARENTBLT:
+    case U_EMR_GRADIENTFILL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+QString EmfWorkProblem(QByteArrayView emf)
+{
+    const auto problem = [](const QString &what, qsizetype offset) {
+        return u"Page picture too large to draw: %1 at offset %2"_s.arg(what).arg(offset);
+    };
+    try {
+        emf::TReader reader(emf);
+        emf::TRecord r;
+        quint64 records = 1, work = 1;
+        while (reader.Next(r)) {
+            const quint64 items = ItemsOf(r);
+            if (items > kEmfMaxPointsPerRecord)
+                return problem(u"a record of type %1 holds %2 points or characters, more than "
+                               "%3"_s.arg(r.Type())
+                                   .arg(items)
+                                   .arg(kEmfMaxPointsPerRecord),
+                    r.Offset());
+            if (++records > kEmfMaxRecordsPerPage)
+                return problem(u"more than %1 records"_s.arg(kEmfMaxRecordsPerPage), r.Offset());
+            work += (FillsArea(r.Type()) ? kEmfAreaRecordWork : 1) + items;
+            if (work > kEmfMaxWorkPerPage)
+                return problem(
+                    u"more than %1 records, points and characters"_s.arg(kEmfMaxWorkPerPage),
+                    r.Offset());
+        }
+    } catch (const EPlatformError &) {
+    }
+    return {};
+}
+
 TEmfPlayResult PlayEmf(QPainter &painter, const QRectF &target, QByteArrayView emf)
 {
+    if (const QString problem = EmfWorkProblem(emf); !problem.isEmpty())
+        throw EPlatformError(problem);
     emf::play::TPlayer player(painter, target, emf);
     return player.Run();
 }

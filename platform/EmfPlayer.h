@@ -37,6 +37,21 @@ struct TEmfPlayResult {
     quint32 Skipped = 0; // records of kinds the player does not draw
 };
 
+// Limits no real page reaches (a printed page holds a few thousand records, a few hundred of
+// them filled shapes or pictures), so that any picture within them plays in well under two
+// seconds and a few tens of megabytes. Work is records + points + characters, and a record
+// that fills an area (a shape, a region, a picture) counts as kEmfAreaRecordWork, since it
+// may cover the whole page: what the drawing costs grows with each.
+inline constexpr quint32 kEmfMaxRecordsPerPage = 200'000;
+inline constexpr quint32 kEmfMaxPointsPerRecord = 100'000;
+inline constexpr quint64 kEmfMaxWorkPerPage = 1'000'000;
+inline constexpr quint64 kEmfAreaRecordWork = 500;
+
+// Walks the records: why the picture passes one of the limits above (naming it and the
+// record's offset), or empty when it does not. Malformed records are left to the player.
+QString EmfWorkProblem(QByteArrayView emf);
+
 // Draws emf so that its frame fills target (painter coordinates). The painter's state is
 // left as it was. A malformed record raises EPlatformError; what came before stays drawn.
+// A picture past the limits of CheckEmfWork is refused before anything is drawn.
 TEmfPlayResult PlayEmf(QPainter &painter, const QRectF &target, QByteArrayView emf);

@@ -1,10 +1,11 @@
 // Text records: the font as the picture chose it, its code page, alignment and spacing.
 #include "platform/EmfPlayer_p.h"
 
+#include "platform/TextEncoding.h"
+
 #include <QPainter>
 #include <cmath>
 #include <cstring>
-#include <iconv.h>
 #include <uemf.h>
 
 using namespace Qt::StringLiterals;
@@ -15,79 +16,58 @@ namespace emf::play
 namespace
 {
 
+// A text of the picture's own: an undefined byte shows as the replacement character.
 QString DecodeAnsi(const QByteArray &bytes, quint8 charset)
 {
-    const char *cp = "WINDOWS-1252";
+    int codePage = 1252;
     switch (charset) {
     case 162:
-        cp = "WINDOWS-1254";
+        codePage = 1254;
         break;
     case 161:
-        cp = "WINDOWS-1253";
+        codePage = 1253;
         break;
     case 204:
-        cp = "WINDOWS-1251";
+        codePage = 1251;
         break;
     case 238:
-        cp = "WINDOWS-1250";
+        codePage = 1250;
         break;
     case 186:
-        cp = "WINDOWS-1257";
+        codePage = 1257;
         break;
     case 177:
-        cp = "WINDOWS-1255";
+        codePage = 1255;
         break;
     case 178:
-        cp = "WINDOWS-1256";
+        codePage = 1256;
         break;
     case 163:
-        cp = "WINDOWS-1258";
+        codePage = 1258;
         break;
     case 222:
-        cp = "CP874";
+        codePage = 874;
         break;
     case 128:
-        cp = "CP932";
+        codePage = 932;
         break;
     case 134:
-        cp = "CP936";
+        codePage = 936;
         break;
     case 136:
-        cp = "CP950";
+        codePage = 950;
         break;
     case 129:
-        cp = "CP949";
+        codePage = 949;
         break;
     case 2:
         return QString::fromLatin1(bytes);
     default:
         break;
     }
-    iconv_t cd = iconv_open("UTF-16LE", cp);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return QString::fromLatin1(bytes);
-    QByteArray in = bytes;
-    QByteArray out(bytes.size() * 4 + 4, '\0');
-    char *ip = in.data();
-    char *op = out.data();
-    size_t il = static_cast<size_t>(in.size()), ol = static_cast<size_t>(out.size());
-    while (il > 0) {
-        if (iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1)) {
-            if (ol < 2)
-                break;
-            // An undefined byte becomes a replacement character and decoding goes on.
-            *op++ = '\xfd';
-            *op++ = '\xff';
-            ol -= 2;
-            ++ip;
-            --il;
-        }
-    }
-    iconv_close(cd);
-    const qsizetype n = (op - out.data()) / 2;
-    QString s(n, Qt::Uninitialized);
-    std::memcpy(s.data(), out.constData(), static_cast<size_t>(n) * 2);
-    return s;
+    const std::optional<TTextEncoding> enc
+        = TTextEncoding::FromNumber(codePage, TUnmappedByte::Replace);
+    return enc ? enc->Decode(bytes) : QString::fromLatin1(bytes);
 }
 
 // A glyph transform within a few per cent of the identity scale becomes a pure translation:

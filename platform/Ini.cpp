@@ -1,19 +1,17 @@
 #include "platform/Ini.h"
 
 #include "platform/Errors.h"
+#include "platform/TextEncoding.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QSet>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,41 +85,19 @@ bool IsValidUtf8(const unsigned char *p, qsizetype n)
     return true;
 }
 
-// Code page 1254 through iconv, once per process, as a byte table. The five bytes the code
-// page leaves undefined map to the C1 control of the same value, so that every byte
-// decodes and a decoded text encodes back to the very same bytes.
-struct TCp1254 {
-    std::array<char16_t, 256> ToUnicode {};
-    QHash<char16_t, char> FromUnicode;
-
-    TCp1254()
-    {
-        iconv_t cd = iconv_open("UTF-16LE", "CP1254");
-        if (cd == reinterpret_cast<iconv_t>(-1))
-            throw EPlatformError(u"Code page 1254 is not available (iconv)"_s);
-        for (int b = 0; b < 256; ++b) {
-            char in = static_cast<char>(b);
-            char out[8] = {};
-            char *pin = &in, *pout = out;
-            size_t inLeft = 1, outLeft = sizeof out;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            const size_t r = iconv(cd, &pin, &inLeft, &pout, &outLeft);
-            char16_t u = static_cast<char16_t>(b);
-            if (r != static_cast<size_t>(-1) && inLeft == 0 && sizeof out - outLeft == 2)
-                u = static_cast<char16_t>(
-                    static_cast<unsigned char>(out[0]) | (static_cast<unsigned char>(out[1]) << 8));
-            ToUnicode[b] = u;
-            if (!FromUnicode.contains(u))
-                FromUnicode.insert(u, static_cast<char>(b));
-        }
-        iconv_close(cd);
-    }
-};
-
-const TCp1254 &Cp1254()
+// Code page 1254 with the rule for fixed bytes: the bytes the code page leaves undefined
+// stand for the C1 control of the same value, so that every byte decodes and a decoded
+// text encodes back to the very same bytes.
+const TTextEncoding &Cp1254()
 {
-    static const TCp1254 table;
-    return table;
+    static const TTextEncoding cp = [] {
+        const std::optional<TTextEncoding> e
+            = TTextEncoding::FromNumber(1254, TUnmappedByte::SameNumber);
+        if (!e)
+            throw EPlatformError(u"Code page 1254 is not available (iconv)"_s);
+        return *e;
+    }();
+    return cp;
 }
 
 bool IsUtf16(TIniEncoding enc)
@@ -260,13 +236,8 @@ QString TIniDocument::Decode(qsizetype start, qsizetype length) const
             s[i / 2] = QChar(Unit(start + i));
         return s;
     }
-    case TIniEncoding::Cp1254: {
-        const auto &t = Cp1254().ToUnicode;
-        QString s(length, Qt::Uninitialized);
-        for (qsizetype i = 0; i < length; ++i)
-            s[i] = QChar(t[static_cast<unsigned char>(p[i])]);
-        return s;
-    }
+    case TIniEncoding::Cp1254:
+        return Cp1254().Decode(QByteArrayView(p, length));
     }
     return {};
 }
@@ -438,11 +409,7 @@ bool TIniDocument::CanEncode(QStringView text) const
 {
     if (FEncoding != TIniEncoding::Cp1254)
         return true; // lone surrogates aside, every text has a UTF form
-    const auto &rev = Cp1254().FromUnicode;
-    for (QChar c : text)
-        if (c.unicode() >= 0x80 && !rev.contains(c.unicode()))
-            return false;
-    return true;
+    return Cp1254().CanEncode(text);
 }
 
 QByteArray TIniDocument::Encode(const QString &text) const
@@ -463,15 +430,8 @@ QByteArray TIniDocument::Encode(const QString &text) const
         }
         return out;
     }
-    case TIniEncoding::Cp1254: {
-        const auto &rev = Cp1254().FromUnicode;
-        QByteArray out(text.size(), Qt::Uninitialized);
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char16_t u = text[i].unicode();
-            out[i] = u < 0x80 ? static_cast<char>(u) : rev.value(u, '?');
-        }
-        return out;
-    }
+    case TIniEncoding::Cp1254:
+        return Cp1254().Encode(text);
     }
     return {};
 }

@@ -40,5 +40,10 @@ public:
     void Commit() override;
 
 private:
+    void WriteBuffer();
+
     QSaveFile FFile;
+    // Ours, not QFileDevice's: commit() does not see a write that fails while it empties
+    // that one (a full disk under the last 16 KB) and would put a cut file in place.
+    QByteArray FBuffer;
 };

@@ -2,14 +2,10 @@
 
 #include "preview/GlyphList.h"
 
-#include <QHash>
-#include <QMutex>
 #include <QRegularExpression>
 
-#include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <iconv.h>
 #include <unordered_map>
 #include <vector>
 
@@ -171,92 +167,17 @@ QByteArray PDFASCII85Encode(const QByteArray &data)
 
 // --- Code pages ----------------------------------------------------------------------------
 
-struct TPDFCodePage::TTable {
-    QByteArray Name;
-    bool SingleByte = true;
-    std::array<char32_t, 256> ToUnicode {};
-    // Characters of the Basic Multilingual Plane to byte + 1 (0: not in the code page).
-    std::vector<std::uint16_t> FromUnicode;
-};
-
-namespace
-{
-
-bool Convert(iconv_t cd, const char *in, size_t inLen, std::u32string &out, bool &incomplete)
-{
-    char buf[64];
-    char *pin = const_cast<char *>(in), *pout = buf;
-    size_t inLeft = inLen, outLeft = sizeof buf;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    const size_t r = iconv(cd, &pin, &inLeft, &pout, &outLeft);
-    incomplete = r == static_cast<size_t>(-1) && errno == EINVAL;
-    if (r == static_cast<size_t>(-1) || inLeft != 0)
-        return false;
-    out.clear();
-    for (const char *q = buf; q + 4 <= pout; q += 4) {
-        char32_t c;
-        std::memcpy(&c, q, 4);
-        out.push_back(c);
-    }
-    return true;
-}
-
-std::shared_ptr<const TPDFCodePage::TTable> BuildTable(const QByteArray &name, bool windows)
-{
-    iconv_t cd = iconv_open("UTF-32LE", name.constData());
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return nullptr;
-    auto t = std::make_shared<TPDFCodePage::TTable>();
-    t->Name = name;
-    t->FromUnicode.assign(0x10000, 0);
-    std::u32string u;
-    for (int b = 0; b < 256 && t->SingleByte; ++b) {
-        const char in = static_cast<char>(b);
-        bool incomplete = false;
-        char32_t c = 0;
-        if (Convert(cd, &in, 1, u, incomplete) && u.size() == 1)
-            c = u[0];
-        else if (incomplete)
-            t->SingleByte = false;
-        else if (windows && b >= 0x80 && b < 0xA0)
-            c = static_cast<char32_t>(b);
-        t->ToUnicode[b] = c;
-    }
-    iconv_close(cd);
-    if (!t->SingleByte) {
-        t->ToUnicode.fill(0);
-        return t;
-    }
-    for (int b = 255; b >= 0; --b) // the lowest byte wins where two bytes share a character
-        if (const char32_t c = t->ToUnicode[b]; (c != 0 || b == 0) && c < 0x10000)
-            t->FromUnicode[c] = static_cast<std::uint16_t>(b + 1);
-    return t;
-}
-
-// Tables are built once per code page and process.
-std::shared_ptr<const TPDFCodePage::TTable> CachedTable(const QByteArray &name, bool windows)
-{
-    static QMutex lock;
-    static QHash<QByteArray, std::shared_ptr<const TPDFCodePage::TTable>> tables;
-    QMutexLocker guard(&lock);
-    auto it = tables.find(name);
-    if (it == tables.end())
-        it = tables.insert(name, BuildTable(name, windows));
-    return it.value();
-}
-
-} // namespace
-
-TPDFCodePage::TPDFCodePage(std::shared_ptr<const TTable> table)
-    : FTable(std::move(table))
+// The font's encoding is fixed output: the fixed-bytes rule, as the settings file has it.
+TPDFCodePage::TPDFCodePage(TTextEncoding encoding)
+    : FEncoding(std::move(encoding))
 {
 }
 
 TPDFCodePage TPDFCodePage::FromNumber(int number)
 {
-    if (auto t = CachedTable("CP" + QByteArray::number(number), /*windows*/ true))
-        return TPDFCodePage(std::move(t));
-    return TPDFCodePage(CachedTable("CP1252", true));
+    if (auto e = TTextEncoding::FromNumber(number, TUnmappedByte::SameNumber))
+        return TPDFCodePage(std::move(*e));
+    return TPDFCodePage(*TTextEncoding::FromNumber(1252, TUnmappedByte::SameNumber));
 }
 
 TPDFCodePage TPDFCodePage::FromSetting(const QString &setting)
@@ -272,72 +193,35 @@ TPDFCodePage TPDFCodePage::FromSetting(const QString &setting)
     static const QRegularExpression iso(
         u"^(?:iso[-_ ]?)?8859[-_ ]([0-9]{1,2})$"_s, QRegularExpression::CaseInsensitiveOption);
     if (const auto m = iso.match(s); m.hasMatch())
-        if (auto t = CachedTable("ISO-8859-" + m.captured(1).toLatin1(), /*windows*/ false))
-            return TPDFCodePage(std::move(t));
+        if (auto e = TTextEncoding::Find(
+                "ISO-8859-" + m.captured(1).toLatin1(), TUnmappedByte::SameNumber))
+            return TPDFCodePage(std::move(*e));
     return FromNumber(1252);
 }
 
 const QByteArray &TPDFCodePage::Name() const
 {
-    return FTable->Name;
+    return FEncoding.Name();
 }
 
 bool TPDFCodePage::SingleByte() const
 {
-    return FTable->SingleByte;
+    return FEncoding.SingleByte();
 }
 
 char32_t TPDFCodePage::ToUnicode(int b) const
 {
-    return b >= 0 && b < 256 ? FTable->ToUnicode[b] : 0;
+    return b >= 0 && b < 256 ? FEncoding.CharOf(static_cast<unsigned char>(b)).value_or(0) : 0;
 }
 
 QByteArray TPDFCodePage::Encode(QStringView text) const
 {
-    QByteArray out;
-    EncodeTo(text, out);
-    return out;
+    return FEncoding.Encode(text);
 }
 
 void TPDFCodePage::EncodeTo(QStringView text, QByteArray &out) const
 {
-    if (FTable->SingleByte) {
-        const std::uint16_t *map = FTable->FromUnicode.data();
-        const qsizetype start = out.size();
-        out.resize(start + text.size());
-        char *o = out.data() + start;
-        qsizetype n = 0;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char16_t c = text[i].unicode();
-            if (QChar::isHighSurrogate(c) && i + 1 < text.size()
-                && QChar::isLowSurrogate(text[i + 1].unicode()))
-                ++i; // one character outside the plane: one "?"
-            const std::uint16_t b = QChar::isSurrogate(c) ? 0 : map[c];
-            o[n++] = b ? static_cast<char>(b - 1) : '?';
-        }
-        out.resize(start + n);
-        return;
-    }
-    // Multi-byte code pages: character by character, so that one that cannot be written
-    // becomes "?" and the rest survive.
-    iconv_t cd = iconv_open(FTable->Name.constData(), "UTF-32LE");
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        out += text.toLatin1();
-        return;
-    }
-    for (const char32_t c : text.toUcs4()) {
-        char in[4], buf[16];
-        std::memcpy(in, &c, 4);
-        char *pin = in, *pout = buf;
-        size_t inLeft = 4, outLeft = sizeof buf;
-        if (iconv(cd, &pin, &inLeft, &pout, &outLeft) == static_cast<size_t>(-1)) {
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            out.append('?');
-        } else {
-            out.append(buf, pout - buf);
-        }
-    }
-    iconv_close(cd);
+    FEncoding.EncodeTo(text, out);
 }
 
 // --- Glyph names ---------------------------------------------------------------------------

@@ -2,6 +2,8 @@
 // The byte-level pieces of the PDF writer, as pure functions: the LZW and ASCII85 filters of
 // image data, and the code page in which the file's text is written.
 
+#include "platform/TextEncoding.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -41,9 +43,7 @@ public:
     QByteArray Encode(QStringView text) const;
     void EncodeTo(QStringView text, QByteArray &out) const;
 
-    struct TTable; // the byte tables, shared by every copy
-
 private:
-    explicit TPDFCodePage(std::shared_ptr<const TTable> table);
-    std::shared_ptr<const TTable> FTable;
+    explicit TPDFCodePage(TTextEncoding encoding);
+    TTextEncoding FEncoding;
 };

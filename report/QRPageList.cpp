@@ -1,7 +1,9 @@
 #include "report/QRPageList.h"
 
 #include "platform/Canvas.h"
+#include "platform/EmfPlayer.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "report/QRCompress.h"
 #include "report/QRError.h"
 
@@ -444,7 +446,11 @@ std::optional<TQRPagePicture> TQRPageList::GetPage(int PageNumber)
             *FStream, [this](std::int64_t at, const QString &what) { Damaged(at, what); });
         if (r.Int32(record) != PageNumber)
             Damaged(record, u"page %1 is missing"_s.arg(PageNumber));
-        return ReadPageBody(record);
+        TQRPagePicture picture = ReadPageBody(record);
+        // A page no real report holds is refused here, before anyone draws it for seconds.
+        if (const QString problem = EmfWorkProblem(picture); !problem.isEmpty())
+            Damaged(record, u"page %1: %2"_s.arg(PageNumber).arg(problem));
+        return picture;
     } catch (...) {
         // Leave the position where the next search can always start.
         try {
@@ -469,11 +475,14 @@ void TQRPageList::SaveToFile(const QString &Filename)
     if (!FStream)
         throw EQRError(u"There are no pages to save"_s);
     QSaveFile file(Filename);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EPlatformError(u"Cannot create file \"%1\". %2"_s.arg(Filename, file.errorString()));
+    // Unbuffered: the store is written in chunks already, and a write that fails says why.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw EPlatformError(u"Cannot create file \"%1\". %2"_s.arg(
+            Filename, WithCause(file.errorString(), WriteFailureCause(Filename))));
     FStream->SaveToStream(file);
     if (!file.commit())
-        throw EPlatformError(u"Unable to write to %1"_s.arg(Filename));
+        throw EPlatformError(WithCause(u"Unable to write to %1"_s.arg(Filename),
+            WriteFailureCause(Filename, file.errorString())));
 }
 
 void TQRPageList::LoadFromFile(const QString &Filename)

@@ -1,6 +1,7 @@
 #include "report/QRStream.h"
 
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "report/QRError.h"
 
 #include <QDir>
@@ -54,7 +55,8 @@ QString TQRStream::FileName() const
 
 void TQRStream::WriteFailed() const
 {
-    throw EPlatformError(u"Unable to write to %1"_s.arg(FileName()));
+    throw EPlatformError(WithCause(u"Unable to write to %1"_s.arg(FileName()),
+        FileStream ? FileStream->errorString() : QString()));
 }
 
 std::int64_t TQRStream::FileRead(std::int64_t At, void *Buffer, std::int64_t Count)
@@ -126,7 +128,7 @@ void TQRStream::SpillToFile()
     if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
         throw EPlatformError(u"Cannot create file \"%1\". %2"_s.arg(name, file->errorString()));
     if (file->write(MemoryStream) != MemoryStream.size())
-        throw EPlatformError(u"Unable to write to %1"_s.arg(name));
+        throw EPlatformError(WithCause(u"Unable to write to %1"_s.arg(name), file->errorString()));
     // From here on the file is the store's, and it deletes it.
     unique.setAutoRemove(false);
     FFilename = name;
@@ -237,13 +239,14 @@ void TQRStream::SaveToStream(QIODevice &AStream)
         const std::int64_t got = Read(chunk.data(), CopyChunkSize);
         if (got <= 0)
             break;
-        if (AStream.write(chunk.data(), got) != got) {
+        if (!WriteWhole(AStream, chunk.data(), got)) {
             const QString name = [&] {
                 if (auto *file = qobject_cast<QFileDevice *>(&AStream))
                     return file->fileName();
                 return AStream.errorString();
             }();
-            throw EPlatformError(u"Unable to write to %1"_s.arg(name));
+            throw EPlatformError(
+                WithCause(u"Unable to write to %1"_s.arg(name), AStream.errorString()));
         }
     }
 }

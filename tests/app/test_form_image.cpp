@@ -50,10 +50,11 @@ void WriteImage(const QString &path, const char *format, QColor colour)
     ASSERT_TRUE(image.save(path, format));
 }
 
-void WritePdf(const QString &path, QColor colour)
+void WritePdf(const QString &path, QColor colour, QPageSize size = QPageSize(QPageSize::A4))
 {
     QPdfWriter pdf(path);
-    pdf.setPageSize(QPageSize(QPageSize::A4));
+    pdf.setResolution(72);
+    pdf.setPageSize(size);
     QPainter p(&pdf);
     p.fillRect(QRect(QPoint(0, 0), QSize(pdf.width(), pdf.height())), colour);
 }
@@ -139,10 +140,25 @@ TEST_F(FormImage, ChoosingCopiesThePictureIntoTheFolderAndNamesIt)
         { "a text file named .png is no picture", u"yazi.png"_s, QString() },
         { "a damaged PDF is refused with poppler's reason", u"bozuk.pdf"_s, QString() },
         { "a file that is not there", u"yok.png"_s, QString() },
+        { "a JPEG cut short is not taken as a grey picture", u"kesik.jpg"_s, QString() },
+        { "a picture of one point is no form", u"nokta.png"_s, QString() },
+        // At 150 dpi this page needs 900 MB and pdftoppm gives a 1 x 1 picture instead.
+        { "a poster-sized PDF page is drawn at a form's size", u"afis.pdf"_s, u"form_resmi.png"_s },
     };
     WriteImage(Source.filePath(u"form.png"_s), "PNG", QColor(200, 0, 0));
     WriteImage(Source.filePath(u"tarama.JPG"_s), "JPEG", QColor(200, 0, 0));
     WritePdf(Source.filePath(u"form.pdf"_s), QColor(200, 0, 0));
+    WritePdf(Source.filePath(u"afis.pdf"_s), QColor(200, 0, 0),
+        QPageSize(QSizeF(5000, 5000), QPageSize::Millimeter));
+    {
+        WriteImage(Source.filePath(u"kesik.jpg"_s), "JPEG", QColor(200, 0, 0));
+        QFile f(Source.filePath(u"kesik.jpg"_s));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.resize(f.size() * 2 / 3));
+        QImage dot(1, 1, QImage::Format_RGB32);
+        dot.fill(Qt::red);
+        ASSERT_TRUE(dot.save(Source.filePath(u"nokta.png"_s), "PNG"));
+    }
     for (const char *name : { "yazi.png", "bozuk.pdf" }) {
         QFile f(Source.filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -160,6 +176,8 @@ TEST_F(FormImage, ChoosingCopiesThePictureIntoTheFolderAndNamesIt)
         page.FormResmiSecClick();
         if (c.Stored.isEmpty()) {
             EXPECT_EQ(Dialogs.Count(TScriptedDialogs::TKind::Error), 1);
+            EXPECT_TRUE(Dialogs.LastText().contains(c.File))
+                << "names the user's file: " << Dialogs.LastText().toStdString();
             EXPECT_EQ(Bytes(IniPath()), iniBefore);
             EXPECT_EQ(page.FormResmiAdi->text(), shownBefore);
             continue;
@@ -169,6 +187,7 @@ TEST_F(FormImage, ChoosingCopiesThePictureIntoTheFolderAndNamesIt)
         EXPECT_EQ(FORM_RESMI_OKU(IniPath()).Resim, c.Stored);
         const QImage stored(Folder() + c.Stored);
         ASSERT_FALSE(stored.isNull());
+        EXPECT_LE(std::max(stored.width(), stored.height()), 3000);
         EXPECT_NEAR(qRed(stored.pixel(stored.width() / 2, stored.height() / 2)), 200, 8);
         EXPECT_FALSE(page.OnizlemeKatmani().Backdrop().isNull());
         EXPECT_EQ(page.FormResmiAdi->text(), c.Stored);
@@ -182,6 +201,14 @@ TEST_F(FormImage, ChoosingCopiesThePictureIntoTheFolderAndNamesIt)
     EXPECT_EQ(FORM_RESMI_OKU(IniPath()).Resim, QString());
     EXPECT_TRUE(page.OnizlemeKatmani().Backdrop().isNull());
     EXPECT_FALSE(QFile::exists(Folder() + u"form_resmi.png"_s));
+}
+
+TEST_F(FormImage, ACancelledPdfCopiesNothing)
+{
+    WritePdf(Source.filePath(u"form.pdf"_s), QColor(200, 0, 0));
+    const std::atomic<bool> cancel { true };
+    EXPECT_EQ(FORM_RESMI_AL(Source.filePath(u"form.pdf"_s), Folder(), &cancel), QString());
+    EXPECT_TRUE(QDir(Folder()).entryList(QDir::Files).isEmpty());
 }
 
 TEST_F(FormImage, HandEditedSettingsCannotReachOutsideTheFolder)

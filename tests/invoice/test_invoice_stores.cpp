@@ -430,6 +430,38 @@ TEST_F(PgStoreTest, MovingATableOverKeepsRecIdsAndRefusesAFullTable)
     EXPECT_EQ(target.Count(), 2501);
 }
 
+TEST_F(PgStoreTest, ATableAlteredByHandIsRefusedNamingTableAndColumn)
+{
+    // Each alteration would change invoices silently: a date swaps day and month, numeric
+    // rounds amounts, a narrower text cuts names, a smaller counter overflows, a missing key
+    // column breaks the search.
+    const struct {
+        const char *Alter;
+        const char16_t *Table, *Column;
+    } cases[] = {
+        { "ALTER TABLE fatura ALTER TARIH DROP DEFAULT, ALTER TARIH TYPE date USING current_date",
+            u"fatura", u"TARIH" },
+        { "ALTER TABLE fatura ALTER YEKUN TYPE numeric(8,1)", u"fatura", u"YEKUN" },
+        { "ALTER TABLE fatura ALTER SAYIN1 TYPE varchar(30)", u"fatura", u"SAYIN1" },
+        { "ALTER TABLE fatura_surum ALTER N TYPE integer", u"fatura_surum", u"N" },
+        { "ALTER TABLE fatura_ara DROP COLUMN VNO_K", u"fatura_ara", u"VNO_K" },
+    };
+    for (const auto &c : cases) {
+        const TPgSettings settings = FreshPostgresDatabase();
+        PgInvoiceStore(settings).Insert(Numbered(1));
+        TPgConnection(settings).Exec(c.Alter);
+        try {
+            PgInvoiceStore store(settings);
+            ADD_FAILURE() << "opened after: " << c.Alter;
+        } catch (const EStorageError &e) {
+            const QString table = QString::fromUtf16(c.Table),
+                          column = QString::fromUtf16(c.Column);
+            EXPECT_TRUE(e.Message().contains(u" "_s + table + u" tablosunun "_s + column + u" "_s))
+                << c.Alter << ": " << e.what();
+        }
+    }
+}
+
 TEST(PgStoreLostServerTest, AServerThatGoesAwayMakesEveryOperationAnError)
 {
     TPostgresServer server; // its own, since this test stops it

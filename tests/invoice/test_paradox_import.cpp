@@ -255,6 +255,24 @@ INSTANTIATE_TEST_SUITE_P(ParadoxImport, Layouts,
                 ASSERT_EQ(rows.size(), 1u);
                 EXPECT_EQ(rows[0].SAYIN1, u"Çiğdem Şahin"_s);
             } },
+        // Bytes 1254 leaves without a character would arrive as invisible controls: they
+        // show as U+FFFD, and the message counts the texts that held them.
+        TLayoutCase { "BytesWithoutACharacterAreCounted",
+            [](const QString &p) {
+                TParadoxWriter w(p, InvoiceLayout());
+                TPxRecord v = ValuesOf(FullInvoice(1));
+                v["SAYIN1"] = QByteArray("A\x81"
+                                         "B\x9E");
+                v["C2"] = QByteArray("\x8D");
+                w.Put(v);
+            },
+            [](const auto &rows, const auto &r) {
+                ASSERT_EQ(rows.size(), 1u);
+                EXPECT_EQ(rows[0].SAYIN1, u"A\uFFFDB\uFFFD"_s);
+                EXPECT_EQ(rows[0].C[1], u"\uFFFD"_s);
+                EXPECT_EQ(r.UnmappedTexts, 2);
+                EXPECT_TRUE(r.Message().contains(u"2 metinde"_s)) << r.Message().toStdString();
+            } },
         // Types that carry over: a date field into TARIH, whole numbers into amounts.
         TLayoutCase { "OtherTypesThatCarryOver",
             [](const QString &p) {
@@ -299,6 +317,7 @@ TEST_P(Refusals, LeaveEveryFileUntouched)
         EXPECT_TRUE(e.Message().contains(QString::fromUtf16(GetParam().Says)))
             << e.Message().toStdString();
         EXPECT_TRUE(e.Message().contains(u"Hiçbir dosya değiştirilmedi"_s));
+        EXPECT_TRUE(e.Message().contains(u"fatura.DB"_s)) << "names the file";
     }
     EXPECT_EQ(Snapshot(Folder()), before);
 }
@@ -337,7 +356,21 @@ INSTANTIATE_TEST_SUITE_P(ParadoxImport, Refusals,
             [](const QString &p) { Patch(p, 0x78 + 3, QByteArray("\x30", 1)); }, u"okunamadı" },
         // A code page the system does not know.
         TRefusalCase { "UnknownCodePage",
-            [](const QString &p) { Patch(p, 0x6A, QByteArray("\x39\x30", 2)); }, u"kod sayfası" }),
+            [](const QString &p) { Patch(p, 0x6A, QByteArray("\x39\x30", 2)); }, u"kod sayfası" },
+        // Damaged header fields that once made the table pass for no Paradox table at all,
+        // so that SQLite answered "file is not a database".
+        TRefusalCase { "BlockSizeZero",
+            [](const QString &p) { Patch(p, 0x05, QByteArray("\x00", 1)); }, u"blok boyu" },
+        TRefusalCase { "BlockSize255",
+            [](const QString &p) { Patch(p, 0x05, QByteArray("\xFF", 1)); }, u"blok boyu" },
+        TRefusalCase { "NoFields",
+            [](const QString &p) { Patch(p, 0x21, QByteArray("\x00\x00", 2)); }, u"alan sayısı" },
+        TRefusalCase { "FieldCount65535",
+            [](const QString &p) { Patch(p, 0x21, QByteArray("\xFF\xFF", 2)); }, u"alan sayısı" },
+        TRefusalCase { "HeaderSizeZero",
+            [](const QString &p) { Patch(p, 0x02, QByteArray("\x00\x00", 2)); }, u"başlık boyu" },
+        TRefusalCase { "RecordSizeZero",
+            [](const QString &p) { Patch(p, 0x00, QByteArray("\x00\x00", 2)); }, u"kayıt boyu 0" }),
     [](const auto &info) { return std::string(info.param.Name); });
 
 TEST_F(ParadoxImport, ReadOnlyFolderSaysSoAndChangesNothing)
@@ -359,6 +392,64 @@ TEST_F(ParadoxImport, ReadOnlyFolderSaysSoAndChangesNothing)
         Dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_TRUE(message.contains(u"yazılamıyor"_s)) << message.toStdString();
     EXPECT_TRUE(message.contains(u"yazma izni"_s)) << message.toStdString();
+    EXPECT_EQ(Snapshot(Folder()), before);
+}
+
+// Copied from Windows, the old table's name comes in any letter case.
+TEST_F(ParadoxImport, AnOldTableIsFoundWhateverTheLetterCaseOfItsName)
+{
+    for (const QString &name : { u"FATURA.DB"_s, u"fatura.db"_s }) {
+        SCOPED_TRACE(name.toStdString());
+        QTemporaryDir dir;
+        const QString folder = dir.path() + u"/"_s;
+        {
+            TParadoxWriter w(dir.filePath(name), InvoiceLayout());
+            w.Put(ValuesOf(FullInvoice(4)));
+        }
+        const QByteArray table = ReadBytes(dir.filePath(name));
+        WriteBytes(dir.filePath(u"FATURA.PX"_s), "index");
+        const std::optional<TParadoxImportResult> result = ESKI_TABLOYU_AKTAR(folder);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->Records, 1);
+        EXPECT_EQ(ReadBytes(dir.filePath(u"eski_paradox/"_s + name)), table);
+        EXPECT_EQ(ReadBytes(dir.filePath(u"eski_paradox/FATURA.PX"_s)), "index");
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList { u"fatura.DB"_s });
+        InvoiceTable t;
+        t.Open(folder);
+        EXPECT_EQ(t.ReadRecord(4), FullInvoice(4));
+    }
+}
+
+TEST_F(ParadoxImport, BesideOurTableAnOldOneIsReportedAndLeftAlone)
+{
+    {
+        InvoiceTable t;
+        t.Open(Folder());
+    }
+    TParadoxWriter(PathOf(u"FATURA.DB"_s), InvoiceLayout()).Put(ValuesOf(FullInvoice(1)));
+    const auto before = Snapshot(Folder());
+    const std::optional<TParadoxImportResult> result = ESKI_TABLOYU_AKTAR(Folder());
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->LeftUntouched, PathOf(u"FATURA.DB"_s));
+    EXPECT_TRUE(result->Message().contains(PathOf(u"FATURA.DB"_s)))
+        << result->Message().toStdString();
+    EXPECT_TRUE(result->Message().contains(u"dokunulmadan"_s));
+    EXPECT_EQ(Snapshot(Folder()), before);
+}
+
+TEST_F(ParadoxImport, TwoOldTablesDifferingOnlyInCaseAreBothLeftAlone)
+{
+    TParadoxWriter(PathOf(u"FATURA.DB"_s), InvoiceLayout()).Put(ValuesOf(FullInvoice(1)));
+    TParadoxWriter(PathOf(u"fatura.db"_s), InvoiceLayout()).Put(ValuesOf(FullInvoice(2)));
+    const auto before = Snapshot(Folder());
+    try {
+        ESKI_TABLOYU_AKTAR(Folder());
+        FAIL() << "no error";
+    } catch (const EParadoxImportError &e) {
+        EXPECT_TRUE(e.Message().contains(u"FATURA.DB"_s)) << e.what();
+        EXPECT_TRUE(e.Message().contains(u"fatura.db"_s)) << e.what();
+        EXPECT_TRUE(e.Message().contains(u"hiçbirine dokunulmadı"_s)) << e.what();
+    }
     EXPECT_EQ(Snapshot(Folder()), before);
 }
 

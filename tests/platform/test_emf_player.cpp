@@ -516,6 +516,66 @@ TEST(EmfMalformed, HostileContentIsBounded)
     }
 }
 
+// Well-formed pictures that no real page comes near: refused before anything is drawn, since
+// playing them costs seconds and hundreds of megabytes. Just inside each limit still plays.
+TEST(EmfMalformed, DrawingWorkIsBoundedBeforePlaying)
+{
+    const auto lines = [](int n) {
+        QByteArray r;
+        for (int i = 0; i < n; ++i)
+            r += Rec(U_EMR_LINETO, { quint32(i % 90), 50 });
+        return r;
+    };
+    const auto polylines = [](int n, quint32 points) {
+        QByteArray r;
+        for (int i = 0; i < n; ++i)
+            r += Poly16(U_EMR_POLYLINE16, points, int(points));
+        return r;
+    };
+    const auto rectangles = [](int n) {
+        QByteArray r;
+        for (int i = 0; i < n; ++i)
+            r += Rec(U_EMR_RECTANGLE, { 0, 0, 100, 100 });
+        return r;
+    };
+    const quint32 perRecord = kEmfMaxPointsPerRecord;
+    const int recordsLeft = int(kEmfMaxRecordsPerPage) - int(Walk(WithRecords({}, 0)).size());
+    const struct {
+        QByteArray Records;
+        int Count;
+        const char *Refusal; // empty: plays
+        const char *Why;
+    } rows[] = {
+        { polylines(1, perRecord), 1, "", "one polyline at the points limit" },
+        { polylines(1, perRecord + 1), 1, "points or characters", "one point past it" },
+        { lines(recordsLeft), recordsLeft, "", "records up to the limit" },
+        { lines(recordsLeft + 1), recordsLeft + 1, "records", "one record past it" },
+        { polylines(10, perRecord), 10, "records, points and characters",
+            "each record within its limit, the page past the total" },
+        { rectangles(1900), 1900, "", "more filled shapes than a real page holds, still within" },
+        { rectangles(2000), 2000, "records, points and characters",
+            "each filled shape may cover the page: two thousand are past the total" },
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.Why);
+        const QByteArray emf = WithRecords(r.Records, r.Count);
+        QImage img = Blank(QSize(100, 100));
+        QPainter p(&img);
+        if (*r.Refusal) {
+            try {
+                PlayEmf(p, QRectF(0, 0, 100, 100), emf);
+                ADD_FAILURE() << "played";
+            } catch (const EPlatformError &e) {
+                EXPECT_TRUE(e.Message().contains(QLatin1StringView(r.Refusal))) << e.what();
+            }
+            p.end();
+            EXPECT_TRUE(IsBlank(img.pixel(5, 5))) << "refused before drawing";
+        } else {
+            EXPECT_NO_THROW(PlayEmf(p, QRectF(0, 0, 100, 100), emf));
+        }
+    }
+}
+
 TEST(EmfMalformed, UnknownRecordsAreCounted)
 {
     const QByteArray emf

@@ -1,12 +1,15 @@
 #include "report/QRPageList.h"
 
 #include "EmfBytes.h"
+#include "platform/EmfPlayer.h"
 #include "platform/Errors.h"
 #include "platform/QPainterCanvas.h"
 #include "report/QRCompress.h"
 #include "report/QRError.h"
+#include "support/TestFiles.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -21,7 +24,9 @@
 
 #include <atomic>
 #include <bit>
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -701,4 +706,66 @@ TEST(QRPageList, PlayerErrorsNameTheReportAndThePage)
         EXPECT_TRUE(e.Message().contains(u"at offset 108"_s)) << e.what();
     }
     list.DrawPage(3, canvas, image.rect()); // not in the list: nothing drawn, nothing said
+}
+
+TEST(QRPageList, APagePastTheDrawingLimitsIsRefusedWhenItIsRead)
+{
+    // A sound page of one polyline with a point more than any page draws: stored and saved
+    // like any other, refused before the preview or the printer spends seconds on it.
+    QByteArray emf = emfbytes::Make(1, 0).left(108); // the header alone
+    const std::uint32_t points = kEmfMaxPointsPerRecord + 1;
+    emfbytes::Append32(emf, 87); // EMR_POLYLINE16
+    emfbytes::Append32(emf, 28 + 4 * points);
+    for (int i = 0; i < 4; ++i)
+        emfbytes::Append32(emf, 0); // bounds
+    emfbytes::Append32(emf, points);
+    emf += QByteArray(4 * qsizetype(points), '\x01');
+    emfbytes::Append32(emf, 14); // EMR_EOF
+    emfbytes::Append32(emf, 20);
+    emfbytes::Append32(emf, 0);
+    emfbytes::Append32(emf, 0);
+    emfbytes::Append32(emf, 20);
+    emfbytes::Put32(emf, 48, std::uint32_t(emf.size()));
+    emfbytes::Put32(emf, 52, 3);
+    auto list = Filled({}, { emfbytes::Make(1), emf });
+    ASSERT_EQ(list->PageCount(), 2);
+    EXPECT_TRUE(list->GetPage(1));
+    try {
+        list->GetPage(2);
+        ADD_FAILURE() << "page 2 read";
+    } catch (const EQRError &e) {
+        EXPECT_TRUE(e.Message().contains(u"page 2: Page picture too large to draw"_s)) << e.what();
+    }
+}
+
+TEST(QRPageList, AFailedSaveSaysWhyAsTheSystemDoes)
+{
+    QTemporaryDir dir;
+    auto list = Filled({}, Pictures(3, 3000));
+    const auto system = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
+
+    // Onto a folder of that name, where Qt says only that the file is not writable.
+    const QString folder = dir.filePath(u"fatura.QRP"_s);
+    ASSERT_TRUE(QDir().mkdir(folder));
+    try {
+        list->SaveToFile(folder);
+        ADD_FAILURE() << "saved onto a folder";
+    } catch (const EPlatformError &e) {
+        EXPECT_TRUE(e.Message().startsWith(u"Cannot create file \"%1\". "_s.arg(folder)))
+            << e.what();
+        EXPECT_TRUE(e.Message().contains(system(EISDIR))) << e.what();
+    }
+
+    // A full disk, as the file size limit makes it.
+    const QString path = dir.filePath(u"tam.QRP"_s);
+    QString message;
+    try {
+        const TFileSizeLimit full(1024);
+        list->SaveToFile(path);
+    } catch (const EPlatformError &e) {
+        message = e.Message();
+    }
+    EXPECT_TRUE(message.startsWith(u"Unable to write to "_s + path)) << message.toStdString();
+    EXPECT_TRUE(message.contains(system(EFBIG))) << message.toStdString();
+    EXPECT_FALSE(QFile::exists(path));
 }

@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 // The file's bytes, or "<missing>" so that a missing file never compares equal to content.
 inline QByteArray ReadBytes(const QString &path)
 {
@@ -20,6 +23,32 @@ inline void WriteBytes(const QString &path, const QByteArray &bytes)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     ASSERT_EQ(f.write(bytes), bytes.size());
 }
+
+// While it lives, writes past `bytes` in any file fail as on a full disk: the file size
+// limit, with its signal ignored so that the write returns an error instead.
+class TFileSizeLimit
+{
+public:
+    explicit TFileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &FSaved);
+        FOldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = FSaved;
+        small.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~TFileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &FSaved);
+        std::signal(SIGXFSZ, FOldHandler);
+    }
+    TFileSizeLimit(const TFileSizeLimit &) = delete;
+    TFileSizeLimit &operator=(const TFileSizeLimit &) = delete;
+
+private:
+    rlimit FSaved {};
+    void (*FOldHandler)(int) = nullptr;
+};
 
 // One file path in a fresh temporary folder; Path is set by the derived fixture's SetUp.
 class TTempFileTest : public ::testing::Test

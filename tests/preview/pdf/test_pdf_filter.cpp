@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <clocale>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 using pdftest::Content;
@@ -518,7 +520,21 @@ TEST(PdfFilter, FileIsReplacedWholeOrNotAtAll)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { u"fatura.pdf"_s })
         << "no file is left aside";
 
+    // A full disk, as the file size limit makes it: a file smaller than Qt's write buffer
+    // was once put in place cut short, with no error.
     WriteBytes(path, "old");
+    QString message;
+    try {
+        const TFileSizeLimit full(1024);
+        exportTo(path);
+    } catch (const EPlatformError &e) {
+        message = e.Message();
+    }
+    EXPECT_TRUE(message.startsWith(u"Unable to write to "_s + path)) << message.toStdString();
+    EXPECT_TRUE(message.contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << "the system's cause: " << message.toStdString();
+    EXPECT_EQ(ReadBytes(path), "old");
+
     TNoRootPrivileges guard;
     ASSERT_TRUE(guard.Active());
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);

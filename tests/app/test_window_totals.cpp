@@ -180,19 +180,40 @@ protected:
 
 TEST_F(WindowStar, TamamPutsTheAmountWithoutVatAndTheExitRecomputes)
 {
-    Start();
-    Run(u"M2=2"_s);
-    W->F[1]->setFocus(Qt::TabFocusReason);
-    PressStarIn(W->F[1], u"118"_s, true);
-    EXPECT_EQ(W->F[1]->text(), u"100,00"_s);
-    EXPECT_EQ(Dialogs.Beeps, 1);
-    EXPECT_EQ(W->T[1]->text(), u",00"_s) << "nothing recomputed before the field is left";
-    BackToWindow();
-    ASSERT_EQ(QApplication::focusWidget(), W->F[1]) << "the focus stays where the star was typed";
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(W->T[1]->text(), u"200,00"_s);
-    EXPECT_EQ(W->YEKUN->text(), u"200,00"_s);
-    EXPECT_EQ(W->TOPLAM->text(), u"236,00"_s);
+    struct TCase {
+        const char *Why;
+        const char16_t *Quantity; // typed and left first
+        int Line;
+        bool Amount; // the star typed in T, else in F
+        const char16_t *Typed, *Shown;
+        std::vector<std::pair<const char16_t *, const char16_t *>> AfterExit;
+    };
+    const TCase cases[] {
+        { "a price", u"M2=2", 1, false, u"118", u"100,00",
+            { { u"T2", u"200,00" }, { u"YEKUN", u"200,00" }, { u"TOPLAM", u"236,00" } } },
+        { "an amount: the exit derives the price", u"M5=2", 4, true, u"236", u"200,00",
+            { { u"F5", u"100,00" }, { u"KDV", u"36,00" } } },
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Why);
+        Start();
+        Run(QString::fromUtf16(c.Quantity));
+        TNumericEdit *field = c.Amount ? W->T[c.Line] : W->F[c.Line];
+        TNumericEdit *other = c.Amount ? W->F[c.Line] : W->T[c.Line];
+        field->setFocus(Qt::TabFocusReason);
+        const QString before = other->text();
+        Dialogs.Beeps = 0;
+        PressStarIn(field, QString::fromUtf16(c.Typed), true);
+        EXPECT_EQ(field->text(), QString::fromUtf16(c.Shown));
+        EXPECT_EQ(Dialogs.Beeps, 1);
+        EXPECT_EQ(other->text(), before) << "nothing recomputed before the field is left";
+        BackToWindow();
+        ASSERT_EQ(QApplication::focusWidget(), field) << "the focus stays where the star was typed";
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        for (const auto &[name, text] : c.AfterExit)
+            EXPECT_EQ(Field(QString::fromUtf16(name))->text(), QString::fromUtf16(text))
+                << QString::fromUtf16(name).toStdString();
+    }
 }
 
 TEST_F(WindowStar, VazgecKeepsTheFieldAsTyped)
@@ -206,20 +227,6 @@ TEST_F(WindowStar, VazgecKeepsTheFieldAsTyped)
     EXPECT_EQ(W->F[0]->text(), u"7"_s);
     EXPECT_EQ(W->TOPLAM->text(), total);
     EXPECT_EQ(Dialogs.Beeps, 1);
-}
-
-TEST_F(WindowStar, InAnAmountTheExitDerivesThePrice)
-{
-    Start();
-    Run(u"M5=2"_s);
-    W->T[4]->setFocus(Qt::TabFocusReason);
-    PressStarIn(W->T[4], u"236"_s, true);
-    EXPECT_EQ(W->T[4]->text(), u"200,00"_s);
-    BackToWindow();
-    ASSERT_EQ(QApplication::focusWidget(), W->T[4]) << "the focus stays where the star was typed";
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(W->F[4]->text(), u"100,00"_s);
-    EXPECT_EQ(W->KDV->text(), u"36,00"_s);
 }
 
 TEST_F(WindowStar, QuantityFieldsRefuseTheStarWithoutTheDialog)

@@ -3,6 +3,7 @@
 
 #include "invoice/InvoiceTable.h"
 #include "platform/Sqlite.h"
+#include "support/NumberedInvoice.h"
 #include "support/TestFiles.h"
 
 #include <QCoreApplication>
@@ -12,7 +13,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -25,31 +25,6 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-
-// Every field filled from n, so a record read back can be checked whole.
-TInvoiceRecord Numbered(int n)
-{
-    TInvoiceRecord r;
-    const QString s = QString::number(n);
-    r.TARIH = u"T"_s + s;
-    r.SAYIN1 = u"Müşteri "_s + s;
-    r.SAYIN2 = QString(60, u'ğ') + s;
-    r.SAYIN3 = u"İl "_s + s;
-    r.VDAIRESI = u"VD "_s + s;
-    r.VNO = u"V"_s + s;
-    for (int k = 0; k < TInvoiceRecord::kLines; ++k) {
-        r.M[k] = n * 10 + k;
-        r.C[k] = u"Kalem %1-%2"_s.arg(n).arg(k);
-        r.F[k] = k + 0.25;
-        r.T[k] = r.M[k] * r.F[k];
-        r.B[k] = u"AD%1"_s.arg(k);
-    }
-    r.YEKUN = n;
-    r.KDV = n * 0.18;
-    r.TOPLAM = n * 1.18;
-    r.YANLIZ = QString(130, u'y') + s;
-    return r;
-}
 
 // The n of a record written by Numbered, or -1 when the record is not one of them whole.
 int NumberOf(const TInvoiceRecord &r)
@@ -505,36 +480,6 @@ TEST_F(StoreTest, WriterKilledMidStreamLeavesOnlyWholeInvoices)
     EXPECT_EQ(NumberOf(t.Read()), 2);
 }
 
-TEST_F(StoreTest, TwoHandlesWritingAlternatelyKeepOneConsistentTable)
-{
-    MakeTable(0);
-    InvoiceTable a, b;
-    a.Open(dir.path());
-    b.Open(dir.path());
-    std::vector<std::int32_t> ids;
-    for (int n = 1; n <= 6; ++n) {
-        ids.push_back((n % 2 ? a : b).Append(Numbered(n)));
-        // The other handle overwrites what this one just stored.
-        EXPECT_TRUE((n % 2 ? b : a).Update(ids.back(), Numbered(n + 100)));
-    }
-    EXPECT_EQ(a.RecordCount(), 6);
-    EXPECT_EQ(b.RecordCount(), 6);
-    // b deletes the record a has current: a's cursor moves on to the next one.
-    ASSERT_TRUE(a.MoveTo(ids[2]));
-    ASSERT_TRUE(b.MoveTo(ids[2]));
-    b.Delete();
-    a.Refresh();
-    EXPECT_EQ(a.CurrentRecId(), ids[3]);
-    EXPECT_FALSE(a.Update(ids[2], Numbered(3))); // gone: the caller stores it anew
-    for (int row = 0; row < a.RecordCount(); ++row) {
-        EXPECT_EQ(a.RecIdAt(row), b.RecIdAt(row));
-        EXPECT_GE(NumberOf(*a.ReadRecord(a.RecIdAt(row))), 101);
-    }
-    EXPECT_TRUE(b.Locate(TLocateField::SAYIN1, u"müşteri 106"_s));
-    EXPECT_EQ(b.CurrentRecId(), ids[5]);
-    EXPECT_EQ(IntegrityOf(dir.path()), u"ok"_s);
-}
-
 TEST_F(StoreTest, TwoProcessesAppendingAtOnceLoseNothing)
 {
     MakeTable(0);
@@ -553,60 +498,6 @@ TEST_F(StoreTest, TwoProcessesAppendingAtOnceLoseNothing)
     EXPECT_EQ(*stored.begin(), 1);
     EXPECT_EQ(*stored.rbegin(), 1019);
     EXPECT_EQ(IntegrityOf(dir.path()), u"ok"_s);
-}
-
-// An overwrite that names the invoice it expects writes only while the store still holds
-// exactly that; the other handle's change between recall and save is never lost silently.
-TEST_F(StoreTest, OverwriteWithExpectedWritesOnlyOverWhatWasRecalled)
-{
-    struct TCase {
-        const char *Why;
-        std::function<void(InvoiceTable &other, std::int32_t id)> Meanwhile;
-        TUpdateResult Result;
-        int Stored; // NumberOf what the store holds afterwards (0: nothing, -1: not whole)
-    };
-    const TCase cases[] {
-        { "nobody touched it", [](InvoiceTable &, std::int32_t) {}, TUpdateResult::Updated, 2 },
-        { "another desk changed a text",
-            [](InvoiceTable &o, std::int32_t id) { o.Update(id, Numbered(3)); },
-            TUpdateResult::ChangedMeanwhile, 3 },
-        { "another desk changed an amount in its last bit",
-            [](InvoiceTable &o, std::int32_t id) {
-                TInvoiceRecord r = *o.ReadRecord(id);
-                r.F[7] = std::nextafter(r.F[7], 1e9);
-                o.Update(id, r);
-            },
-            TUpdateResult::ChangedMeanwhile, -1 },
-        { "another desk saved it unchanged: the content is what counts",
-            [](InvoiceTable &o, std::int32_t id) { o.Update(id, *o.ReadRecord(id)); },
-            TUpdateResult::Updated, 2 },
-        { "another desk deleted it",
-            [](InvoiceTable &o, std::int32_t id) {
-                o.Refresh();
-                if (o.MoveTo(id))
-                    o.Delete();
-            },
-            TUpdateResult::Gone, 0 },
-    };
-    for (const TCase &c : cases) {
-        SCOPED_TRACE(c.Why);
-        QTemporaryDir d;
-        InvoiceTable mine, other;
-        mine.Open(d.path());
-        other.Open(d.path());
-        const std::int32_t id = mine.Append(Numbered(1));
-        mine.Append(Numbered(9)); // a neighbour that nobody touches
-        const TInvoiceRecord recalled = *mine.ReadRecord(id);
-        c.Meanwhile(other, id);
-        EXPECT_EQ(mine.Update(id, Numbered(2), &recalled), c.Result);
-        const std::optional<TInvoiceRecord> now = mine.ReadRecord(id);
-        EXPECT_EQ(now ? NumberOf(*now) : 0, c.Stored);
-        EXPECT_EQ(NumberOf(*other.ReadRecord(id + 1)), 9);
-        if (c.Result == TUpdateResult::Updated) {
-            EXPECT_EQ(mine.CurrentRecId(), id);
-        }
-        EXPECT_EQ(mine.RecordCount(), c.Stored ? 2 : 1);
-    }
 }
 
 // What a save wrote is what a later save expects: texts cut to their widths and amounts that

@@ -2,11 +2,9 @@
 
 #include "platform/Errors.h"
 #include "support/InMemoryForm.h"
+#include "support/TotalsScenario.h"
 
 #include <gtest/gtest.h>
-
-#include <cctype>
-#include <ostream>
 
 #include <QStringList>
 #include <utility>
@@ -16,24 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-
-// One scenario: the entry modes, then what the user does ("M1=3" types 3 into M1 and
-// leaves it, "ORAN=25" changes the rate and recomputes as the spin box does, "RECALC" is a
-// recomputation with nothing typed), then what the form shows.
-struct TScenario {
-    const char *Why;
-    bool KDVDahil;
-    bool TutarSabit;
-    std::vector<const char16_t *> Steps;
-    std::vector<std::pair<const char16_t *, const char16_t *>> Expect;
-};
-
-// Test names carry the row's reason, in characters that every test runner accepts.
-void PrintTo(const TScenario &row, std::ostream *os)
-{
-    for (const char *c = row.Why; *c; ++c)
-        *os << (std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_');
-}
 
 TInMemoryField &FieldOf(TInMemoryForm &form, const QString &name)
 {
@@ -54,6 +34,7 @@ TInMemoryField &FieldOf(TInMemoryForm &form, const QString &name)
     }
 }
 
+// "RECALC" recomputes with nothing typed; "ORAN=25" recomputes as the spin box does.
 void RunStep(TInMemoryForm &form, const QString &step)
 {
     if (step == u"RECALC") {
@@ -80,13 +61,13 @@ void RunStep(TInMemoryForm &form, const QString &step)
     }
 }
 
-class TotalsScenario : public ::testing::TestWithParam<TScenario>
+class TotalsScenario : public ::testing::TestWithParam<TTotalsScenario>
 {
 };
 
 TEST_P(TotalsScenario, FormShowsExpectedTexts)
 {
-    const TScenario &sc = GetParam();
+    const TTotalsScenario &sc = GetParam();
     TInMemoryForm form(TFormatSettings::Turkish());
     form.KDVDahil = sc.KDVDahil;
     form.TutarSabit = sc.TutarSabit;
@@ -104,7 +85,7 @@ TEST_P(TotalsScenario, FormShowsExpectedTexts)
 }
 
 // ORAN is 18 unless a step changes it; money shows "#,###.00" (so 0 is ",00").
-const TScenario kScenarios[] = {
+const TTotalsScenario kScenarios[] = {
     { "quantity times price, VAT at 18 %, words in capitals", false, false,
         { u"M1=3", u"F1=12,50" },
         { { u"T1", u"37,50" }, { u"YEKUN", u"37,50" }, { u"KDV", u"6,75" }, { u"TOPLAM", u"44,25" },

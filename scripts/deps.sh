@@ -12,6 +12,9 @@ packages=(
   libcups2-dev cups cups-client cups-filters
   libpq-dev  # the invoice table on a PostgreSQL server
   postgresql-15  # the tests' private server (initdb, postgres, pg_ctl); its own cluster is left alone
+  libqrencode-dev  # the karekod on the e-Arsiv copy
+  zbar-tools  # tests only: reads the karekod back off a rendered page
+  libxml2-utils default-jre-headless libsaxonhe-java  # tests only: GIB's e-Arsiv checks and viewer
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -58,8 +58,8 @@ struct TRule {
 
 const std::vector<TRule> &Rules()
 {
-    static const std::set<std::string> engine { "invoice", "printing", "printing model", "report",
-        "preview", "platform core", "platform graphics", "platform widgets" };
+    static const std::set<std::string> engine { "invoice", "earsiv", "printing", "printing model",
+        "report", "preview", "platform core", "platform graphics", "platform widgets" };
     auto with = [](std::set<std::string> s, std::initializer_list<const char *> more) {
         for (const char *m : more)
             s.insert(m);
@@ -68,8 +68,11 @@ const std::vector<TRule> &Rules()
     static const std::vector<TRule> rules {
         { "app", with(engine, { "app" }), "the program wires every room together" },
         { "printing",
-            { "printing", "printing model", "report", "platform core", "platform graphics" },
-            "the invoice report is composed on the engine and prints through its interface" },
+            { "printing", "printing model", "report", "earsiv", "platform core",
+                "platform graphics" },
+            "the invoice report and the e-Arsiv copy are composed on the engine" },
+        { "earsiv", { "earsiv", "invoice", "platform core" },
+            "the e-Arsiv document is plain data: no Qt Gui, no engine, no printing" },
         { "printing model", { "printing model", "platform core" },
             "the print settings model links neither Qt Gui nor libUEMF" },
         { "report", { "report", "platform core", "platform graphics" },
@@ -134,6 +137,12 @@ std::string LibraryError(const std::string &from, const std::string &header)
     if (header == "libpq-fe.h" && room != "platform core" && !room.starts_with("tests")
         && !room.starts_with("bench"))
         return "<libpq-fe.h> belongs behind platform/Postgres";
+    if (header == "qrencode.h" && room != "printing")
+        return "<qrencode.h> belongs behind printing's karekod symbol";
+    if (room == "earsiv"
+        && (header.starts_with("QtGui") || header == "QPainter" || header == "QImage"
+            || header == "QFont" || header.starts_with("QtWidgets")))
+        return "earsiv is core only: <" + header + "> is Qt Gui";
     if (header.starts_with("uemf") && room != "platform graphics" && !room.starts_with("tests")
         && !room.starts_with("bench") && room != "fuzz")
         return "<" + header + "> belongs behind platform's EMF recorder and player";
@@ -160,8 +169,8 @@ std::vector<TInclude> IncludesOf(const fs::path &file)
     return out;
 }
 
-const std::vector<std::string> kTopFolders { "app", "bench", "fuzz", "invoice", "platform",
-    "preview", "printing", "report", "tests" };
+const std::vector<std::string> kTopFolders { "app", "bench", "earsiv", "fuzz", "invoice",
+    "platform", "preview", "printing", "report", "tests" };
 
 // Every source of the tree, as paths relative to the root, in a stable order.
 std::vector<std::string> SourcesOf(const fs::path &root)
@@ -259,6 +268,10 @@ TEST(Arrows, RoomsAndRulesRefuseWhatTheDesignForbids)
         { "bench/bench_print.cpp", "tests/support/CupsServer.h", true, "the private scheduler" },
         { "tests/support/FakePrinting.h", "app/FormFields.h", false, "doubles serve all tests" },
         { "fuzz/fuzz_ini.cpp", "platform/Ini.h", true, "a fuzzer feeds its parser" },
+        { "printing/EArsivCopy.h", "earsiv/EArsivInvoice.h", true, "the copy reads the model" },
+        { "earsiv/UblReader.cpp", "report/QRCtrls.h", false, "earsiv draws nothing" },
+        { "report/QRShapes.h", "earsiv/Karekod.h", false, "the engine knows no invoices" },
+        { "preview/QRPDFFilt.cpp", "printing/EArsivCopy.h", false, "nor does the PDF writer" },
     };
     for (const auto &r : rows)
         EXPECT_EQ(ArrowError(r.From, r.To).empty(), r.Allowed)
@@ -268,6 +281,9 @@ TEST(Arrows, RoomsAndRulesRefuseWhatTheDesignForbids)
     EXPECT_FALSE(LibraryError("invoice/PgInvoiceStore.cpp", "libpq-fe.h").empty());
     EXPECT_TRUE(LibraryError("platform/Postgres.cpp", "libpq-fe.h").empty());
     EXPECT_FALSE(LibraryError("report/QRPrntr.cpp", "uemf.h").empty());
+    EXPECT_FALSE(LibraryError("report/QRShapes.cpp", "qrencode.h").empty());
+    EXPECT_TRUE(LibraryError("printing/QrSymbol.cpp", "qrencode.h").empty());
+    EXPECT_FALSE(LibraryError("earsiv/Karekod.cpp", "QImage").empty());
 }
 
 TEST(Arrows, LoopsAreFoundWithTheirPath)

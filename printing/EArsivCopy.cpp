@@ -19,7 +19,7 @@ constexpr int kBaseSize = 8; // points
 // Sizes whose 96-dpi pixel height is not below the point size (8 pt is 11 pixels, 8.25 pt):
 // text measured on the reference context is then never narrower than the PDF draws it.
 constexpr int kTableSize = 8;
-constexpr long double kPad = 1.0; // text inside a cell
+constexpr long double kPad = 1.5; // text inside a cell
 constexpr long double kKarekodSide = 40; // wider only when the modules would be < 0.5 mm
 constexpr long double kMinModule = 0.5;
 constexpr int kQuietZone = 4;
@@ -34,10 +34,10 @@ constexpr TColumn kColumns[] = {
     { u"Sıra No", 9, taCenter },
     { u"Mal Hizmet", 0, taLeftJustify },
     { u"Miktar", 20, taRightJustify },
-    { u"Birim Fiyat", 33, taRightJustify }, // "999.999.999.999,99 TL" and the padding
+    { u"Birim Fiyat", 34, taRightJustify }, // "999.999.999.999,99 TL" and the padding
     { u"KDV Oranı", 12, taRightJustify },
-    { u"KDV Tutarı", 33, taRightJustify },
-    { u"Mal Hizmet Tutarı", 33, taRightJustify },
+    { u"KDV Tutarı", 34, taRightJustify },
+    { u"Mal Hizmet Tutarı", 34, taRightJustify },
 };
 
 std::vector<long double> ColumnWidths()
@@ -235,14 +235,22 @@ long double TEArsivCopy::Row(TQRControl *band, long double y,
         height = std::max(height, l->Size().Height() + kPad);
         x += widths[i];
     }
+    // Rules centred on the cells' edges: neighbouring cells and rows share one line
+    // instead of drawing two side by side.
+    const long double total = x - x0;
+    Rule(band, qrsHorLine, x0, y, total, 0);
+    TQRShape *bottom = Rule(band, qrsHorLine, x0, y + height, total, 0);
     x = x0;
-    for (size_t i = 0; i < widths.size(); ++i) {
-        TQRShape *cell = Rule(band, qrsRectangle, x, y, widths[i], height);
-        if (keep) {
-            keep->Cells.push_back(cell);
-            keep->Texts.push_back(labels[i]);
-        }
-        x += widths[i];
+    for (size_t i = 0; i <= widths.size(); ++i) {
+        TQRShape *edge = Rule(band, qrsVertLine, x, y, 0, height);
+        if (keep)
+            keep->Edges.push_back(edge);
+        if (i < widths.size())
+            x += widths[i];
+    }
+    if (keep) {
+        keep->Bottom = bottom;
+        keep->Texts = labels;
     }
     return height;
 }
@@ -357,7 +365,7 @@ void TEArsivCopy::NUSHA_HAZIRLA(const TEArsivInvoice &inv)
     summary->SetBandType(rbSummary);
     summary->SetTransparentBand(true);
     y = 3;
-    const std::vector<long double> totalWidths = { 56, 34 };
+    const std::vector<long double> totalWidths = { 55, 35 };
     const std::vector<TAlignment> totalAligns = { taRightJustify, taRightJustify };
     const long double tx = kWidth - 90;
     auto total = [&](const QString &name, const TDecimal &value, bool bold) {
@@ -412,7 +420,8 @@ void TEArsivCopy::FillLine(size_t index)
         label->Size().SetNativeValue(TQRPrintableSize::HeightIndex, h * 10);
         height = std::max(height, h + kPad);
     }
-    for (TQRShape *cell : FDetailRow.Cells)
-        cell->Size().SetNativeValue(TQRPrintableSize::HeightIndex, height * 10);
+    for (TQRShape *edge : FDetailRow.Edges)
+        edge->Size().SetNativeValue(TQRPrintableSize::HeightIndex, height * 10);
+    FDetailRow.Bottom->Size().SetNativeValue(TQRPrintableSize::TopIndex, height * 10);
     FDetail->Size().SetNativeValue(TQRBandSize::HeightIndex, height * 10);
 }

@@ -36,7 +36,8 @@ public:
 
 private:
     struct TRow {
-        std::vector<TQRShape *> Cells;
+        std::vector<TQRShape *> Edges; // the vertical rules
+        TQRShape *Bottom = nullptr;
         std::vector<TQRLabel *> Texts;
     };
     TQRLabel *Text(TQRControl *band, long double x, long double y, long double w,

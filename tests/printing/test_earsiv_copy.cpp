@@ -157,7 +157,15 @@ TEST_F(EArsivCopy, PopplerFindsEveryValueWithItsTurkishLettersAndQpdfAcceptsTheF
     TEArsivInvoice inv = ubl_fixture::SampleInvoice(false, 0);
     inv.Allowances = { { u"Sadakat indirimi"_s, Kurus(1000) } };
     inv.AllowanceTotal = Kurus(1000);
-    const QString pdf = Pdf(ubl_fixture::UblXml(inv, false));
+    const QByteArray xml = ubl_fixture::UblXml(inv, false);
+    const QString pdf = Pdf(xml);
+    if (const QString shots = qEnvironmentVariable("LEVANTA_SHOTS_DIR"); !shots.isEmpty()) {
+        QFile::remove(shots + u"/ours_fixture.pdf"_s);
+        QFile::copy(pdf, shots + u"/ours_fixture.pdf"_s);
+        QFile out(shots + u"/fixture.xml"_s);
+        if (out.open(QIODevice::WriteOnly))
+            out.write(xml);
+    }
     const auto check = pdftest::Run(u"qpdf"_s, { u"--check"_s, pdf });
     EXPECT_EQ(check.ExitCode, 0) << check.Out.toStdString() << check.Err.toStdString();
 

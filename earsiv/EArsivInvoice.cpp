@@ -24,8 +24,8 @@ QString TDecimal::ToString() const
 {
     // Digits of the magnitude, built from an unsigned value so that INT64_MIN has one too.
     const bool negative = Units < 0;
-    std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(Units)
-                                       : static_cast<std::uint64_t>(Units);
+    std::uint64_t magnitude
+        = negative ? 0 - static_cast<std::uint64_t>(Units) : static_cast<std::uint64_t>(Units);
     QString digits = QString::number(magnitude);
     if (Scale > 0) {
         if (digits.size() <= Scale)

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QXmlStreamReader>
 
-
 using namespace Qt::StringLiterals;
 
 namespace

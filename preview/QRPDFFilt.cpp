@@ -404,6 +404,7 @@ int TQRPDFDocumentFilter::TextWidth(const TQRFont &font, const QString &text)
 void TQRPDFDocumentFilter::OpenPage()
 {
     FMadeFirstPageFiles = true;
+    FExactColour.clear();
     FXFactor = Printer() ? Printer()->XFactor() : FScale.XFactor;
     FYFactor = Printer() ? Printer()->YFactor() : FScale.YFactor;
     ++FPageNumber;
@@ -463,6 +464,8 @@ void TQRPDFDocumentFilter::TextItem(const TPDFItemRec &item)
 void TQRPDFDocumentFilter::GraphicItem(const TPDFItemRec &item)
 {
     const long double x = item.XPos, y = FPageHeight - item.YPos, w = item.Width, h = item.Height;
+    if (!(item.Shape == S_BOX && item.Exact))
+        FExactColour.clear();
     const QByteArray strokeColour = ColourText(item.RGBStrokeColor).trimmed() + " RG";
     const QByteArray colour
         = item.Filled ? ColourText(item.RGBFColor).trimmed() + " rg" : strokeColour;
@@ -476,9 +479,14 @@ void TQRPDFDocumentFilter::GraphicItem(const TPDFItemRec &item)
     switch (item.Shape) {
     case S_BOX:
         if (item.Exact) {
-            // One line per box: a karekod has hundreds of them.
-            AddGraphicsLine(colour + ' ' + Fixed(x, 2) + ' ' + Fixed(y - h, 2) + ' ' + Fixed(w, 2)
-                + ' ' + Fixed(h, 2) + " re " + (item.Filled ? "f" : "s"));
+            // One short line per box, the colour only when it changes: a karekod has
+            // hundreds of boxes.
+            QByteArray box = Fixed(x, 2) + ' ' + Fixed(y - h, 2) + ' ' + Fixed(w, 2) + ' '
+                + Fixed(h, 2) + " re " + (item.Filled ? "f" : "s");
+            if (colour != FExactColour)
+                box = colour + ' ' + box;
+            FExactColour = colour;
+            AddGraphicsLine(box);
             break;
         }
         AddGraphicsLine(Fixed(item.thickness, 6) + " w");

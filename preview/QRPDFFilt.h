@@ -175,6 +175,9 @@ private:
     void BeginObject(int number);
     QByteArray EncodingEntry(const std::array<char32_t, 256> &codes, const QString &baseFont) const;
 
+    // The fill colour the last exact box set in the page's graphics; empty after anything
+    // else drew there.
+    QByteArray FExactColour;
     int FPageNumber = 0;
     bool FFirstPage = true;
     bool FMadeFirstPageFiles = false;

@@ -106,6 +106,9 @@ TEST_F(RulesAndModules, TheRecordedPageAndThePdfDrawTheSameRectangles)
     }();
     const QByteArray content = pdftest::Content(pdf);
     EXPECT_EQ(content.count(" re f\r\n"), 9) << content.toStdString();
+    // Black is set once for the run of boxes, not again for each.
+    const QByteArray graphics = content.left(content.indexOf("BT\r\n"));
+    EXPECT_EQ(graphics.count("0.00 0.00 0.00 rg"), 1) << content.toStdString();
     // A 2.5 mm module is 7.09 points: kept, not cut to 7.
     EXPECT_TRUE(content.contains(" 14.17 7.09 re f")) << content.toStdString();
     EXPECT_TRUE(content.contains("(Hücre) Tj")

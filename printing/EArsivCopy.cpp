@@ -386,7 +386,7 @@ void TEArsivCopy::NUSHA_HAZIRLA(const TEArsivInvoice &inv)
     for (const TEArsivTax &t : inv.Taxes) {
         if (t.ExemptionCode.isEmpty() && t.ExemptionReason.isEmpty())
             continue;
-        QString text = u"KDV İstisna Muafiyet Sebebi: "_s + t.ExemptionCode;
+        QString text = u"Vergi İstisna Muafiyet Sebebi: "_s + t.ExemptionCode;
         if (!t.ExemptionReason.isEmpty())
             text += (t.ExemptionCode.isEmpty() ? QString() : u" - "_s) + t.ExemptionReason;
         y += Row(summary, y, { kWidth }, { text }, { taLeftJustify }, false, kBaseSize) + 1;

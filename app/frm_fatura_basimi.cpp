@@ -2,6 +2,7 @@
 
 #include "platform/Printing.h"
 #include "printing/Calibration.h"
+#include "printing/EArsivCopy.h"
 #include "printing/InvoiceReport.h"
 #include "printing/PrintWarnings.h"
 
@@ -326,6 +327,9 @@ void Tfatura_basimi::BuildHeader(QWidget *page)
     MenuItem1->setObjectName(u"MenuItem1"_s);
     MenuItem2 = rrrapor->addAction(u"YAZDIR"_s);
     MenuItem2->setObjectName(u"MenuItem2"_s);
+    EArsivNushasi1 = rrrapor->addAction(u"e-Arşiv Nüshası..."_s);
+    EArsivNushasi1->setObjectName(u"EArsivNushasi1"_s);
+    connect(EArsivNushasi1, &QAction::triggered, this, [this] { EArsivNushasi1Click(); });
 
     connect(SpeedButton9, &QPushButton::clicked, this, [this] { SpeedButton9Click(); });
     connect(SpeedButton8, &QPushButton::clicked, this, [this] { SpeedButton8Click(); });

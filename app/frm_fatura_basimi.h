@@ -17,6 +17,7 @@ class IDialogs;
 class InvoiceTable;
 struct TPrintSettings;
 class TInvoiceReport;
+class TEArsivCopy;
 struct TInvoiceFormValues;
 struct TInvoiceField;
 class TFormEdit;
@@ -68,6 +69,13 @@ public:
     // Preview and print: the focus goes to TARIH first so that the field being edited ends.
     void MenuItem1Click();
     void MenuItem2Click();
+    // "e-Arşiv Nüshası...": a UBL-TR file's copy in the preview (app/EArsivNushasi.cpp).
+    void EArsivNushasi1Click();
+    // Where that command's file dialog opens: the last exported e-Arşiv file, else the
+    // program folder.
+    const QString &SonEArsivDosyasi() const { return FSonEArsivDosyasi; }
+    void SetSonEArsivDosyasi(const QString &path) { FSonEArsivDosyasi = path; }
+    TEArsivCopy *EArsivNushasi() const { return FNusha.get(); }
 
     QChar GKayitModu() const { return FKayitModu; }
     // REC_ID of the stored invoice on screen (mode 'D'); 0 for a new one.
@@ -114,6 +122,7 @@ public:
     QMenu *MNMENU = nullptr, *rrrapor = nullptr;
     QAction *FATURAIKTIAYARLARI1 = nullptr, *KDVDahil1 = nullptr, *tutarsabit = nullptr;
     QAction *MenuItem1 = nullptr, *MenuItem2 = nullptr;
+    QAction *EArsivNushasi1 = nullptr;
     QLabel *Label31 = nullptr, *Label26 = nullptr, *Label27 = nullptr;
 
     // Message texts; "\r\n" stays in the constant and becomes a line break where shown.
@@ -176,4 +185,7 @@ private:
     std::optional<TInvoiceRecord> FStoredRecord;
     bool FShown = false;
     bool FServerChosen = false; // the settings chose a database server
+    QString FSonEArsivDosyasi { FProgramFolder };
+    // The copy last shown: its pages stay with it while the preview lives.
+    std::unique_ptr<TEArsivCopy> FNusha;
 };

@@ -261,6 +261,27 @@ void TQRPDFDocumentFilter::AcceptShape(const TPDFShapeControl &shape, int yoff, 
     }
 }
 
+void TQRPDFDocumentFilter::AcceptRect(
+    long double x, long double y, long double w, long double h, const QColor &color)
+{
+    const long double fx = Printer() ? Printer()->XFactor() : FScale.XFactor;
+    const long double fy = Printer() ? Printer()->YFactor() : FScale.YFactor;
+    const long double wx = Printer() ? Printer()->LeftWaste() : FScale.LeftWaste;
+    const long double wy = Printer() ? Printer()->TopWaste() : FScale.TopWaste;
+    TPDFItemRec item;
+    item.ItemType = IT_GRAPHIC;
+    item.Shape = S_BOX;
+    item.Exact = true;
+    item.Filled = true;
+    item.XPos = PixelsToPointsX((x - wx) * fx);
+    item.YPos = PixelsToPointsY((y - wy) * fy);
+    item.Width = PixelsToPointsX(w * fx);
+    item.Height = PixelsToPointsY(h * fy);
+    item.RGBFColor = RGBOf(color);
+    item.RGBStrokeColor = item.RGBFColor;
+    AddItem(item);
+}
+
 void TQRPDFDocumentFilter::AcceptImage(const QImage &bitmap, int yoff, int xoff, QSize controlSize)
 {
     if (bitmap.isNull())
@@ -383,6 +404,7 @@ int TQRPDFDocumentFilter::TextWidth(const TQRFont &font, const QString &text)
 void TQRPDFDocumentFilter::OpenPage()
 {
     FMadeFirstPageFiles = true;
+    FExactColour.clear();
     FXFactor = Printer() ? Printer()->XFactor() : FScale.XFactor;
     FYFactor = Printer() ? Printer()->YFactor() : FScale.YFactor;
     ++FPageNumber;
@@ -442,6 +464,8 @@ void TQRPDFDocumentFilter::TextItem(const TPDFItemRec &item)
 void TQRPDFDocumentFilter::GraphicItem(const TPDFItemRec &item)
 {
     const long double x = item.XPos, y = FPageHeight - item.YPos, w = item.Width, h = item.Height;
+    if (!(item.Shape == S_BOX && item.Exact))
+        FExactColour.clear();
     const QByteArray strokeColour = ColourText(item.RGBStrokeColor).trimmed() + " RG";
     const QByteArray colour
         = item.Filled ? ColourText(item.RGBFColor).trimmed() + " rg" : strokeColour;
@@ -454,6 +478,17 @@ void TQRPDFDocumentFilter::GraphicItem(const TPDFItemRec &item)
     };
     switch (item.Shape) {
     case S_BOX:
+        if (item.Exact) {
+            // One short line per box, the colour only when it changes: a karekod has
+            // hundreds of boxes.
+            QByteArray box = Fixed(x, 2) + ' ' + Fixed(y - h, 2) + ' ' + Fixed(w, 2) + ' '
+                + Fixed(h, 2) + " re " + (item.Filled ? "f" : "s");
+            if (colour != FExactColour)
+                box = colour + ' ' + box;
+            FExactColour = colour;
+            AddGraphicsLine(box);
+            break;
+        }
         AddGraphicsLine(Fixed(item.thickness, 6) + " w");
         AddGraphicsLine(colour);
         AddGraphicsLine(Cut(x) + ' ' + Cut(y - h) + ' ' + Cut(w) + ' ' + Cut(h) + " re "

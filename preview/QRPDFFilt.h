@@ -59,6 +59,9 @@ struct TPDFItemRec {
     TPDFShapeType Shape = S_BOX;
     int pixelWidth = 0, pixelHeight = 0;
     TRGBColor RGBStrokeColor, RGBFColor;
+    // A box written with two decimals instead of whole points: rules and matrix modules
+    // whose edges must meet exactly.
+    bool Exact = false;
 };
 
 struct TPDFPages {
@@ -111,6 +114,9 @@ public:
     // An image control drawn into bitmap, at (xoff, yoff) pixels, controlSize pixels large. A
     // null bitmap (a control without a picture) adds nothing.
     void AcceptImage(const QImage &bitmap, int yoff, int xoff, QSize controlSize);
+    // A filled rectangle (native units) as an exact filled S_BOX.
+    void AcceptRect(
+        long double x, long double y, long double w, long double h, const QColor &color) override;
     // Builds the file and writes it to the sink (the file of FileName() unless one was set).
     void Finish() override;
 
@@ -169,6 +175,9 @@ private:
     void BeginObject(int number);
     QByteArray EncodingEntry(const std::array<char32_t, 256> &codes, const QString &baseFont) const;
 
+    // The fill colour the last exact box set in the page's graphics; empty after anything
+    // else drew there.
+    QByteArray FExactColour;
     int FPageNumber = 0;
     bool FFirstPage = true;
     bool FMadeFirstPageFiles = false;

@@ -1242,6 +1242,9 @@ void TQRStandardPreview::SaveClick()
             return;
         }
         std::unique_ptr<TQRExportFilter> exporter = filter->Create(target.FileName);
+        auto *pdf = dynamic_cast<TQRPDFDocumentFilter *>(exporter.get());
+        if (pdf && !FReport->ExportCodepage().isEmpty())
+            pdf->SetCodepage(FReport->ExportCodepage());
         FReport->ExportToFilter(exporter.get());
     });
 }

@@ -405,9 +405,12 @@ void TQRCustomLabel::PrintToCanvas(ICanvas &canvas, bool stretch, long double lh
     SetPrintFinished(!(FCurrentLine < FFormattedLines.size() && FAutoStretch));
     FPrintCaption = FCaption;
 
-    if ((finalPass || filter) && Frame().AnyFrame() && !filter) {
+    if ((finalPass || filter) && Frame().AnyFrame()) {
         const long double e = FAutoStretch ? FLabelGrowth : 0;
-        Frame().DrawFrame(
-            canvas, rect(l - fw, t - fw, l + w, h + t + e), printer->XFactor(), printer->YFactor());
+        if (filter)
+            Frame().ExportFrame(*filter, l - fw, t - fw, w + fw, h + fw + e);
+        else
+            Frame().DrawFrame(canvas, rect(l - fw, t - fw, l + w, h + t + e), printer->XFactor(),
+                printer->YFactor());
     }
 }

@@ -42,6 +42,12 @@ public:
     virtual void TextOut(long double x, long double y, const TQRFont &font,
         const QColor &background, TAlignment alignment, const QString &text)
         = 0;
+    // A filled rectangle in native units, kept exact (a frame's side, a ruled line, the
+    // modules of a matrix symbol). A filter that draws no graphics ignores it.
+    virtual void AcceptRect(long double /*x*/, long double /*y*/, long double /*w*/,
+        long double /*h*/, const QColor & /*color*/)
+    {
+    }
     virtual void Finish() { FActive = false; }
 
 private:

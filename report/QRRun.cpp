@@ -58,6 +58,22 @@ void TQRFrame::DrawFrame(
         fill(right - v, top, right, bottom);
 }
 
+void TQRFrame::ExportFrame(
+    TQRExportFilter &filter, long double l, long double t, long double w, long double h) const
+{
+    if (!AnyFrame() || FWidth == 0)
+        return;
+    const long double f = FWidth == -1 ? 254.0L / 96 : static_cast<long double>(FWidth) / 72 * 254;
+    if (FTop)
+        filter.AcceptRect(l, t, w, f, FColor);
+    if (FBottom)
+        filter.AcceptRect(l, t + h - f, w, f, FColor);
+    if (FLeft)
+        filter.AcceptRect(l, t, f, h, FColor);
+    if (FRight)
+        filter.AcceptRect(l + w - f, t, f, h, FColor);
+}
+
 // --- Bands and printables at print time ---------------------------------------------------
 
 bool TQRCustomBand::CanExpand(long double lh) const
@@ -641,7 +657,17 @@ void TCustomQuickRep::RunController()
     if (!FPrintIfEmpty)
         return;
     PrintBand(BandOfType(rbTitle));
-    PrintBand(BandOfType(rbDetail));
+    if (OnNeedData) {
+        for (;;) {
+            bool more = true;
+            OnNeedData(this, more);
+            if (!more || FCancelled)
+                break;
+            PrintBand(BandOfType(rbDetail));
+        }
+    } else {
+        PrintBand(BandOfType(rbDetail));
+    }
     PrintBand(BandOfType(rbSummary));
 }
 

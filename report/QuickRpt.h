@@ -80,6 +80,10 @@ public:
     // Fills each side that is on as a solid rectangle inside r (device pixels); xFactor and
     // yFactor are the run printer's device pixels per native unit.
     void DrawFrame(ICanvas &canvas, const QRect &r, long double xFactor, long double yFactor) const;
+    // The same sides handed to an export filter, for the rectangle l, t, w, h (native units);
+    // a width of -1 is one pixel at the screen resolution of an export run.
+    void ExportFrame(
+        TQRExportFilter &filter, long double l, long double t, long double w, long double h) const;
 
 private:
     QColor FColor = QColor(0, 0, 0);
@@ -374,6 +378,10 @@ public:
     void SetPrintIfEmpty(bool v) { FPrintIfEmpty = v; }
     bool HasOption(TQROption o) const { return (FOptions & (1u << o)) != 0; }
     void SetOption(TQROption o, bool on);
+    // The code page an export writes this report's text in, when the report asks for one
+    // (a report of Turkish text asks for "1254"); empty leaves the filter's own.
+    const QString &ExportCodepage() const { return FExportCodepage; }
+    void SetExportCodepage(const QString &v) { FExportCodepage = v; }
     QColor BackgroundColor() const { return FBackgroundColor; }
     void SetBackgroundColor(const QColor &v) { FBackgroundColor = v; }
     TQRFrame &Frame() { return FFrame; }
@@ -426,6 +434,10 @@ public:
     std::function<void(TCustomQuickRep *)> OnStartPage;
     std::function<void(TCustomQuickRep *)> OnEndPage;
     std::function<void(TCustomQuickRep *)> AfterPrint;
+    // Asked before each print of the detail band: set more to false when there is no record
+    // left (the band's printables are filled for the record meanwhile). Unset, the detail
+    // band prints once.
+    std::function<void(TCustomQuickRep *, bool &more)> OnNeedData;
     std::function<void(TCustomQuickRep *)> AfterPreview;
     std::function<void()> OnPreview;
     std::function<void(
@@ -477,6 +489,7 @@ private:
     QString FReportTitle;
     bool FPrintIfEmpty = true;
     QColor FBackgroundColor = QColor(255, 255, 255);
+    QString FExportCodepage;
     TQRFrame FFrame;
     int FTag = 0;
     QString FPageNumberText = QStringLiteral("0");

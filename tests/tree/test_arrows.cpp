@@ -138,6 +138,8 @@ std::string LibraryError(const std::string &from, const std::string &header)
     if (header == "libpq-fe.h" && room != "platform core" && !room.starts_with("tests")
         && !room.starts_with("bench"))
         return "<libpq-fe.h> belongs behind platform/Postgres";
+    if (header == "qrencode.h" && room != "printing")
+        return "<qrencode.h> belongs behind printing's karekod symbol";
     if (header.starts_with("uemf") && room != "platform graphics" && !room.starts_with("tests")
         && !room.starts_with("bench") && room != "fuzz")
         return "<" + header + "> belongs behind platform's EMF recorder and player";
@@ -300,8 +302,11 @@ TEST(Arrows, RoomsAndRulesRefuseWhatTheDesignForbids)
         { "fuzz/fuzz_ini.cpp", "platform/Ini.h", true, "a fuzzer feeds its parser" },
         { "earsiv/UblWriter.cpp", "invoice/InvoiceFields.h", true, "export reads the invoice" },
         { "earsiv/UblWriter.cpp", "report/QRCtrls.h", false, "the document knows no engine" },
-        { "printing/EArsivCopy.cpp", "earsiv/EArsivInvoice.h", true, "the copy reads the model" },
         { "invoice/Totals.cpp", "earsiv/EArsivInvoice.h", false, "invoice knows no export" },
+        { "printing/EArsivCopy.h", "earsiv/EArsivInvoice.h", true, "the copy reads the model" },
+        { "earsiv/UblReader.cpp", "report/QRCtrls.h", false, "earsiv draws nothing" },
+        { "report/QRShapes.h", "earsiv/Karekod.h", false, "the engine knows no invoices" },
+        { "preview/QRPDFFilt.cpp", "printing/EArsivCopy.h", false, "nor does the PDF writer" },
     };
     for (const auto &r : rows)
         EXPECT_EQ(ArrowError(r.From, r.To).empty(), r.Allowed)
@@ -330,6 +335,8 @@ TEST(Arrows, RoomsAndRulesRefuseWhatTheDesignForbids)
     for (const auto &r : qt)
         EXPECT_EQ(QtModuleError(r.From, QtModuleOf(r.Header)).empty(), r.Allowed)
             << r.From << " includes <" << r.Header << ">";
+    EXPECT_FALSE(LibraryError("report/QRShapes.cpp", "qrencode.h").empty());
+    EXPECT_TRUE(LibraryError("printing/QrSymbol.cpp", "qrencode.h").empty());
 }
 
 TEST(Arrows, LoopsAreFoundWithTheirPath)

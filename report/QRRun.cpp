@@ -618,7 +618,14 @@ void TCustomQuickRep::CreateReport()
         for (TQRPrintable *p : b->Printables())
             p->AfterPrintCleanup();
     restoreMargins();
-    CloseRun(failed);
+    try {
+        CloseRun(failed);
+    } catch (...) {
+        // A queue that refuses the document must not leave the report busy for good.
+        SetVisible(visible);
+        FAvailable = true;
+        throw;
+    }
     SetVisible(visible);
     FAvailable = true;
 }

@@ -387,6 +387,8 @@ void TCustomQuickRep::Print()
 {
     if (!FAvailable)
         return;
+    if (!MayPrintToDevice())
+        return;
     std::unique_ptr<TQRPrinter> previous = std::move(FQRPrinter);
     const auto restore = [&] { FQRPrinter = std::move(previous); };
     try {

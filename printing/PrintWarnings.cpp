@@ -3,9 +3,14 @@
 #include "platform/Errors.h"
 #include "platform/Printing.h"
 #include "printing/InvoiceReport.h"
+#include "printing/PrintSettings.h"
+#include "report/QRCtrls.h"
 #include "report/QRPrntr.h"
+#include "report/QuickRpt.h"
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <map>
 #include <utility>
 
@@ -42,6 +47,32 @@ bool SameSpot(const QRectF &a, const QRectF &b)
     return std::abs(a.left() - b.left()) <= Slack && std::abs(a.top() - b.top()) <= Slack;
 }
 
+QString WithoutBreaks(QString s)
+{
+    s.remove(u' ');
+    s.remove(QChar(13));
+    s.remove(QChar(10));
+    return s;
+}
+
+// What the label's own line breaking keeps of caption in its box; none when all of it.
+std::optional<QString> CutCaption(const TQRLabel &label, const QString &caption)
+{
+    const TCustomQuickRep *report = label.ParentReport();
+    if (!report || label.AutoSize() || caption.trimmed().isEmpty())
+        return std::nullopt;
+    const int zoom = label.Zoom();
+    const std::function<int(const QString &)> width = [&](const QString &s) {
+        return static_cast<int>(std::lround(report->TextWidth(label.Font(), s) * zoom / 100.0));
+    };
+    const QStringList lines = QRFormatLines(caption, label.Width(),
+        TQRWrapOptions { label.AutoSize(), label.WordWrap(), label.WrapStyle() }, width);
+    const QString kept = lines.join(u' ');
+    if (WithoutBreaks(kept) == WithoutBreaks(caption))
+        return std::nullopt;
+    return kept.trimmed();
+}
+
 // Past this many, further overlaps are only counted: a box of forty pairs helps nobody.
 constexpr qsizetype MaxListedOverlaps = 8;
 constexpr size_t MaxListedKeys = 8;
@@ -56,6 +87,22 @@ QStringList BASKI_UYARILARI(const std::vector<TPrintedValue> &values, const TPri
             printed.push_back(&v);
 
     QStringList findings;
+    // A cut amount is a wrong figure on the invoice: each is named with what would print.
+    // Cut texts are only counted, in one line.
+    QStringList cutTexts;
+    for (const TPrintedValue *v : printed) {
+        if (!v->PrintsAs)
+            continue;
+        if (v->Amount)
+            findings << u"%1 kutusuna sığmıyor: kağıda \"%2\" yerine \"%3\" basılacak. "
+                        u"Kutuyu AYARLAR sayfasında genişletin ya da yazıyı küçültün."_s.arg(
+                            v->Key, v->Caption.trimmed(), *v->PrintsAs);
+        else
+            cutTexts << v->Key;
+    }
+    if (!cutTexts.isEmpty())
+        findings << u"%1 metin kutusuna sığmıyor, kesilerek basılacak (%2)."_s.arg(cutTexts.size())
+                        .arg(cutTexts.join(u", "_s));
     if (!sheet.PaperOffered)
         findings << u"\"%1\" yazıcısı düzenin istediği %2 kağıdını sunmuyor; fatura başka bir "
                     u"kağıda basılabilir."_s.arg(sheet.Printer, sheet.PaperName);
@@ -136,7 +183,8 @@ std::vector<TPrintedValue> BASILACAK_DEGERLER(TInvoiceReport &report)
             QRectF(left + static_cast<qreal>(s.NativeValue(TQRPrintableSize::LeftIndex)),
                 top + static_cast<qreal>(s.NativeValue(TQRPrintableSize::TopIndex)),
                 static_cast<qreal>(s.NativeValue(TQRPrintableSize::WidthIndex)),
-                static_cast<qreal>(s.NativeValue(TQRPrintableSize::HeightIndex))) });
+                static_cast<qreal>(s.NativeValue(TQRPrintableSize::HeightIndex))),
+            CutCaption(label, label.Caption()), !label.AutoSize() });
     }
     return values;
 }

@@ -20,6 +20,9 @@ struct TPrintedValue {
     QString Key; // the settings key, as the layout page names it
     QString Caption; // empty: nothing prints, nothing to warn about
     QRectF Rect; // native units on the paper
+    // What of the caption fits its box, when the box cuts it; empty when it prints whole.
+    std::optional<QString> PrintsAs;
+    bool Amount = false; // a fixed-width box (money, quantity): a cut there is a wrong figure
 };
 
 // The paper and the printer the values go to.

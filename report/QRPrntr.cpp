@@ -238,6 +238,9 @@ TQRPrinter::TQRPrinter(IQRPrintedReport *report, bool needDevice)
     , aPrinterSettings(std::make_unique<TPrinterSettings>())
 {
     IPrinting *system = Printing();
+    // The system's default printer may have changed since the last print.
+    if (system && needDevice)
+        system->Refresh();
     FPrinterOK = system && !system->Printers().isEmpty();
     if (report) {
         aPrinterSettings->SetUseStandardPrinter(report->PrinterSettings().UseStandardprinter());

@@ -113,6 +113,14 @@ public:
     void SetSettings(const TDeviceSettings &s) override;
     std::vector<int> SupportedPaperCodes() const override { return FPaperCodes; }
     TDeviceCaps Capabilities() const override;
+    std::optional<std::vector<TDeviceTray>> Trays() const override
+    {
+        std::vector<TDeviceTray> trays;
+        for (const TInputSlot &slot : FTrays.Slots)
+            trays.push_back(
+                { TrayCodeOfInputSlot(slot), slot.Text.isEmpty() ? slot.Choice : slot.Text });
+        return trays;
+    }
 
     QString Title() const override { return FTitle; }
     void SetTitle(const QString &title) override { FTitle = title; }
@@ -289,6 +297,18 @@ TDeviceCaps TQtPrinterDevice::Capabilities() const
     caps.PhysicalOffset
         = QPoint(Rounded(page.left() - paper.left()), Rounded(page.top() - paper.top()));
     caps.PhysicalSize = QSize(Rounded(paper.width()), Rounded(paper.height()));
+    // Qt gives the queue's margins as they lie on the upright sheet whatever the page's
+    // orientation; the queue turns a landscape page a quarter anticlockwise onto the sheet,
+    // so the page's left edge lies on the sheet's bottom and its top on the sheet's left.
+    QPageLayout layout = FPrinter->pageLayout();
+    layout.setUnits(QPageLayout::Point);
+    QMarginsF m = layout.minimumMargins();
+    if (layout.orientation() == QPageLayout::Landscape)
+        m = QMarginsF(m.bottom(), m.left(), m.top(), m.right());
+    const qreal kx = caps.DpiX / 72.0, ky = caps.DpiY / 72.0;
+    caps.PrintableArea = QRect(Rounded(m.left() * kx), Rounded(m.top() * ky),
+        Rounded(paper.width() - (m.left() + m.right()) * kx),
+        Rounded(paper.height() - (m.top() + m.bottom()) * ky));
     return caps;
 }
 
@@ -419,6 +439,8 @@ void TQtPrinting::Refresh()
 {
     FPrinters = QPrinterInfo::availablePrinterNames();
     FDefault = QPrinterInfo::defaultPrinterName();
+    // A scheduler that is down lists no printers: say that, not that none is chosen.
+    FServiceDown = !PrintServiceAnswers();
 }
 
 int TQtPrinting::DefaultPrinter() const
@@ -428,6 +450,8 @@ int TQtPrinting::DefaultPrinter() const
 
 std::unique_ptr<IPrinterDevice> TQtPrinting::CreatePrinter(int index)
 {
+    if (FServiceDown)
+        throw EPlatformError(PrintServiceDownText());
     if (index == -1) {
         index = DefaultPrinter();
         if (index < 0)

@@ -754,9 +754,15 @@ void TAyarSayfasi::HizalamaClick()
             FDialogs.Warning(this, kHizalamaTitle, r.Reason);
             return;
         }
-        // A scaling driver is told of, but the offset at the sheet's middle is still right.
-        if (r.ScaleWarning)
-            FDialogs.Warning(this, kHizalamaTitle, r.Reason);
+        // A scaling driver cannot be mended by a shift: the shift at the sheet's middle is
+        // stored only when the user says so, since it moves every later print on this tray.
+        if (r.ScaleWarning
+            && FDialogs.AskYesNo(this, kHizalamaTitle,
+                   r.Reason
+                       + u"\n\nYine de sayfanın ortasındaki kayma bu besleme için düzeltme "
+                         u"olarak kaydedilsin mi? (Hayır: hiçbir şey kaydedilmez)"_s)
+                != IDialogs::TAnswer::Yes)
+            return;
         WriteCalibration(
             FSettingsPath, FHizalamaHedefi.Printer, FHizalamaHedefi.Tray, *r.Correction);
         const QString stored

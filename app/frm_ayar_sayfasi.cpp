@@ -397,8 +397,11 @@ void TAyarSayfasi::BuildToolBar()
     for (QToolButton *arrow : { UST, ALT, SOL, SAG })
         connect(arrow, &QToolButton::clicked, this, [this, arrow] { KAYDIRClick(arrow); });
 
-    auto *stepCaption = new QLabel(u"Artırma/Azaltma Oranı (mm) :"_s, this);
+    // A step is one pixel of the 96-dpi layout, not a millimetre.
+    auto *stepCaption = new QLabel(u"Artırma/Azaltma Oranı (1 = 0,26 mm) :"_s, this);
     stepCaption->setObjectName(u"Label1"_s);
+    stepCaption->setToolTip(u"Bir adım değerleri 0,26 mm (96 dpi'de bir nokta), sayfanın kenar "
+                            u"boşluklarını (RAPOR_SAYFASI, KDV_YUZDE) 1 mm kaydırır."_s);
     stepCaption->adjustSize();
     // Designed at (267, 40); it ends just left of the step box, however wide the face draws it.
     stepCaption->move(std::min(267, kAAOLeft - 2 - stepCaption->width()), 40);
@@ -657,7 +660,12 @@ void TAyarSayfasi::FORM_RESMI_GOSTER()
         const QSignalBlocker quiet(FormOpaklik);
         FormOpaklik->setValue(ayar.Opaklik);
     }
-    FormResmiAdi->setText(FFormResmi.isEmpty() ? u"(resim yok)"_s : FFormResmi);
+    if (!FFormResmi.isEmpty())
+        FormResmiAdi->setText(FFormResmi);
+    else if (!ayar.Resim.isEmpty())
+        FormResmiAdi->setText(u"(resim bulunamadı: %1)"_s.arg(ayar.Resim));
+    else
+        FormResmiAdi->setText(u"(resim yok)"_s);
     FormResmiKaldir->setEnabled(!FFormResmi.isEmpty());
 }
 

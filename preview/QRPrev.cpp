@@ -1017,16 +1017,19 @@ void TQRStandardPreview::SelectPage(int n)
 void TQRStandardPreview::ZoomToFitClick()
 {
     FQRPreview->ZoomToFit();
+    UpdateInfo();
 }
 
 void TQRStandardPreview::ZoomToWidthClick()
 {
     FQRPreview->ZoomToWidth();
+    UpdateInfo();
 }
 
 void TQRStandardPreview::ZoomTo100Click()
 {
     FQRPreview->SetZoom(100);
+    UpdateInfo();
 }
 
 void TQRStandardPreview::SpeedButton1Click()

@@ -31,6 +31,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTranslator>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -195,7 +196,17 @@ namespace
 QString gStatusTitle;
 TQRPreviewEnvironment gEnvironment;
 
-const QString kCaption = u"Report Preview : "_s;
+// The engine's own texts are English at the source; under a Turkish locale the program
+// installs their translation (levanta_tr.ts) and they are looked up as they are shown.
+QString Tr(const char *text)
+{
+    return QCoreApplication::translate("QRPrev", text);
+}
+
+QString Caption()
+{
+    return Tr("Report Preview : ");
+}
 
 QString ErrorTitle()
 {
@@ -221,6 +232,19 @@ QString QRPreviewStatusTitle()
 const TQRPreviewEnvironment &QRPreviewEnvironment()
 {
     return gEnvironment;
+}
+
+QTranslator *QRLoadEngineTexts(QCoreApplication &app, const QLocale &locale)
+{
+    if (locale.language() != QLocale::Turkish)
+        return nullptr;
+    auto *translator = new QTranslator(&app);
+    if (!translator->load(u":/i18n/levanta_tr.qm"_s)) {
+        delete translator;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(translator);
+    return translator;
 }
 
 void QRRegisterStandardPreview(
@@ -675,7 +699,7 @@ TQRStandardPreview::TQRStandardPreview(QWidget *owner, TQRPrinter *printer)
     Tabs = new QTabWidget;
     Tabs->setObjectName(u"Tabs"_s);
     Tabs->addTab(new QWidget, u"Thumbnails"_s);
-    Tabs->addTab(new QWidget, u"Search results"_s);
+    Tabs->addTab(new QWidget, Tr("Search results"));
     FQRPreview = new TQRPreview;
     Splitter = new QSplitter(Qt::Horizontal);
     Splitter->setHandleWidth(4);
@@ -710,10 +734,10 @@ TQRStandardPreview::TQRStandardPreview(QWidget *owner, TQRPrinter *printer)
     FormCreate();
 
     // CreatePreview.
-    ExitButton->setText(u"&Close"_s);
-    ExitButton->setToolTip(u"Close Preview"_s);
+    ExitButton->setText(Tr("&Close"));
+    ExitButton->setToolTip(Tr("Close Preview"));
     SpeedButton1->setToolTip(u"Set Display Zoom"_s);
-    setWindowTitle(kCaption);
+    setWindowTitle(Caption());
     CancelButton->setEnabled(false);
     SpeedButton1->setEnabled(false);
 
@@ -764,7 +788,7 @@ TQRStandardPreview::TQRStandardPreview(QWidget *owner, TQRPrinter *printer)
     if (printer) {
         printer->SetOrientation(FReportOrientation);
         if (!printer->Title().isEmpty())
-            setWindowTitle(kCaption + printer->Title());
+            setWindowTitle(Caption() + printer->Title());
     }
     Tabs->setVisible(ShowThumbs || ShowSearch);
     SetButtonVisible(FindButton, ShowSearch);
@@ -965,19 +989,19 @@ void TQRStandardPreview::ItemMoved(const QString &where, bool dropped)
     } else if (!FRerunTimer->isActive()) {
         FRerunTimer->start();
     }
-    QString title = kCaption;
+    const QString caption = Caption();
+    QString title = caption;
     if (FQRPrinter && !FQRPrinter->Title().isEmpty())
         title += FQRPrinter->Title();
     // "Report Preview : " alone already ends in its separator.
-    const QString separator = title == kCaption ? QString() : u" \u2014 "_s;
+    const QString separator = title == caption ? QString() : u" \u2014 "_s;
     setWindowTitle(where.isEmpty() ? title : title + separator + where);
     StatusPanels[2]->setText(where.isEmpty() ? gStatusTitle : where);
 }
 
 void TQRStandardPreview::UpdateInfo()
 {
-    StatusPanels[1]->setText(u"Page "_s + QString::number(FQRPreview->PageNumber()) + u" of "_s
-        + QString::number(PageCount()));
+    StatusPanels[1]->setText(Tr("Page %1 of %2").arg(FQRPreview->PageNumber()).arg(PageCount()));
     StatusPanels[2]->setText(gStatusTitle);
     StatusPanels[0]->setText(QString::number(FQRPreview->Zoom()) + u"%"_s);
 }
@@ -1070,9 +1094,8 @@ void TQRStandardPreview::GotoPageButtonClick()
     if (!gEnvironment.Dialogs)
         return;
     QString value = QString::number(FQRPreview->PageNumber());
-    gEnvironment.Dialogs->InputBox(this,
-        u"Select a page from 1 to "_s + QString::number(PageCount()), u"Enter page number"_s,
-        value);
+    gEnvironment.Dialogs->InputBox(
+        this, Tr("Select a page from 1 to %1").arg(PageCount()), Tr("Enter page number"), value);
     SelectPage(QRGotoPageResult(value, PageCount()));
 }
 
@@ -1175,11 +1198,11 @@ void TQRStandardPreview::LoadClick()
         return;
     IDialogs &dialogs = *gEnvironment.Dialogs;
     const QString name
-        = dialogs.OpenFileName(this, u"Load report"_s, QString(), u"Velvana file (*.QRP)"_s);
+        = dialogs.OpenFileName(this, Tr("Load report"), QString(), u"Velvana file (*.QRP)"_s);
     if (name.isEmpty())
         return;
     if (!QFileInfo::exists(name)) {
-        dialogs.Information(this, ErrorTitle(), u"File does not exist"_s);
+        dialogs.Information(this, ErrorTitle(), Tr("File does not exist"));
         return;
     }
     bool loaded = false;
@@ -1221,7 +1244,7 @@ void TQRStandardPreview::SaveClick()
     const std::vector<TQRFileType> types = QRSaveFileTypes(defaultType, filters);
     const QStringList entries = QRFileDialogFilter(types).split(u";;"_s);
     QString selected = entries.first();
-    const QString chosen = dialogs.SaveFileName(this, u"Save report"_s,
+    const QString chosen = dialogs.SaveFileName(this, Tr("Save report"),
         u"*"_s + QRDefaultSaveExtension(defaultType), entries.join(u";;"_s), &selected);
     if (chosen.isEmpty())
         return;
@@ -1234,9 +1257,9 @@ void TQRStandardPreview::SaveClick()
     // The dialog asked about the name as typed; an extension added here may name a file
     // that is there already.
     if (target.FileName != chosen && QFileInfo::exists(target.FileName)
-        && dialogs.AskYesNo(this, u"Save report"_s,
-               QDir::toNativeSeparators(target.FileName)
-                   + u" already exists.\r\nDo you want to replace it?"_s)
+        && dialogs.AskYesNo(this, Tr("Save report"),
+               Tr("%1 already exists.").arg(QDir::toNativeSeparators(target.FileName)) + u"\r\n"_s
+                   + Tr("Do you want to replace it?"))
             != IDialogs::TAnswer::Yes)
         return;
     Guarded([&] {

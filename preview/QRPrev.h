@@ -13,6 +13,7 @@
 #include <QAbstractScrollArea>
 #include <QByteArray>
 #include <QImage>
+#include <QLocale>
 #include <QMainWindow>
 #include <QPointer>
 #include <QWidget>
@@ -29,6 +30,7 @@ class QTabWidget;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class QTranslator;
 class QPushButton;
 
 // --- Zoom arithmetic ------------------------------------------------------------------------
@@ -95,6 +97,10 @@ struct TQRPreviewEnvironment {
     QString ErrorTitle;
 };
 const TQRPreviewEnvironment &QRPreviewEnvironment();
+
+// Installs the Turkish texts of the engine's windows and messages when locale is Turkish;
+// the translator, owned by app, or null when none was installed.
+QTranslator *QRLoadEngineTexts(QCoreApplication &app, const QLocale &locale);
 
 // Registers the standard preview window and the progress window with the engine; the
 // program calls it once at start.

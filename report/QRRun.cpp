@@ -405,7 +405,8 @@ void TCustomQuickRep::Print()
     std::unique_ptr<TQRProgressWindow> progress;
     try {
         if (FShowProgress && QRProgressWindow()) {
-            progress = QRProgressWindow()(this, FQRPrinter.get(), u"Printing progress"_s);
+            progress = QRProgressWindow()(this, FQRPrinter.get(),
+                QCoreApplication::translate("QuickRpt", "Printing progress"));
             FQRPrinter->SetClient(progress->Client());
             progress->Show();
         }
@@ -443,7 +444,8 @@ void TCustomQuickRep::ExportToFilter(TQRExportFilter *filter)
         FExportFilter = filter;
         filter->SetPrinter(FQRPrinter.get());
         if (FShowProgress && QRProgressWindow()) {
-            progress = QRProgressWindow()(this, FQRPrinter.get(), u"Export Progress"_s);
+            progress = QRProgressWindow()(
+                this, FQRPrinter.get(), QCoreApplication::translate("QuickRpt", "Export Progress"));
             FQRPrinter->SetClient(progress->Client());
             progress->Show();
         }

@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libcups2 fonts-liberation2
+  qt6-l10n-tools  # lrelease compiles the engine's Turkish texts at build time
   libsqlite3-dev libuemf-dev zlib1g-dev pxlib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format libclang-rt-14-dev

@@ -18,6 +18,11 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
+QString Tr(const char *text)
+{
+    return QCoreApplication::translate("Printing", text);
+}
+
 // Qt's CUPS engine takes extra job options as name/value pairs under this key.
 constexpr auto PPK_CupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
@@ -327,7 +332,7 @@ void TQtPrinterDevice::BeginDoc()
     ApplyJobOptions();
     auto painter = std::make_unique<QPainter>();
     if (!painter->begin(FPrinter.get()))
-        throw EPlatformError(u"Unable to start printing on %1"_s.arg(FQueue));
+        throw EPlatformError(Tr("Unable to start printing on %1").arg(FQueue));
     FPainter = std::move(painter);
     OpenCanvas();
 }
@@ -338,7 +343,7 @@ void TQtPrinterDevice::NewPage()
         return;
     FCanvas.reset();
     if (!FPrinter->newPage())
-        throw EPlatformError(u"Unable to start a new page on %1"_s.arg(FQueue));
+        throw EPlatformError(Tr("Unable to start a new page on %1").arg(FQueue));
     OpenCanvas();
 }
 
@@ -354,7 +359,7 @@ void TQtPrinterDevice::EndDoc()
     const QString error = LastCupsError();
     if (!ended || FPrinter->printerState() == QPrinter::Error || !error.isEmpty())
         throw EPlatformError(
-            u"Unable to print on %1: %2"_s.arg(FQueue, error.isEmpty() ? u"error"_s : error));
+            Tr("Unable to print on %1: %2").arg(FQueue, error.isEmpty() ? u"error"_s : error));
 }
 
 void TQtPrinterDevice::Abort()

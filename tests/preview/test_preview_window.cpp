@@ -14,10 +14,12 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTranslator>
 #include <QWheelEvent>
 
 using namespace Qt::StringLiterals;
@@ -617,4 +619,36 @@ TEST_F(PreviewWindowTest, ARewoundPrinterTakesTheSameRunAgainFromNothing)
     auto busy = MakePrinter(1, /*finish*/ false);
     busy->Rewind();
     EXPECT_EQ(busy->Status(), mpBusy);
+}
+
+TEST_F(PreviewWindowTest, UnderATurkishLocaleTheEngineSpeaksTurkish)
+{
+    EXPECT_EQ(QRLoadEngineTexts(*qApp, QLocale(QLocale::English, QLocale::UnitedStates)), nullptr)
+        << "the source texts stay for everyone else";
+    QTranslator *turkish = QRLoadEngineTexts(*qApp, QLocale(QLocale::Turkish, QLocale::Turkey));
+    ASSERT_TRUE(turkish) << "the compiled Turkish texts are not carried in the program";
+    const auto remove = qScopeGuard([&] {
+        QCoreApplication::removeTranslator(turkish);
+        delete turkish;
+    });
+    Open(1);
+    EXPECT_EQ(Window->windowTitle(), u"Rapor Önizleme : "_s);
+    EXPECT_EQ(Window->StatusPanel(1), u"Sayfa 1 / 1"_s);
+    EXPECT_EQ(Window->findChild<QAbstractButton *>(u"ExitButton"_s)->text(), u"&Kapat"_s);
+    QTest::mouseClick(Window->Button(u"GotoPageButton"_s), Qt::LeftButton);
+    ASSERT_FALSE(Dialogs.Shown.empty());
+    EXPECT_EQ(Dialogs.Shown.back().Title, u"1 ile 1 arasında bir sayfa seçin"_s);
+    EXPECT_EQ(NoDefaultPrinterText(), u"Şu anda seçili bir varsayılan yazıcı yok"_s);
+    EXPECT_TRUE(PrintServiceDownText().startsWith(u"Yazdırma hizmeti"_s));
+}
+
+TEST_F(PreviewWindowTest, TheZoomBoxFollowsTheZoomButtons)
+{
+    Open(1);
+    const auto shown = [&] { return QString::number(View()->Zoom()) + u"%"_s; };
+    for (const char *button : { "Zoom100", "ZoomFit", "ZoomToWidth" }) {
+        QTest::mouseClick(Window->Button(QString::fromLatin1(button)), Qt::LeftButton);
+        EXPECT_EQ(Window->StatusPanel(0), shown()) << button;
+    }
+    EXPECT_EQ(Window->StatusPanel(0), u"%1%"_s.arg(QRZoomToWidthValue(View()->width(), 2100, 96)));
 }

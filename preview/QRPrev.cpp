@@ -269,16 +269,28 @@ void TQRPreviewImage::SetPageNumber(int n)
 {
     FMetafile.clear();
     FPageNumber = n;
+    QString damage;
     if (FQRPrinter) {
-        // A page that cannot be read shows as not yet there; the window stays usable.
+        // A page that cannot be read is said to be damaged; the window stays usable.
         try {
             if (std::optional<TQRPagePicture> page = FQRPrinter->GetPage(n))
                 FMetafile = std::move(*page);
-        } catch (const std::exception &) {
+        } catch (const std::exception &e) {
             FMetafile.clear();
+            damage = ErrorText(e);
         }
     }
+    SetDamage(damage);
     update();
+}
+
+void TQRPreviewImage::SetDamage(const QString &why)
+{
+    if (why == FDamage)
+        return;
+    FDamage = why;
+    if (OnDamageChanged)
+        OnDamageChanged();
 }
 
 QRect TQRPreviewImage::PaperRect(const QRect &rect)
@@ -286,9 +298,10 @@ QRect TQRPreviewImage::PaperRect(const QRect &rect)
     return QRect(rect.left() + 1, rect.top() + 1, rect.width() - 4, rect.height() - 4);
 }
 
-void TQRPreviewImage::PaintPage(QPainter &painter, const QRect &rect, const QByteArray &metafile,
+QString TQRPreviewImage::PaintPage(QPainter &painter, const QRect &rect, const QByteArray &metafile,
     const QImage &backdrop, qreal backdropOpacity)
 {
+    QString refused;
     const int L = rect.left(), T = rect.top(), w = rect.width(), h = rect.height();
     const QRect paper = PaperRect(rect);
     painter.fillRect(paper, Qt::white);
@@ -299,8 +312,9 @@ void TQRPreviewImage::PaintPage(QPainter &painter, const QRect &rect, const QByt
     // The picture fills the paper inside the frame, so that 100 % is the page's own size.
     try {
         PlayEmf(painter, QRectF(paper), metafile);
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
         // What came before the damaged record stays drawn.
+        refused = ErrorText(e);
     }
     // The backdrop is multiplied in: the page's white (its bands paint white) lets the form
     // through, and the ink of the values stays dark on top of it.
@@ -316,19 +330,32 @@ void TQRPreviewImage::PaintPage(QPainter &painter, const QRect &rect, const QByt
     painter.drawPolyline(frame, 5);
     painter.fillRect(QRect(L + w - 2, T + 2, 2, h - 2), Qt::black);
     painter.fillRect(QRect(L + 2, T + h - 2, w - 2, 2), Qt::black);
+    return refused;
 }
 
 void TQRPreviewImage::paintEvent(QPaintEvent *)
 {
-    // Without a picture nothing is drawn: an unfinished page shows as empty background.
-    if (!ImageOK())
+    // Without a picture nothing is drawn: an unfinished page shows as empty background. A
+    // damaged one says why over the page.
+    if (!ImageOK() && FDamage.isEmpty())
         return;
     QPainter painter(this);
-    if (!FOverlay) {
-        PaintPage(painter, rect(), FMetafile);
-        return;
+    if (ImageOK()) {
+        const QString refused = FOverlay
+            ? PaintPage(painter, rect(), FMetafile, ScaledBackdrop(), FOverlay->BackdropOpacity())
+            : PaintPage(painter, rect(), FMetafile);
+        SetDamage(refused);
+    } else {
+        PaintPage(painter, rect(), QByteArray());
     }
-    PaintPage(painter, rect(), FMetafile, ScaledBackdrop(), FOverlay->BackdropOpacity());
+    if (!FDamage.isEmpty()) {
+        const QRect paper = PaperRect(rect()).adjusted(8, 8, -8, -8);
+        painter.setPen(QColor(192, 0, 0));
+        painter.drawText(paper, Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap,
+            Tr("Page %1 is damaged: %2").arg(FPageNumber).arg(FDamage));
+    }
+    if (!FOverlay)
+        return;
     if (FDragItem >= 0) {
         // The box of the value being moved, so that the hand sees what it holds.
         painter.setPen(QPen(QColor(0, 96, 208), 1, Qt::DashLine));
@@ -727,6 +754,8 @@ TQRStandardPreview::TQRStandardPreview(QWidget *owner, TQRPrinter *printer)
             StatusPanels[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         status->addWidget(StatusPanels[i], i == 2 ? 1 : 0);
     }
+    // A damaged page is named in the status bar as well as over the page.
+    FQRPreview->PreviewImage()->OnDamageChanged = [this] { UpdateInfo(); };
     setStatusBar(status);
 
     FQRPreview->OnPageAvailable = [this](QObject *s, int n) { QRPreviewPageAvailable(s, n); };
@@ -1002,7 +1031,10 @@ void TQRStandardPreview::ItemMoved(const QString &where, bool dropped)
 void TQRStandardPreview::UpdateInfo()
 {
     StatusPanels[1]->setText(Tr("Page %1 of %2").arg(FQRPreview->PageNumber()).arg(PageCount()));
-    StatusPanels[2]->setText(gStatusTitle);
+    const QString &damage = FQRPreview->PreviewImage()->Damage();
+    StatusPanels[2]->setText(damage.isEmpty()
+            ? gStatusTitle
+            : Tr("Page %1 is damaged: %2").arg(FQRPreview->PageNumber()).arg(damage));
     StatusPanels[0]->setText(QString::number(FQRPreview->Zoom()) + u"%"_s);
 }
 

@@ -125,9 +125,14 @@ public:
     void SetZoom(int zoom) { FZoom = zoom; }
 
     // Draws the page, frame and shadow into rect (painter coordinates); a backdrop goes
-    // under the page's picture, stretched over the paper.
-    static void PaintPage(QPainter &painter, const QRect &rect, const QByteArray &metafile,
+    // under the page's picture, stretched over the paper. What the player refused, if it
+    // refused the picture (what came before stays drawn); empty when all of it played.
+    static QString PaintPage(QPainter &painter, const QRect &rect, const QByteArray &metafile,
         const QImage &backdrop = {}, qreal backdropOpacity = 1);
+    // Why the page on show cannot be shown whole; empty when it can. The window stays
+    // usable and says so.
+    const QString &Damage() const { return FDamage; }
+    std::function<void()> OnDamageChanged;
     // The paper inside the frame drawn into rect.
     static QRect PaperRect(const QRect &rect);
 
@@ -152,6 +157,7 @@ private:
     QRectF WidgetRect(const QRectF &paperRect) const;
     long double NativePerPixel() const;
     QImage ScaledBackdrop();
+    void SetDamage(const QString &why);
 
     std::shared_ptr<IQRPreviewOverlay> FOverlay;
     bool FDragEnabled = true;
@@ -165,6 +171,7 @@ private:
     TQRPrinter *FQRPrinter = nullptr;
     int FPageNumber = 1;
     QByteArray FMetafile;
+    QString FDamage;
     int FZoom = 100;
 };
 

@@ -48,6 +48,10 @@
         <translation>%1 zaten var.</translation>
     </message>
     <message>
+        <source>Page %1 is damaged: %2</source>
+        <translation>Sayfa %1 bozuk: %2</translation>
+    </message>
+    <message>
         <source>Do you want to replace it?</source>
         <translation>Üzerine yazılsın mı?</translation>
     </message>

@@ -402,8 +402,11 @@ void TAyarSayfasi::BuildToolBar()
     for (QToolButton *arrow : { UST, ALT, SOL, SAG })
         connect(arrow, &QToolButton::clicked, this, [this, arrow] { KAYDIRClick(arrow); });
 
-    auto *stepCaption = new QLabel(u"Artırma/Azaltma Oranı (mm) :"_s, this);
+    // A step is one pixel of the 96-dpi layout, not a millimetre.
+    auto *stepCaption = new QLabel(u"Artırma/Azaltma Oranı (1 = 0,26 mm) :"_s, this);
     stepCaption->setObjectName(u"Label1"_s);
+    stepCaption->setToolTip(u"Bir adım değerleri 0,26 mm (96 dpi'de bir nokta), sayfanın kenar "
+                            u"boşluklarını (RAPOR_SAYFASI, KDV_YUZDE) 1 mm kaydırır."_s);
     stepCaption->adjustSize();
     // Designed at (267, 40); it ends just left of the step box, however wide the face draws it.
     stepCaption->move(std::min(267, kAAOLeft - 2 - stepCaption->width()), 40);
@@ -638,7 +641,12 @@ void TAyarSayfasi::FORM_RESMI_GOSTER()
         const QSignalBlocker quiet(FormOpaklik);
         FormOpaklik->setValue(ayar.Opaklik);
     }
-    FormResmiAdi->setText(FFormResmi.isEmpty() ? u"(resim yok)"_s : FFormResmi);
+    if (!FFormResmi.isEmpty())
+        FormResmiAdi->setText(FFormResmi);
+    else if (!ayar.Resim.isEmpty())
+        FormResmiAdi->setText(u"(resim bulunamadı: %1)"_s.arg(ayar.Resim));
+    else
+        FormResmiAdi->setText(u"(resim yok)"_s);
     FormResmiKaldir->setEnabled(!FFormResmi.isEmpty());
 }
 
@@ -757,9 +765,15 @@ void TAyarSayfasi::HizalamaClick()
             FDialogs.Warning(this, kHizalamaTitle, r.Reason);
             return;
         }
-        // A scaling driver is told of, but the offset at the sheet's middle is still right.
-        if (r.ScaleWarning)
-            FDialogs.Warning(this, kHizalamaTitle, r.Reason);
+        // A scaling driver cannot be mended by a shift: the shift at the sheet's middle is
+        // stored only when the user says so, since it moves every later print on this tray.
+        if (r.ScaleWarning
+            && FDialogs.AskYesNo(this, kHizalamaTitle,
+                   r.Reason
+                       + u"\n\nYine de sayfanın ortasındaki kayma bu besleme için düzeltme "
+                         u"olarak kaydedilsin mi? (Hayır: hiçbir şey kaydedilmez)"_s)
+                != IDialogs::TAnswer::Yes)
+            return;
         WriteCalibration(
             FSettingsPath, FHizalamaHedefi.Printer, FHizalamaHedefi.Tray, *r.Correction);
         const QString stored

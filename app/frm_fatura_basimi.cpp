@@ -215,6 +215,9 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
             return std::nullopt;
         return QPointF(c->Horizontal, c->Vertical);
     };
+    // YAZDIR and Print in the preview both ask before a form may be wasted.
+    FRapor->RAPORX().BeforeDevicePrint
+        = [this](TCustomQuickRep *, bool &print) { print = BASKI_UYARILARINI_SOR(); };
     setObjectName(u"fatura_basimi"_s);
     setWindowTitle(kCaption);
     setFixedSize(kClientWidth, kClientHeight);
@@ -814,8 +817,6 @@ void Tfatura_basimi::MenuItem2Click()
     Guard([this] {
         FRapor->SAYFA_HAZIRLA(*FSettings);
         FRapor->RAPOR_DOLDUR(FormValues(), TOPLAM->DisplayFormat());
-        if (!BASKI_UYARILARINI_SOR())
-            return;
         FRapor->RAPORX().Print();
     });
 }
@@ -829,7 +830,9 @@ bool Tfatura_basimi::BASKI_UYARILARINI_SOR()
     const QStringList findings = BASKI_UYARILARI(BASILACAK_DEGERLER(*FRapor), *sheet);
     if (findings.isEmpty())
         return true;
-    return FDialogs.AskYesNo(this, u"Yazdırmadan Önce"_s, BASKI_UYARI_METNI(findings))
+    // Asked from the preview too: the box belongs over whichever window is in front.
+    QWidget *owner = QApplication::activeWindow() ? QApplication::activeWindow() : this;
+    return FDialogs.AskYesNo(owner, u"Yazdırmadan Önce"_s, BASKI_UYARI_METNI(findings))
         == IDialogs::TAnswer::Yes;
 }
 

@@ -30,6 +30,8 @@ int main(int argc, char **argv)
     QFont::insertSubstitution(u"Tahoma"_s, u"Liberation Sans"_s);
     // Standard buttons say Evet/Hayır/Tamam/İptal also under an English or C locale.
     LoadTurkishQtTexts(app);
+    // The engine's own windows and messages, written in English, under a Turkish locale.
+    QRLoadEngineTexts(app, QLocale::system());
     // Designs and labels are measured at the screen's logical dpi; the engine is told once.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         SetQRScreenResolution(static_cast<int>(std::lround(screen->logicalDotsPerInch())));

@@ -7,13 +7,16 @@
 
 #include "platform/Canvas.h"
 
+#include <QCoreApplication>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The device settings record. Read from a device, Fields says which fields the device
@@ -54,6 +57,15 @@ struct TDeviceCaps {
     int DpiY = 0;
     QPoint PhysicalOffset; // top-left of the printable area from the paper's corner
     QSize PhysicalSize; // the whole paper
+    // What the device can print on the paper as the page lies (a page turned onto the sheet
+    // has the sheet's margins turned with it); empty when the device does not say.
+    QRect PrintableArea;
+};
+
+// A paper source the device names, and the tray code it means (0: none we know).
+struct TDeviceTray {
+    int Code = 0;
+    QString Name;
 };
 
 // What the print dialog starts with and what it gives back.
@@ -95,6 +107,8 @@ public:
     virtual std::vector<int> SupportedPaperCodes() const = 0;
     // Resolution, offsets and paper size for the current settings.
     virtual TDeviceCaps Capabilities() const = 0;
+    // The paper sources the device offers; none when it does not say.
+    virtual std::optional<std::vector<TDeviceTray>> Trays() const { return std::nullopt; }
 
     virtual QString Title() const = 0;
     virtual void SetTitle(const QString &title) = 0;
@@ -113,7 +127,8 @@ class IPrinting
 public:
     virtual ~IPrinting() = default;
 
-    // Re-reads the printer list from the system.
+    // Re-reads the printer list and the default printer from the system: done before each
+    // print, since either may change while the program runs.
     virtual void Refresh() = 0;
     virtual QStringList Printers() const = 0;
     // Index of the default printer, -1 when none is set (or none is installed).
@@ -133,13 +148,18 @@ public:
 IPrinting *Printing();
 void SetPrinting(IPrinting *printing);
 
-inline const QString &NoDefaultPrinterText()
+// The layer's own messages, English at the source and translated where they are raised
+// (levanta_tr.ts, installed at start under a Turkish locale).
+inline QString NoDefaultPrinterText()
 {
-    static const QString text = QStringLiteral("There is no default printer currently selected");
-    return text;
+    return QCoreApplication::translate(
+        "Printing", "There is no default printer currently selected");
 }
-inline const QString &PrinterIndexOutOfRangeText()
+inline QString PrintServiceDownText()
 {
-    static const QString text = QStringLiteral("Printer index out of range");
-    return text;
+    return QCoreApplication::translate("Printing", "The print service does not answer");
+}
+inline QString PrinterIndexOutOfRangeText()
+{
+    return QCoreApplication::translate("Printing", "Printer index out of range");
 }

@@ -15,7 +15,10 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
+// Measured large for precision, then written in the PDF's own unit, 1/1000 em: a width
+// left in the measuring pixels would make every string 1000/1024 too long on paper.
 constexpr int MetricHeight = 1024;
+constexpr qreal PdfEm = 1000;
 
 int BigEndian16(const QByteArray &table, int offset)
 {
@@ -51,18 +54,18 @@ TPDFFontMetrics Measure(
     const QList<quint32> glyphs = raw.glyphIndexesForString(text);
     const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
     for (int i = 0; i < 256 && i < advances.size(); ++i)
-        m.Widths[i] = Round(advances[i].x());
+        m.Widths[i] = Round(advances[i].x() * PdfEm / MetricHeight);
 
     // The typographic ascender and descender, as the platform's outline metrics report
     // them; fonts without an 'OS/2' table fall back to the engine's own.
     const int unitsPerEm = qFromBigEndian<quint16>(head.constData() + 18);
-    const qreal scale = unitsPerEm > 0 ? qreal(MetricHeight) / unitsPerEm : 0;
+    const qreal scale = unitsPerEm > 0 ? PdfEm / unitsPerEm : 0;
     if (os2.size() >= 72 && scale > 0) {
         m.Ascent = Round(BigEndian16(os2, 68) * scale);
         m.Descent = Round(BigEndian16(os2, 70) * scale);
     } else {
-        m.Ascent = Round(raw.ascent());
-        m.Descent = -Round(raw.descent());
+        m.Ascent = Round(raw.ascent() * PdfEm / MetricHeight);
+        m.Descent = -Round(raw.descent() * PdfEm / MetricHeight);
     }
     if (post.size() >= 8) // a 16.16 fixed-point number of degrees
         m.ItalicAngle

@@ -8,7 +8,7 @@
 #include <array>
 
 struct TPDFFontMetrics {
-    // Advance of each code at a character height of 1024 pixels.
+    // Advance of each code in 1/1000 em, the unit of a PDF font's widths.
     std::array<int, 256> Widths {};
     int Ascent = 0;
     int Descent = 0; // below the baseline, so negative

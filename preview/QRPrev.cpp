@@ -31,161 +31,12 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTranslator>
 #include <QWheelEvent>
 
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
-
-// --- Zoom arithmetic ------------------------------------------------------------------------
-
-int QRPreviewPixels(long double native, int pixelsPerInch)
-{
-    return static_cast<int>(RoundHalfEven(native * pixelsPerInch / 254.0L));
-}
-
-QSize QRPreviewImageSize(
-    long double paperWidth, long double paperLength, int zoom, int pixelsPerInch)
-{
-    return { QRPreviewPixels(paperWidth / 100 * zoom, pixelsPerInch) + 4,
-        QRPreviewPixels(paperLength / 100 * zoom, pixelsPerInch) + 4 };
-}
-
-int QRPreviewImageOffset(int view, int picture)
-{
-    return picture < view ? (view - picture) / 2 : 0;
-}
-
-namespace
-{
-
-// A zoom as a percentage of the view, 0 (refused by the view) when the page is empty or the
-// result would not fit an int.
-int ZoomShare(int view, int page, int percent)
-{
-    if (page <= 0)
-        return 0;
-    const std::int64_t z = RoundHalfEven(static_cast<long double>(view) / page * percent);
-    return z > 0 && z < 100000 ? static_cast<int>(z) : 0;
-}
-
-} // namespace
-
-int QRZoomToWidthValue(int viewWidth, long double paperWidth, int pixelsPerInch)
-{
-    return ZoomShare(viewWidth, QRPreviewPixels(paperWidth, pixelsPerInch), 90);
-}
-
-int QRZoomToFitValue(int viewWidth, int viewHeight, long double paperWidth, long double paperLength,
-    int pixelsPerInch)
-{
-    return std::min(ZoomShare(viewWidth, QRPreviewPixels(paperWidth, pixelsPerInch), 95),
-        ZoomShare(viewHeight, QRPreviewPixels(paperLength, pixelsPerInch), 95));
-}
-
-// --- Go to page -----------------------------------------------------------------------------
-
-int QRGotoPageResult(const QString &entry, int pageCount)
-{
-    // Read as a whole number as far as the text reads as one, like the run-time's Val:
-    // leading blanks, a sign, then digits up to the first other character.
-    qsizetype i = 0;
-    while (i < entry.size() && (entry[i] == u' ' || entry[i] == u'\t'))
-        ++i;
-    bool negative = false;
-    if (i < entry.size() && (entry[i] == u'+' || entry[i] == u'-'))
-        negative = entry[i++] == u'-';
-    std::int64_t value = 0;
-    for (; i < entry.size() && entry[i] >= u'0' && entry[i] <= u'9'; ++i)
-        value = std::min<std::int64_t>(value * 10 + (entry[i].unicode() - u'0'), INT32_MAX + 1LL);
-    if (negative)
-        value = -value;
-    return value < 1 || value > pageCount ? 1 : static_cast<int>(value);
-}
-
-// --- Save types ------------------------------------------------------------------------------
-
-QString QRDefaultSaveExtension(TQRSaveType type)
-{
-    switch (type) {
-    case stQRP:
-        return u".QRP"_s;
-    case stPDF:
-        return u".PDF"_s;
-    case stXL:
-        return u".XLS"_s;
-    case stHTML:
-        return u".HTML"_s;
-    case stRTF:
-        return u".RTF"_s;
-    case stCSV:
-        return u".CSV"_s;
-    case stASCII:
-        return u".TXT"_s;
-    case stXML:
-        return u".XML"_s;
-    }
-    return u".QRP"_s;
-}
-
-std::vector<TQRFileType> QRSaveFileTypes(
-    TQRSaveType defaultType, const std::vector<TQRExportFilterClass> &filters)
-{
-    const QString ext = QRDefaultSaveExtension(defaultType);
-    std::vector<TQRFileType> types { { ext, u"*"_s + ext },
-        { u"Velvana file(*.QRP)"_s, u"*.QRP"_s } };
-    for (const TQRExportFilterClass &f : filters)
-        types.push_back({ f.Name + u" (*."_s + f.Extension + u")"_s, u"*."_s + f.Extension });
-    return types;
-}
-
-namespace
-{
-
-QString DialogFilterEntry(const TQRFileType &type)
-{
-    // Qt reads the pattern from the last parenthesis; a description that already ends in it
-    // is shown as it is.
-    const QString tail = u"("_s + type.Pattern + u")"_s;
-    return type.Description.endsWith(tail) ? type.Description : type.Description + u" "_s + tail;
-}
-
-} // namespace
-
-QString QRFileDialogFilter(const std::vector<TQRFileType> &types)
-{
-    QStringList entries;
-    for (const TQRFileType &t : types)
-        entries << DialogFilterEntry(t);
-    return entries.join(u";;"_s);
-}
-
-QString QRDotRule(const QString &ext)
-{
-    return ext.startsWith(u'.') ? ext.mid(1, 3) : ext;
-}
-
-TQRSaveTarget QRSaveTargetFor(const QString &chosenName, int typeEntry, TQRSaveType defaultType,
-    const std::vector<TQRExportFilterClass> &filters)
-{
-    // The extension as the run-time's ExtractFileExt gives it: from the last dot of the
-    // last path element, dot included.
-    const qsizetype slash = std::max(chosenName.lastIndexOf(u'/'), chosenName.lastIndexOf(u'\\'));
-    const qsizetype dot = chosenName.lastIndexOf(u'.');
-    QString ext = dot > slash ? chosenName.mid(dot).toUpper() : QString();
-    const bool append = ext.isEmpty();
-    if (append) {
-        const auto k = static_cast<std::size_t>(std::max(typeEntry, 1));
-        if (k == 2)
-            ext = u"QRP"_s;
-        else if (k >= 3 && k - 2 <= filters.size())
-            ext = filters[k - 3].Extension.toUpper();
-        else
-            ext = QRDefaultSaveExtension(defaultType);
-    }
-    ext = QRDotRule(ext);
-    return { append ? chosenName + u"."_s + ext : chosenName, ext };
-}
 
 // --- Process-wide state ------------------------------------------------------------------------
 
@@ -195,7 +46,17 @@ namespace
 QString gStatusTitle;
 TQRPreviewEnvironment gEnvironment;
 
-const QString kCaption = u"Report Preview : "_s;
+// The engine's own texts are English at the source; under a Turkish locale the program
+// installs their translation (levanta_tr.ts) and they are looked up as they are shown.
+QString Tr(const char *text)
+{
+    return QCoreApplication::translate("QRPrev", text);
+}
+
+QString Caption()
+{
+    return Tr("Report Preview : ");
+}
 
 QString ErrorTitle()
 {
@@ -223,6 +84,19 @@ const TQRPreviewEnvironment &QRPreviewEnvironment()
     return gEnvironment;
 }
 
+QTranslator *QRLoadEngineTexts(QCoreApplication &app, const QLocale &locale)
+{
+    if (locale.language() != QLocale::Turkish)
+        return nullptr;
+    auto *translator = new QTranslator(&app);
+    if (!translator->load(u":/i18n/levanta_tr.qm"_s)) {
+        delete translator;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(translator);
+    return translator;
+}
+
 void QRRegisterStandardPreview(
     IDialogs &dialogs, const QString &programFolder, const QString &errorTitle)
 {
@@ -245,16 +119,28 @@ void TQRPreviewImage::SetPageNumber(int n)
 {
     FMetafile.clear();
     FPageNumber = n;
+    QString damage;
     if (FQRPrinter) {
-        // A page that cannot be read shows as not yet there; the window stays usable.
+        // A page that cannot be read is said to be damaged; the window stays usable.
         try {
             if (std::optional<TQRPagePicture> page = FQRPrinter->GetPage(n))
                 FMetafile = std::move(*page);
-        } catch (const std::exception &) {
+        } catch (const std::exception &e) {
             FMetafile.clear();
+            damage = ErrorText(e);
         }
     }
+    SetDamage(damage);
     update();
+}
+
+void TQRPreviewImage::SetDamage(const QString &why)
+{
+    if (why == FDamage)
+        return;
+    FDamage = why;
+    if (OnDamageChanged)
+        OnDamageChanged();
 }
 
 QRect TQRPreviewImage::PaperRect(const QRect &rect)
@@ -262,9 +148,10 @@ QRect TQRPreviewImage::PaperRect(const QRect &rect)
     return QRect(rect.left() + 1, rect.top() + 1, rect.width() - 4, rect.height() - 4);
 }
 
-void TQRPreviewImage::PaintPage(QPainter &painter, const QRect &rect, const QByteArray &metafile,
+QString TQRPreviewImage::PaintPage(QPainter &painter, const QRect &rect, const QByteArray &metafile,
     const QImage &backdrop, qreal backdropOpacity)
 {
+    QString refused;
     const int L = rect.left(), T = rect.top(), w = rect.width(), h = rect.height();
     const QRect paper = PaperRect(rect);
     painter.fillRect(paper, Qt::white);
@@ -275,8 +162,9 @@ void TQRPreviewImage::PaintPage(QPainter &painter, const QRect &rect, const QByt
     // The picture fills the paper inside the frame, so that 100 % is the page's own size.
     try {
         PlayEmf(painter, QRectF(paper), metafile);
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
         // What came before the damaged record stays drawn.
+        refused = ErrorText(e);
     }
     // The backdrop is multiplied in: the page's white (its bands paint white) lets the form
     // through, and the ink of the values stays dark on top of it.
@@ -292,19 +180,32 @@ void TQRPreviewImage::PaintPage(QPainter &painter, const QRect &rect, const QByt
     painter.drawPolyline(frame, 5);
     painter.fillRect(QRect(L + w - 2, T + 2, 2, h - 2), Qt::black);
     painter.fillRect(QRect(L + 2, T + h - 2, w - 2, 2), Qt::black);
+    return refused;
 }
 
 void TQRPreviewImage::paintEvent(QPaintEvent *)
 {
-    // Without a picture nothing is drawn: an unfinished page shows as empty background.
-    if (!ImageOK())
+    // Without a picture nothing is drawn: an unfinished page shows as empty background. A
+    // damaged one says why over the page.
+    if (!ImageOK() && FDamage.isEmpty())
         return;
     QPainter painter(this);
-    if (!FOverlay) {
-        PaintPage(painter, rect(), FMetafile);
-        return;
+    if (ImageOK()) {
+        const QString refused = FOverlay
+            ? PaintPage(painter, rect(), FMetafile, ScaledBackdrop(), FOverlay->BackdropOpacity())
+            : PaintPage(painter, rect(), FMetafile);
+        SetDamage(refused);
+    } else {
+        PaintPage(painter, rect(), QByteArray());
     }
-    PaintPage(painter, rect(), FMetafile, ScaledBackdrop(), FOverlay->BackdropOpacity());
+    if (!FDamage.isEmpty()) {
+        const QRect paper = PaperRect(rect()).adjusted(8, 8, -8, -8);
+        painter.setPen(QColor(192, 0, 0));
+        painter.drawText(paper, Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap,
+            Tr("Page %1 is damaged: %2").arg(FPageNumber).arg(FDamage));
+    }
+    if (!FOverlay)
+        return;
     if (FDragItem >= 0) {
         // The box of the value being moved, so that the hand sees what it holds.
         painter.setPen(QPen(QColor(0, 96, 208), 1, Qt::DashLine));
@@ -675,7 +576,7 @@ TQRStandardPreview::TQRStandardPreview(QWidget *owner, TQRPrinter *printer)
     Tabs = new QTabWidget;
     Tabs->setObjectName(u"Tabs"_s);
     Tabs->addTab(new QWidget, u"Thumbnails"_s);
-    Tabs->addTab(new QWidget, u"Search results"_s);
+    Tabs->addTab(new QWidget, Tr("Search results"));
     FQRPreview = new TQRPreview;
     Splitter = new QSplitter(Qt::Horizontal);
     Splitter->setHandleWidth(4);
@@ -703,6 +604,8 @@ TQRStandardPreview::TQRStandardPreview(QWidget *owner, TQRPrinter *printer)
             StatusPanels[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         status->addWidget(StatusPanels[i], i == 2 ? 1 : 0);
     }
+    // A damaged page is named in the status bar as well as over the page.
+    FQRPreview->PreviewImage()->OnDamageChanged = [this] { UpdateInfo(); };
     setStatusBar(status);
 
     FQRPreview->OnPageAvailable = [this](QObject *s, int n) { QRPreviewPageAvailable(s, n); };
@@ -710,10 +613,10 @@ TQRStandardPreview::TQRStandardPreview(QWidget *owner, TQRPrinter *printer)
     FormCreate();
 
     // CreatePreview.
-    ExitButton->setText(u"&Close"_s);
-    ExitButton->setToolTip(u"Close Preview"_s);
+    ExitButton->setText(Tr("&Close"));
+    ExitButton->setToolTip(Tr("Close Preview"));
     SpeedButton1->setToolTip(u"Set Display Zoom"_s);
-    setWindowTitle(kCaption);
+    setWindowTitle(Caption());
     CancelButton->setEnabled(false);
     SpeedButton1->setEnabled(false);
 
@@ -764,7 +667,7 @@ TQRStandardPreview::TQRStandardPreview(QWidget *owner, TQRPrinter *printer)
     if (printer) {
         printer->SetOrientation(FReportOrientation);
         if (!printer->Title().isEmpty())
-            setWindowTitle(kCaption + printer->Title());
+            setWindowTitle(Caption() + printer->Title());
     }
     Tabs->setVisible(ShowThumbs || ShowSearch);
     SetButtonVisible(FindButton, ShowSearch);
@@ -965,20 +868,23 @@ void TQRStandardPreview::ItemMoved(const QString &where, bool dropped)
     } else if (!FRerunTimer->isActive()) {
         FRerunTimer->start();
     }
-    QString title = kCaption;
+    const QString caption = Caption();
+    QString title = caption;
     if (FQRPrinter && !FQRPrinter->Title().isEmpty())
         title += FQRPrinter->Title();
     // "Report Preview : " alone already ends in its separator.
-    const QString separator = title == kCaption ? QString() : u" \u2014 "_s;
+    const QString separator = title == caption ? QString() : u" \u2014 "_s;
     setWindowTitle(where.isEmpty() ? title : title + separator + where);
     StatusPanels[2]->setText(where.isEmpty() ? gStatusTitle : where);
 }
 
 void TQRStandardPreview::UpdateInfo()
 {
-    StatusPanels[1]->setText(u"Page "_s + QString::number(FQRPreview->PageNumber()) + u" of "_s
-        + QString::number(PageCount()));
-    StatusPanels[2]->setText(gStatusTitle);
+    StatusPanels[1]->setText(Tr("Page %1 of %2").arg(FQRPreview->PageNumber()).arg(PageCount()));
+    const QString &damage = FQRPreview->PreviewImage()->Damage();
+    StatusPanels[2]->setText(damage.isEmpty()
+            ? gStatusTitle
+            : Tr("Page %1 is damaged: %2").arg(FQRPreview->PageNumber()).arg(damage));
     StatusPanels[0]->setText(QString::number(FQRPreview->Zoom()) + u"%"_s);
 }
 
@@ -1017,16 +923,19 @@ void TQRStandardPreview::SelectPage(int n)
 void TQRStandardPreview::ZoomToFitClick()
 {
     FQRPreview->ZoomToFit();
+    UpdateInfo();
 }
 
 void TQRStandardPreview::ZoomToWidthClick()
 {
     FQRPreview->ZoomToWidth();
+    UpdateInfo();
 }
 
 void TQRStandardPreview::ZoomTo100Click()
 {
     FQRPreview->SetZoom(100);
+    UpdateInfo();
 }
 
 void TQRStandardPreview::SpeedButton1Click()
@@ -1067,9 +976,8 @@ void TQRStandardPreview::GotoPageButtonClick()
     if (!gEnvironment.Dialogs)
         return;
     QString value = QString::number(FQRPreview->PageNumber());
-    gEnvironment.Dialogs->InputBox(this,
-        u"Select a page from 1 to "_s + QString::number(PageCount()), u"Enter page number"_s,
-        value);
+    gEnvironment.Dialogs->InputBox(
+        this, Tr("Select a page from 1 to %1").arg(PageCount()), Tr("Enter page number"), value);
     SelectPage(QRGotoPageResult(value, PageCount()));
 }
 
@@ -1172,11 +1080,11 @@ void TQRStandardPreview::LoadClick()
         return;
     IDialogs &dialogs = *gEnvironment.Dialogs;
     const QString name
-        = dialogs.OpenFileName(this, u"Load report"_s, QString(), u"Velvana file (*.QRP)"_s);
+        = dialogs.OpenFileName(this, Tr("Load report"), QString(), u"Velvana file (*.QRP)"_s);
     if (name.isEmpty())
         return;
     if (!QFileInfo::exists(name)) {
-        dialogs.Information(this, ErrorTitle(), u"File does not exist"_s);
+        dialogs.Information(this, ErrorTitle(), Tr("File does not exist"));
         return;
     }
     bool loaded = false;
@@ -1218,7 +1126,7 @@ void TQRStandardPreview::SaveClick()
     const std::vector<TQRFileType> types = QRSaveFileTypes(defaultType, filters);
     const QStringList entries = QRFileDialogFilter(types).split(u";;"_s);
     QString selected = entries.first();
-    const QString chosen = dialogs.SaveFileName(this, u"Save report"_s,
+    const QString chosen = dialogs.SaveFileName(this, Tr("Save report"),
         u"*"_s + QRDefaultSaveExtension(defaultType), entries.join(u";;"_s), &selected);
     if (chosen.isEmpty())
         return;
@@ -1231,9 +1139,9 @@ void TQRStandardPreview::SaveClick()
     // The dialog asked about the name as typed; an extension added here may name a file
     // that is there already.
     if (target.FileName != chosen && QFileInfo::exists(target.FileName)
-        && dialogs.AskYesNo(this, u"Save report"_s,
-               QDir::toNativeSeparators(target.FileName)
-                   + u" already exists.\r\nDo you want to replace it?"_s)
+        && dialogs.AskYesNo(this, Tr("Save report"),
+               Tr("%1 already exists.").arg(QDir::toNativeSeparators(target.FileName)) + u"\r\n"_s
+                   + Tr("Do you want to replace it?"))
             != IDialogs::TAnswer::Yes)
         return;
     Guarded([&] {

@@ -6,6 +6,7 @@
 // plain functions beside them.
 
 #include "preview/QRPDFFilt.h"
+#include "preview/QRPreviewLogic.h"
 #include "report/QRExport.h"
 #include "report/QRPrntr.h"
 #include "report/QuickRpt.h"
@@ -13,6 +14,7 @@
 #include <QAbstractScrollArea>
 #include <QByteArray>
 #include <QImage>
+#include <QLocale>
 #include <QMainWindow>
 #include <QPointer>
 #include <QWidget>
@@ -29,59 +31,8 @@ class QTabWidget;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class QTranslator;
 class QPushButton;
-
-// --- Zoom arithmetic ------------------------------------------------------------------------
-// Native units to preview pixels at pixelsPerInch, rounded half to even.
-int QRPreviewPixels(long double native, int pixelsPerInch);
-// The picture control's size for a page of paperWidth x paperLength native units at zoom
-// percent; the 4 extra pixels hold the frame and the shadow.
-QSize QRPreviewImageSize(
-    long double paperWidth, long double paperLength, int zoom, int pixelsPerInch);
-// Where a picture of size picture starts in a view of size view: centred when it is
-// narrower, else at 0.
-int QRPreviewImageOffset(int view, int picture);
-// The zoom that fits the page width into 90 % of the view; 0 when the page has no width.
-int QRZoomToWidthValue(int viewWidth, long double paperWidth, int pixelsPerInch);
-// The zoom that fits the whole page into 95 % of the view's limiting dimension.
-int QRZoomToFitValue(int viewWidth, int viewHeight, long double paperWidth, long double paperLength,
-    int pixelsPerInch);
-// Zooms the page view accepts.
-inline bool QRZoomAllowed(int zoom)
-{
-    return zoom >= 2 && zoom <= 2000;
-}
-
-// --- Go to page -----------------------------------------------------------------------------
-// The page an entry of the go-to-page box selects: the whole number the entry begins with;
-// anything below 1 or above pageCount selects page 1.
-int QRGotoPageResult(const QString &entry, int pageCount);
-
-// --- Save types ------------------------------------------------------------------------------
-struct TQRFileType {
-    QString Description;
-    QString Pattern;
-    bool operator==(const TQRFileType &) const = default;
-};
-// ".QRP", ".PDF", ... for a report's default save type.
-QString QRDefaultSaveExtension(TQRSaveType type);
-// The save dialog's file types: the default type, the saved report file, then one per
-// registered export filter in registration order.
-std::vector<TQRFileType> QRSaveFileTypes(
-    TQRSaveType defaultType, const std::vector<TQRExportFilterClass> &filters);
-// The types as the dialog seam takes them ("description (pattern)" joined by ";;").
-QString QRFileDialogFilter(const std::vector<TQRFileType> &types);
-// A leading dot is dropped and at most three characters stay (".HTML" -> "HTM").
-QString QRDotRule(const QString &ext);
-struct TQRSaveTarget {
-    QString FileName;
-    QString Ext; // upper case, no dot: "QRP" saves the pages, anything else names a filter
-    bool operator==(const TQRSaveTarget &) const = default;
-};
-// What a save writes for the name the user chose and the file type entry (1-based) that
-// was selected: the name's own extension wins; without one the entry's is appended.
-TQRSaveTarget QRSaveTargetFor(const QString &chosenName, int typeEntry, TQRSaveType defaultType,
-    const std::vector<TQRExportFilterClass> &filters);
 
 // --- The process-wide state of previews -------------------------------------------------------
 // The status title of the third panel: the report's title, or the loaded file's name.
@@ -95,6 +46,10 @@ struct TQRPreviewEnvironment {
     QString ErrorTitle;
 };
 const TQRPreviewEnvironment &QRPreviewEnvironment();
+
+// Installs the Turkish texts of the engine's windows and messages when locale is Turkish;
+// the translator, owned by app, or null when none was installed.
+QTranslator *QRLoadEngineTexts(QCoreApplication &app, const QLocale &locale);
 
 // Registers the standard preview window and the progress window with the engine; the
 // program calls it once at start.
@@ -119,9 +74,14 @@ public:
     void SetZoom(int zoom) { FZoom = zoom; }
 
     // Draws the page, frame and shadow into rect (painter coordinates); a backdrop goes
-    // under the page's picture, stretched over the paper.
-    static void PaintPage(QPainter &painter, const QRect &rect, const QByteArray &metafile,
+    // under the page's picture, stretched over the paper. What the player refused, if it
+    // refused the picture (what came before stays drawn); empty when all of it played.
+    static QString PaintPage(QPainter &painter, const QRect &rect, const QByteArray &metafile,
         const QImage &backdrop = {}, qreal backdropOpacity = 1);
+    // Why the page on show cannot be shown whole; empty when it can. The window stays
+    // usable and says so.
+    const QString &Damage() const { return FDamage; }
+    std::function<void()> OnDamageChanged;
     // The paper inside the frame drawn into rect.
     static QRect PaperRect(const QRect &rect);
 
@@ -146,6 +106,7 @@ private:
     QRectF WidgetRect(const QRectF &paperRect) const;
     long double NativePerPixel() const;
     QImage ScaledBackdrop();
+    void SetDamage(const QString &why);
 
     std::shared_ptr<IQRPreviewOverlay> FOverlay;
     bool FDragEnabled = true;
@@ -159,6 +120,7 @@ private:
     TQRPrinter *FQRPrinter = nullptr;
     int FPageNumber = 1;
     QByteArray FMetafile;
+    QString FDamage;
     int FZoom = 100;
 };
 

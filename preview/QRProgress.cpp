@@ -17,7 +17,7 @@ TQRProgressForm::TQRProgressForm(
     , FQRPrinter(printer)
     , FProgressBar(new QProgressBar(this))
     , FInfo(new QLabel(this))
-    , FCancel(new QPushButton(u"Cancel"_s, this))
+    , FCancel(new QPushButton(QCoreApplication::translate("QRProgress", "Cancel"), this))
 {
     setObjectName(u"QRProgressForm"_s);
     setWindowTitle(caption);

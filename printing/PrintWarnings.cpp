@@ -3,9 +3,14 @@
 #include "platform/Errors.h"
 #include "platform/Printing.h"
 #include "printing/InvoiceReport.h"
+#include "printing/PrintSettings.h"
+#include "report/QRCtrls.h"
 #include "report/QRPrntr.h"
+#include "report/QuickRpt.h"
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <map>
 #include <utility>
 
@@ -42,9 +47,46 @@ bool SameSpot(const QRectF &a, const QRectF &b)
     return std::abs(a.left() - b.left()) <= Slack && std::abs(a.top() - b.top()) <= Slack;
 }
 
+QString WithoutBreaks(QString s)
+{
+    s.remove(u' ');
+    s.remove(QChar(13));
+    s.remove(QChar(10));
+    return s;
+}
+
+// What the label's own line breaking keeps of caption in its box; none when all of it.
+std::optional<QString> CutCaption(const TQRLabel &label, const QString &caption)
+{
+    const TCustomQuickRep *report = label.ParentReport();
+    if (!report || label.AutoSize() || caption.trimmed().isEmpty())
+        return std::nullopt;
+    const int zoom = label.Zoom();
+    const std::function<int(const QString &)> width = [&](const QString &s) {
+        return static_cast<int>(std::lround(report->TextWidth(label.Font(), s) * zoom / 100.0));
+    };
+    const QStringList lines = QRFormatLines(caption, label.Width(),
+        TQRWrapOptions { label.AutoSize(), label.WordWrap(), label.WrapStyle() }, width);
+    const QString kept = lines.join(u' ');
+    if (WithoutBreaks(kept) == WithoutBreaks(caption))
+        return std::nullopt;
+    return kept.trimmed();
+}
+
 // Past this many, further overlaps are only counted: a box of forty pairs helps nobody.
 constexpr qsizetype MaxListedOverlaps = 8;
 constexpr size_t MaxListedKeys = 8;
+
+// The tray as the layout page lists it.
+QString TrayName(int code)
+{
+    static constexpr std::pair<TQRBin, int> Items[]
+        = { { TQRBin::Auto, 0 }, { TQRBin::Manual, 1 }, { TQRBin::Tractor, 2 } };
+    for (const auto &[bin, item] : Items)
+        if (QRBinCode(bin) == code)
+            return kDrpOutputBinItems[item].toString();
+    return QString::number(code);
+}
 
 } // namespace
 
@@ -56,9 +98,31 @@ QStringList BASKI_UYARILARI(const std::vector<TPrintedValue> &values, const TPri
             printed.push_back(&v);
 
     QStringList findings;
+    // A cut amount is a wrong figure on the invoice: each is named with what would print.
+    // Cut texts are only counted, in one line.
+    QStringList cutTexts;
+    for (const TPrintedValue *v : printed) {
+        if (!v->PrintsAs)
+            continue;
+        if (v->Amount)
+            findings << u"%1 kutusuna sığmıyor: kağıda \"%2\" yerine \"%3\" basılacak. "
+                        u"Kutuyu AYARLAR sayfasında genişletin ya da yazıyı küçültün."_s.arg(
+                            v->Key, v->Caption.trimmed(), *v->PrintsAs);
+        else
+            cutTexts << v->Key;
+    }
+    if (!cutTexts.isEmpty())
+        findings << u"%1 metin kutusuna sığmıyor, kesilerek basılacak (%2)."_s.arg(cutTexts.size())
+                        .arg(cutTexts.join(u", "_s));
     if (!sheet.PaperOffered)
         findings << u"\"%1\" yazıcısı düzenin istediği %2 kağıdını sunmuyor; fatura başka bir "
                     u"kağıda basılabilir."_s.arg(sheet.Printer, sheet.PaperName);
+    if (sheet.TraysInstead)
+        findings << u"\"%1\" yazıcısında düzenin istediği \"%2\" kağıt yolu yok (yazıcının "
+                    u"yolları: %3); fatura yazıcının kendi yolundan basılır."_s.arg(sheet.Printer,
+                        sheet.TrayName,
+                        sheet.TraysInstead->isEmpty() ? u"hiçbiri seçilemiyor"_s
+                                                      : sheet.TraysInstead->join(u", "_s));
 
     // Values stacked on one spot are what a layout nobody has set up yet looks like: one
     // sentence for each such spot, and their pairs are not listed again below.
@@ -136,7 +200,8 @@ std::vector<TPrintedValue> BASILACAK_DEGERLER(TInvoiceReport &report)
             QRectF(left + static_cast<qreal>(s.NativeValue(TQRPrintableSize::LeftIndex)),
                 top + static_cast<qreal>(s.NativeValue(TQRPrintableSize::TopIndex)),
                 static_cast<qreal>(s.NativeValue(TQRPrintableSize::WidthIndex)),
-                static_cast<qreal>(s.NativeValue(TQRPrintableSize::HeightIndex))) });
+                static_cast<qreal>(s.NativeValue(TQRPrintableSize::HeightIndex))),
+            CutCaption(label, label.Caption()), !label.AutoSize() });
     }
     return values;
 }
@@ -145,6 +210,7 @@ std::optional<TPrintSheet> BASKI_KAGIDI(TInvoiceReport &report, IPrinting *print
 {
     if (!printing)
         return std::nullopt;
+    printing->Refresh(); // the default printer may have changed since the last print
     TQuickRep &r = report.RAPORX();
     const TQRPage &page = r.Page();
     // A device of its own, set as the print would set it, so that asking changes no printer.
@@ -176,15 +242,33 @@ std::optional<TPrintSheet> BASKI_KAGIDI(TInvoiceReport &report, IPrinting *print
     sheet.Paper = QSizeF(static_cast<qreal>(page.NativeValue(TQRPage::WidthIndex)),
         static_cast<qreal>(page.NativeValue(TQRPage::LengthIndex)));
 
+    // Automatic feed is whatever the queue does by itself; another tray must be there.
+    const int tray = settings.TrayCode();
+    if (const auto trays = device->Trays(); trays && tray != QRBinCode(TQRBin::Auto)) {
+        QStringList names;
+        bool offered = false;
+        for (const TDeviceTray &t : *trays) {
+            offered = offered || t.Code == tray;
+            names << t.Name;
+        }
+        if (!offered)
+            sheet.TraysInstead = names;
+    }
+    sheet.TrayName = TrayName(tray);
+
     const TDeviceCaps caps = device->Capabilities();
     if (caps.DpiX > 0 && caps.DpiY > 0 && !caps.PhysicalSize.isEmpty()) {
-        // The device tells its near margins only; the far ones are taken to be as wide.
         const auto x = [&](int px) { return px * 254.0 / caps.DpiX; };
         const auto y = [&](int px) { return px * 254.0 / caps.DpiY; };
         const QPoint off = caps.PhysicalOffset;
         const QSize size = caps.PhysicalSize;
-        sheet.Printable = QRectF(QPointF(x(off.x()), y(off.y())),
-            QPointF(x(size.width() - off.x()), y(size.height() - off.y())));
+        const QRect area = caps.PrintableArea;
+        // A device that tells only its near margins is taken to have far ones as wide.
+        sheet.Printable = area.isValid()
+            ? QRectF(QPointF(x(area.left()), y(area.top())),
+                QPointF(x(area.left() + area.width()), y(area.top() + area.height())))
+            : QRectF(QPointF(x(off.x()), y(off.y())),
+                QPointF(x(size.width() - off.x()), y(size.height() - off.y())));
         // A calibrated feed moves the whole print on the paper.
         if (r.OnCalibration) {
             if (const auto c = r.OnCalibration(device->Name(), settings.TrayCode()))

@@ -20,6 +20,9 @@ struct TPrintedValue {
     QString Key; // the settings key, as the layout page names it
     QString Caption; // empty: nothing prints, nothing to warn about
     QRectF Rect; // native units on the paper
+    // What of the caption fits its box, when the box cuts it; empty when it prints whole.
+    std::optional<QString> PrintsAs;
+    bool Amount = false; // a fixed-width box (money, quantity): a cut there is a wrong figure
 };
 
 // The paper and the printer the values go to.
@@ -29,6 +32,10 @@ struct TPrintSheet {
     QString Printer; // the queue's name
     QString PaperName; // the layout's paper, as the user chose it ("A4", "A5")
     bool PaperOffered = true; // the queue offers the layout's paper
+    QString TrayName; // the layout's tray, as the user chose it
+    // The queue's own trays when it offers none that means the layout's tray; empty when
+    // it does (or when the device does not say).
+    std::optional<QStringList> TraysInstead;
 };
 
 // The findings, one Turkish sentence each; empty when there is nothing to say.

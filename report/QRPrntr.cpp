@@ -238,6 +238,9 @@ TQRPrinter::TQRPrinter(IQRPrintedReport *report, bool needDevice)
     , aPrinterSettings(std::make_unique<TPrinterSettings>())
 {
     IPrinting *system = Printing();
+    // The system's default printer may have changed since the last print.
+    if (system && needDevice)
+        system->Refresh();
     FPrinterOK = system && !system->Printers().isEmpty();
     if (report) {
         aPrinterSettings->SetUseStandardPrinter(report->PrinterSettings().UseStandardprinter());
@@ -370,6 +373,7 @@ void TQRPrinter::BeginDoc()
     FPageOpen = false;
     FAvailablePages = 0;
     FCancelled = false;
+    FLoadedFromFile = false;
     if (FDestination == qrdPrinter) {
         if (!aPrinter)
             throw EPlatformError(NoDefaultPrinterText());
@@ -599,6 +603,7 @@ void TQRPrinter::Load(const QString &fileName)
     FStatus = mpFinished;
     OnPrintSetup = nullptr;
     FReportLoaded = true;
+    FLoadedFromFile = true;
     QRSetSavedReportLoaded(true);
 }
 
@@ -618,50 +623,74 @@ void TQRPrinter::Print()
     const int last = LastPage() > 0 ? std::min(LastPage(), FPageCount) : FPageCount;
     if (last < first)
         return;
+    IQRPrintedReport *report = FParentReport ? FParentReport : FMaster;
+    if (report && !FLoadedFromFile && !report->MayPrintToDevice())
+        return;
+    // The correction belongs to the paper path: pages loaded from a file take it too.
+    if (report) {
+        const QPointF c = report->CalibrationFor(aPrinter->Name(), aPrinterSettings->TrayCode())
+                              .value_or(QPointF());
+        SetCalibration(c.x(), c.y());
+    }
     aPrinter->BeginDoc();
     FDocumentOpen = true;
 
-    IQRPrintedReport *report = FParentReport ? FParentReport : FMaster;
     std::unique_ptr<TQRProgressWindow> progress;
     QObject *oldClient = FClient;
-    if (report && report->ShowProgress() && QRProgressWindow()) {
-        progress = QRProgressWindow()(report->PrintedReport(), this, u"Printing progress"_s);
-        FClient = progress->Client();
-        progress->Show();
-    }
-    const long double fx = aPrinterSettings->PixelsPerX() / 254.0L;
-    const long double fy = aPrinterSettings->PixelsPerY() / 254.0L;
-    const long double lo = aPrinterSettings->LeftOffset() - FCalibrationX,
-                      to = aPrinterSettings->TopOffset() - FCalibrationY;
-    for (int p = first; p <= last; ++p) {
-        QCoreApplication::processEvents();
-        if (FCancelled) {
-            aPrinter->Abort();
-            FDocumentOpen = false;
-            break;
+    // A page that fails or a queue that refuses the job leaves the printer ready again.
+    const auto close = [&] {
+        FDocumentOpen = false;
+        if (progress)
+            progress->Hide();
+        progress.reset();
+        FClient = oldClient;
+    };
+    try {
+        if (report && report->ShowProgress() && QRProgressWindow()) {
+            progress = QRProgressWindow()(report->PrintedReport(), this,
+                QCoreApplication::translate("QuickRpt", "Printing progress"));
+            FClient = progress->Client();
+            progress->Show();
         }
-        SetProgress(ToInt(static_cast<long double>(p - first + 1) / (last - first + 1) * 100));
-        FPageNumber = p;
-        QRect target;
-        if (report) {
-            const auto [w, l] = report->PrintedPageNative();
-            const int left = ToInt(-(lo * fx)), top = ToInt(-(to * fy));
-            target = QRect(left, top, ToInt((w - lo) * fx) - left, ToInt((l - to) * fy) - top);
-        } else {
-            target = QRect(QPoint(0, 0), aPrinter->Capabilities().PhysicalSize);
+        const long double fx = aPrinterSettings->PixelsPerX() / 254.0L;
+        const long double fy = aPrinterSettings->PixelsPerY() / 254.0L;
+        const long double lo = aPrinterSettings->LeftOffset() - FCalibrationX,
+                          to = aPrinterSettings->TopOffset() - FCalibrationY;
+        for (int p = first; p <= last; ++p) {
+            QCoreApplication::processEvents();
+            if (FCancelled) {
+                aPrinter->Abort();
+                FDocumentOpen = false;
+                break;
+            }
+            SetProgress(ToInt(static_cast<long double>(p - first + 1) / (last - first + 1) * 100));
+            FPageNumber = p;
+            QRect target;
+            if (report) {
+                const auto [w, l] = report->PrintedPageNative();
+                const int left = ToInt(-(lo * fx)), top = ToInt(-(to * fy));
+                target = QRect(left, top, ToInt((w - lo) * fx) - left, ToInt((l - to) * fy) - top);
+            } else {
+                target = QRect(QPoint(0, 0), aPrinter->Capabilities().PhysicalSize);
+            }
+            // A picture the player refuses is reported with the report and the page named.
+            FPageList->DrawPage(p, aPrinter->Canvas(), target);
+            if (p < last)
+                aPrinter->NewPage();
         }
-        // A picture the player refuses is reported with the report and the page named.
-        FPageList->DrawPage(p, aPrinter->Canvas(), target);
-        if (p < last)
-            aPrinter->NewPage();
+        if (FDocumentOpen && aPrinter->Printing())
+            aPrinter->EndDoc();
+    } catch (...) {
+        if (aPrinter->Printing()) {
+            try {
+                aPrinter->Abort();
+            } catch (...) {
+            }
+        }
+        close();
+        throw;
     }
-    if (FDocumentOpen && aPrinter->Printing())
-        aPrinter->EndDoc();
-    FDocumentOpen = false;
-    if (progress)
-        progress->Hide();
-    progress.reset();
-    FClient = oldClient;
+    close();
     if (report)
         report->DoAfterPrint();
 }

@@ -13,6 +13,7 @@
 
 #include <QEvent>
 #include <QObject>
+#include <QPointF>
 #include <QPointer>
 
 #include <utility>
@@ -20,6 +21,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class TCustomQuickRep;
 class TEmfRecorder;
@@ -307,6 +309,11 @@ public:
     virtual void Print() = 0;
     virtual void PreviewClosed(TQRPrinter *printer) = 0;
     virtual void DoAfterPrint() = 0;
+    // The correction (native units, right and down) for pages sent to that printer and tray
+    // code, if one is known.
+    virtual std::optional<QPointF> CalibrationFor(const QString &printer, int trayCode) = 0;
+    // Asked before the report's own pages go to a printer; false sends nothing.
+    virtual bool MayPrintToDevice() = 0;
 
 protected:
     ~IQRPrintedReport() = default;
@@ -469,5 +476,6 @@ private:
     std::unique_ptr<TQRPageList> FPageList;
     QPointer<QObject> FPreviewControl;
     bool FReportLoaded = false;
+    bool FLoadedFromFile = false; // the pages are a saved report's, not a run's
     std::unique_ptr<TPrinterSettings> aPrinterSettings;
 };

@@ -403,6 +403,8 @@ void TCustomQuickRep::Print()
 {
     if (!FAvailable)
         return;
+    if (!MayPrintToDevice())
+        return;
     std::unique_ptr<TQRPrinter> previous = std::move(FQRPrinter);
     const auto restore = [&] { FQRPrinter = std::move(previous); };
     try {
@@ -419,7 +421,8 @@ void TCustomQuickRep::Print()
     std::unique_ptr<TQRProgressWindow> progress;
     try {
         if (FShowProgress && QRProgressWindow()) {
-            progress = QRProgressWindow()(this, FQRPrinter.get(), u"Printing progress"_s);
+            progress = QRProgressWindow()(this, FQRPrinter.get(),
+                QCoreApplication::translate("QuickRpt", "Printing progress"));
             FQRPrinter->SetClient(progress->Client());
             progress->Show();
         }
@@ -457,7 +460,8 @@ void TCustomQuickRep::ExportToFilter(TQRExportFilter *filter)
         FExportFilter = filter;
         filter->SetPrinter(FQRPrinter.get());
         if (FShowProgress && QRProgressWindow()) {
-            progress = QRProgressWindow()(this, FQRPrinter.get(), u"Export Progress"_s);
+            progress = QRProgressWindow()(
+                this, FQRPrinter.get(), QCoreApplication::translate("QuickRpt", "Export Progress"));
             FQRPrinter->SetClient(progress->Client());
             progress->Show();
         }
@@ -634,7 +638,14 @@ void TCustomQuickRep::CreateReport()
         for (TQRPrintable *p : b->Printables())
             p->AfterPrintCleanup();
     restoreMargins();
-    CloseRun(failed);
+    try {
+        CloseRun(failed);
+    } catch (...) {
+        // A queue that refuses the document must not leave the report busy for good.
+        SetVisible(visible);
+        FAvailable = true;
+        throw;
+    }
     SetVisible(visible);
     FAvailable = true;
 }

@@ -309,6 +309,17 @@ public:
     const TQRCharCellMetrics &UnitCharCellMetrics() const override { return FCharCellMetrics; }
     TCustomQuickRep *PrintedReport() override { return this; }
     std::pair<long double, long double> PrintedPageNative() const override;
+    std::optional<QPointF> CalibrationFor(const QString &printer, int trayCode) override
+    {
+        return OnCalibration ? OnCalibration(printer, trayCode) : std::nullopt;
+    }
+    bool MayPrintToDevice() override
+    {
+        bool print = true;
+        if (BeforeDevicePrint)
+            BeforeDevicePrint(this, print);
+        return print;
+    }
     void DoAfterPrint() override
     {
         if (AfterPrint)
@@ -443,6 +454,10 @@ public:
     std::function<void(
         QObject *sender, TStandPrevEventType type, const QString &name, bool &handled)>
         OnStandPrevEvent;
+    // Asked before the report's own run goes to a printer (its Print, or Print in its
+    // preview); print = false sends nothing. Pages loaded from a saved file are not the
+    // report's run and are not asked about.
+    std::function<void(TCustomQuickRep *, bool &print)> BeforeDevicePrint;
     // Asked as a run towards a device starts: the correction (native units, right and down)
     // for that printer and tray code, if one is known.
     std::function<std::optional<QPointF>(const QString &printer, int trayCode)> OnCalibration;

@@ -33,6 +33,16 @@ TQueueSlots QueueInputSlots(const QString &queue)
 }
 #pragma GCC diagnostic pop
 
+bool PrintServiceAnswers()
+{
+    http_t *http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(),
+        /*blocking*/ 1, /*msec*/ 3000, nullptr);
+    if (!http)
+        return false;
+    httpClose(http);
+    return true;
+}
+
 QString LastCupsError()
 {
     if (cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE)
@@ -76,6 +86,11 @@ TQueueSlots QueueInputSlots(const QString &)
 {
     return {};
 }
+bool PrintServiceAnswers()
+{
+    return true;
+}
+
 QString LastCupsError()
 {
     return {};

@@ -17,6 +17,9 @@ struct TQueueSlots {
 // The InputSlot choices of the queue's PPD; empty when it has none or cannot be read.
 TQueueSlots QueueInputSlots(const QString &queue);
 
+// Whether the print scheduler answers at all.
+bool PrintServiceAnswers();
+
 // The error of the last request this thread made to CUPS (Qt's job submission included),
 // empty when it succeeded.
 QString LastCupsError();

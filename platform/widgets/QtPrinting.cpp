@@ -18,6 +18,11 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
+QString Tr(const char *text)
+{
+    return QCoreApplication::translate("Printing", text);
+}
+
 // Qt's CUPS engine takes extra job options as name/value pairs under this key.
 constexpr auto PPK_CupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
@@ -113,6 +118,14 @@ public:
     void SetSettings(const TDeviceSettings &s) override;
     std::vector<int> SupportedPaperCodes() const override { return FPaperCodes; }
     TDeviceCaps Capabilities() const override;
+    std::optional<std::vector<TDeviceTray>> Trays() const override
+    {
+        std::vector<TDeviceTray> trays;
+        for (const TInputSlot &slot : FTrays.Slots)
+            trays.push_back(
+                { TrayCodeOfInputSlot(slot), slot.Text.isEmpty() ? slot.Choice : slot.Text });
+        return trays;
+    }
 
     QString Title() const override { return FTitle; }
     void SetTitle(const QString &title) override { FTitle = title; }
@@ -289,6 +302,18 @@ TDeviceCaps TQtPrinterDevice::Capabilities() const
     caps.PhysicalOffset
         = QPoint(Rounded(page.left() - paper.left()), Rounded(page.top() - paper.top()));
     caps.PhysicalSize = QSize(Rounded(paper.width()), Rounded(paper.height()));
+    // Qt gives the queue's margins as they lie on the upright sheet whatever the page's
+    // orientation; the queue turns a landscape page a quarter anticlockwise onto the sheet,
+    // so the page's left edge lies on the sheet's bottom and its top on the sheet's left.
+    QPageLayout layout = FPrinter->pageLayout();
+    layout.setUnits(QPageLayout::Point);
+    QMarginsF m = layout.minimumMargins();
+    if (layout.orientation() == QPageLayout::Landscape)
+        m = QMarginsF(m.bottom(), m.left(), m.top(), m.right());
+    const qreal kx = caps.DpiX / 72.0, ky = caps.DpiY / 72.0;
+    caps.PrintableArea = QRect(Rounded(m.left() * kx), Rounded(m.top() * ky),
+        Rounded(paper.width() - (m.left() + m.right()) * kx),
+        Rounded(paper.height() - (m.top() + m.bottom()) * ky));
     return caps;
 }
 
@@ -307,7 +332,7 @@ void TQtPrinterDevice::BeginDoc()
     ApplyJobOptions();
     auto painter = std::make_unique<QPainter>();
     if (!painter->begin(FPrinter.get()))
-        throw EPlatformError(u"Unable to start printing on %1"_s.arg(FQueue));
+        throw EPlatformError(Tr("Unable to start printing on %1").arg(FQueue));
     FPainter = std::move(painter);
     OpenCanvas();
 }
@@ -318,7 +343,7 @@ void TQtPrinterDevice::NewPage()
         return;
     FCanvas.reset();
     if (!FPrinter->newPage())
-        throw EPlatformError(u"Unable to start a new page on %1"_s.arg(FQueue));
+        throw EPlatformError(Tr("Unable to start a new page on %1").arg(FQueue));
     OpenCanvas();
 }
 
@@ -334,7 +359,7 @@ void TQtPrinterDevice::EndDoc()
     const QString error = LastCupsError();
     if (!ended || FPrinter->printerState() == QPrinter::Error || !error.isEmpty())
         throw EPlatformError(
-            u"Unable to print on %1: %2"_s.arg(FQueue, error.isEmpty() ? u"error"_s : error));
+            Tr("Unable to print on %1: %2").arg(FQueue, error.isEmpty() ? u"error"_s : error));
 }
 
 void TQtPrinterDevice::Abort()
@@ -419,6 +444,8 @@ void TQtPrinting::Refresh()
 {
     FPrinters = QPrinterInfo::availablePrinterNames();
     FDefault = QPrinterInfo::defaultPrinterName();
+    // A scheduler that is down lists no printers: say that, not that none is chosen.
+    FServiceDown = !PrintServiceAnswers();
 }
 
 int TQtPrinting::DefaultPrinter() const
@@ -428,6 +455,8 @@ int TQtPrinting::DefaultPrinter() const
 
 std::unique_ptr<IPrinterDevice> TQtPrinting::CreatePrinter(int index)
 {
+    if (FServiceDown)
+        throw EPlatformError(PrintServiceDownText());
     if (index == -1) {
         index = DefaultPrinter();
         if (index < 0)

@@ -24,6 +24,7 @@ public:
 private:
     QStringList FPrinters;
     QString FDefault;
+    bool FServiceDown = false;
     std::unique_ptr<IPrinterDevice> FGlobal;
 };
 

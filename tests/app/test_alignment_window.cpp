@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <deque>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -172,15 +173,21 @@ TEST(AlignmentWindow, WhatTheDialogGivesDecidesWhatIsStored)
         std::optional<TCalibration> Stored;
         int Warnings;
         bool Reprint;
+        std::deque<IDialogs::TAnswer> Answers = { IDialogs::TAnswer::Yes };
+        int Questions = 1; // the reprint question, and the scaling one before it
     } cases[] = {
-        { "Vazgeç stores nothing", std::nullopt, std::nullopt, 0, false },
+        { "Vazgeç stores nothing", std::nullopt, std::nullopt, 0, false, {}, 0 },
         { "true marks store a zero correction", TAlignmentMeasure { 30, 30, 110, 110 },
             TCalibration { 0, 0 }, 0, true },
         { "an empty field cannot be a measurement", TAlignmentMeasure { 0, 30, 110, 110 },
-            std::nullopt, 1, false },
-        // 80 mm became 81 mm: the driver scales by 1.25 %; the offset at the middle is kept.
-        { "a scaling driver is warned of and the offset still stored",
-            TAlignmentMeasure { 30, 30, 111, 111 }, TCalibration { -5, -5 }, 1, true },
+            std::nullopt, 1, false, {}, 0 },
+        // 80 mm became 81 mm: the driver scales by 1.25 %. A shift cannot mend that, so the
+        // shift at the middle is stored only on the user's yes.
+        { "a scaling driver: Hayır stores nothing", TAlignmentMeasure { 30, 30, 111, 111 },
+            std::nullopt, 0, false, { IDialogs::TAnswer::No }, 1 },
+        { "a scaling driver: Evet stores the shift at the middle",
+            TAlignmentMeasure { 30, 30, 111, 111 }, TCalibration { -5, -5 }, 0, true,
+            { IDialogs::TAnswer::Yes, IDialogs::TAnswer::Yes }, 2 },
     };
     auto fake = TFakePrinting::Standard();
     TPrintingScope scope(fake.get());
@@ -189,11 +196,12 @@ TEST(AlignmentWindow, WhatTheDialogGivesDecidesWhatIsStored)
         TWindow w(/*Elle Besleme*/ 1);
         const size_t jobs = fake->Jobs.size();
         TDialogAnswer answer(c.Measured);
-        w.Dialogs.Answers.push_back(IDialogs::TAnswer::Yes);
+        w.Dialogs.Answers = c.Answers;
         w.W->AyarSayfasi()->HizalamaClick();
         EXPECT_TRUE(answer.Shown);
         EXPECT_EQ(w.Dialogs.Count(TScriptedDialogs::TKind::Warning), c.Warnings)
             << w.Dialogs.LastText().toStdString();
+        EXPECT_EQ(w.Dialogs.Count(TScriptedDialogs::TKind::YesNo), c.Questions);
         const QString printer = fake->Jobs.at(jobs).Printer;
         EXPECT_EQ(ReadCalibration(w.Ini(), printer, QRBinCode(TQRBin::Manual)), c.Stored);
         EXPECT_EQ(fake->Jobs.size(), jobs + (c.Reprint ? 2 : 1));

@@ -235,6 +235,13 @@ TEST_F(FormImage, HandEditedSettingsCannotReachOutsideTheFolder)
     EXPECT_TRUE(FORM_RESMI_YUKLE(Folder(), u"form_resmi.png"_s).isNull());
 }
 
+TEST_F(FormImage, APictureThatHasGoneIsNamed)
+{
+    TIniFile(IniPath()).WriteString(kSectionForm, kKeyResim, u"form_resmi.png"_s);
+    Start();
+    EXPECT_EQ(W->AyarSayfasi()->FormResmiAdi->text(), u"(resim bulunamadı: form_resmi.png)"_s);
+}
+
 TEST_F(FormImage, ThePreviewShowsTheFormButSavesAndExportsTheSameBytes)
 {
     WriteImage(Source.filePath(u"form.png"_s), "PNG", QColor(255, 0, 0));

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStyle>
@@ -355,6 +356,10 @@ TEST_F(LayoutPage, BoxesStandAtTheirPlacesWithTheirKeysAsHints)
     for (const auto &[button, tag] : tags)
         EXPECT_EQ(button->property("Tag").toInt(), tag) << button->objectName().toStdString();
     EXPECT_EQ(P->AAO->value(), 1);
+    // A step of 1 moves a value one 96-dpi pixel: the caption says so, not "mm".
+    const auto *step = P->findChild<QLabel *>(u"Label1"_s);
+    ASSERT_TRUE(step);
+    EXPECT_TRUE(step->text().contains(u"1 = 0,26 mm"_s)) << step->text().toStdString();
     EXPECT_EQ(P->AAO->minimum(), 0);
     EXPECT_EQ(P->AAO->maximum(), 255);
 }

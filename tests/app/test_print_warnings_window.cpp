@@ -128,3 +128,28 @@ TEST_F(PrintWarningsWindow, WithoutAPrinterThePrintSaysSoWithoutAQuestion)
     EXPECT_EQ(YesNoAsked(), 0);
     EXPECT_EQ(Dialogs.Count(TScriptedDialogs::TKind::Error), 1);
 }
+
+TEST_F(PrintWarningsWindow, ACutAmountIsNamedWithWhatWouldPrintAndHayirSendsNothing)
+{
+    auto printing = TFakePrinting::Standard();
+    TPrintingScope scope(printing.get());
+    LayOut();
+    const auto type = [](QWidget *field, const QString &text) {
+        field->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        QTest::keyClicks(field, text);
+    };
+    type(W->M[0], u"1000"_s);
+    type(W->F[0], u"987654,32"_s);
+    Dialogs.Answers = { IDialogs::TAnswer::No };
+    W->MenuItem2Click();
+    ASSERT_EQ(YesNoAsked(), 1) << "a wrong figure went to paper unasked";
+    const QString text = Dialogs.LastText();
+    // The 90-pixel amount boxes keep only the digits that fit.
+    EXPECT_TRUE(text.contains(u"T1 kutusuna sığmıyor: kağıda \"987.654.320,00\" yerine "
+                              u"\"987.654.320,0\" basılacak"_s))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(u"TOPLAM kutusuna sığmıyor"_s)) << text.toStdString();
+    EXPECT_FALSE(text.contains(u"M1 kutusuna"_s)) << "1.000 fits its box";
+    EXPECT_TRUE(printing->Jobs.empty());
+}

@@ -14,11 +14,14 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTranslator>
 #include <QWheelEvent>
+#include <QtEndian>
 
 using namespace Qt::StringLiterals;
 using TKind = TScriptedDialogs::TKind;
@@ -617,4 +620,77 @@ TEST_F(PreviewWindowTest, ARewoundPrinterTakesTheSameRunAgainFromNothing)
     auto busy = MakePrinter(1, /*finish*/ false);
     busy->Rewind();
     EXPECT_EQ(busy->Status(), mpBusy);
+}
+
+TEST_F(PreviewWindowTest, UnderATurkishLocaleTheEngineSpeaksTurkish)
+{
+    EXPECT_EQ(QRLoadEngineTexts(*qApp, QLocale(QLocale::English, QLocale::UnitedStates)), nullptr)
+        << "the source texts stay for everyone else";
+    QTranslator *turkish = QRLoadEngineTexts(*qApp, QLocale(QLocale::Turkish, QLocale::Turkey));
+    ASSERT_TRUE(turkish) << "the compiled Turkish texts are not carried in the program";
+    const auto remove = qScopeGuard([&] {
+        QCoreApplication::removeTranslator(turkish);
+        delete turkish;
+    });
+    Open(1);
+    EXPECT_EQ(Window->windowTitle(), u"Rapor Önizleme : "_s);
+    EXPECT_EQ(Window->StatusPanel(1), u"Sayfa 1 / 1"_s);
+    EXPECT_EQ(Window->findChild<QAbstractButton *>(u"ExitButton"_s)->text(), u"&Kapat"_s);
+    QTest::mouseClick(Window->Button(u"GotoPageButton"_s), Qt::LeftButton);
+    ASSERT_FALSE(Dialogs.Shown.empty());
+    EXPECT_EQ(Dialogs.Shown.back().Title, u"1 ile 1 arasında bir sayfa seçin"_s);
+    EXPECT_EQ(NoDefaultPrinterText(), u"Şu anda seçili bir varsayılan yazıcı yok"_s);
+    EXPECT_TRUE(PrintServiceDownText().startsWith(u"Yazdırma hizmeti"_s));
+}
+
+TEST_F(PreviewWindowTest, TheZoomBoxFollowsTheZoomButtons)
+{
+    Open(1);
+    const auto shown = [&] { return QString::number(View()->Zoom()) + u"%"_s; };
+    for (const char *button : { "Zoom100", "ZoomFit", "ZoomToWidth" }) {
+        QTest::mouseClick(Window->Button(QString::fromLatin1(button)), Qt::LeftButton);
+        EXPECT_EQ(Window->StatusPanel(0), shown()) << button;
+    }
+    EXPECT_EQ(Window->StatusPanel(0), u"%1%"_s.arg(QRZoomToWidthValue(View()->width(), 2100, 96)));
+}
+
+TEST_F(PreviewWindowTest, ADamagedPageIsNamedWithWhyAndTheWindowStaysUsable)
+{
+    // A saved report of three pages whose third page's second record claims more bytes than
+    // the page holds: the file loads (bodies are read as they are shown), the page cannot play.
+    auto stored = MakePrinter(3);
+    const QString file = Dir.filePath(u"bozuk.QRP"_s);
+    stored->Save(file);
+    stored.reset();
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    const qsizetype header = bytes.lastIndexOf(" EMF") - 40; // the third page's header
+    ASSERT_GT(header, 0);
+    const quint32 headerSize = qFromLittleEndian<quint32>(bytes.constData() + header + 4);
+    qToLittleEndian<quint32>(0x7ffffff0u, bytes.data() + header + headerSize + 4);
+    f.seek(0);
+    f.write(bytes);
+    f.close();
+
+    Open(1);
+    Dialogs.Texts = { file };
+    QTest::mouseClick(Window->Button(u"LoadReport"_s), Qt::LeftButton);
+    ASSERT_EQ(Window->StatusPanel(1), u"Page 1 of 3"_s) << Dialogs.LastText().toStdString();
+    TQRPreviewImage *image = View()->PreviewImage();
+    image->grab();
+    EXPECT_TRUE(image->Damage().isEmpty()) << image->Damage().toStdString();
+
+    QTest::mouseClick(Window->Button(u"LastPage"_s), Qt::LeftButton);
+    image->grab(); // the picture plays as it is painted
+    EXPECT_FALSE(image->Damage().isEmpty());
+    EXPECT_TRUE(Window->StatusPanel(2).startsWith(u"Page 3 is damaged: "_s))
+        << Window->StatusPanel(2).toStdString();
+
+    // The window still goes back to a whole page, and the status bar forgets the damage.
+    QTest::mouseClick(Window->Button(u"FirstPage"_s), Qt::LeftButton);
+    image->grab();
+    EXPECT_EQ(Window->StatusPanel(1), u"Page 1 of 3"_s);
+    EXPECT_TRUE(image->Damage().isEmpty());
+    EXPECT_FALSE(Window->StatusPanel(2).contains(u"damaged"_s));
 }

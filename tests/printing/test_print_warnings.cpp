@@ -23,7 +23,8 @@ TPrintSheet A5Sheet()
 
 TPrintedValue V(const char *key, const char *caption, qreal l, qreal t, qreal w = 300, qreal h = 45)
 {
-    return { QString::fromLatin1(key), QString::fromUtf8(caption), QRectF(l, t, w, h) };
+    return { QString::fromLatin1(key), QString::fromUtf8(caption), QRectF(l, t, w, h), std::nullopt,
+        false };
 }
 
 } // namespace
@@ -106,7 +107,8 @@ TEST(PrintWarnings, ManyOverlapsAreCountedNotListed)
     // Twelve values on a diagonal, each over the next: eleven pairs.
     std::vector<TPrintedValue> values;
     for (int i = 0; i < 12; ++i)
-        values.push_back({ u"C%1"_s.arg(i), u"x"_s, QRectF(200 + 10 * i, 200 + 10 * i, 300, 45) });
+        values.push_back({ u"C%1"_s.arg(i), u"x"_s, QRectF(200 + 10 * i, 200 + 10 * i, 300, 45),
+            std::nullopt, false });
     const QStringList found = BASKI_UYARILARI(values, A5Sheet());
     ASSERT_FALSE(found.isEmpty());
     EXPECT_LT(found.size(), 12) << "the box stays readable";

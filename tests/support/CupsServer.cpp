@@ -159,23 +159,10 @@ bool TCupsServer::Start()
     if (!WriteText(conf, cupsd) || !WriteText(files, cupsFiles))
         return Fail(u"cannot write the scheduler's configuration"_s);
 
-    const QString daemon = Program(u"cupsd"_s);
-    if (daemon.isEmpty())
-        return Fail(u"cupsd is not installed (package cups)"_s);
-    // Should the test process die, the scheduler goes with it.
-    FDaemon.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    FDaemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    FDaemon.start(daemon, { u"-c"_s, conf, u"-s"_s, files, u"-f"_s });
-    if (!FDaemon.waitForStarted(5000))
-        return Fail(u"cupsd did not start: "_s + FDaemon.errorString());
-    const QDeadlineTimer deadline(15000);
-    while (!Answers(FPort)) {
-        if (FDaemon.state() == QProcess::NotRunning)
-            return Fail(u"cupsd stopped at once:\n"_s + LogTail());
-        if (deadline.hasExpired())
-            return Fail(u"cupsd does not answer on %1:\n"_s.arg(Address()) + LogTail());
-        QThread::msleep(20);
-    }
+    FConf = conf;
+    FFiles = files;
+    if (!StartDaemon())
+        return false;
 
     // From here on this scheduler is the print system of this process and its children.
     FSavedServer = qgetenv("CUPS_SERVER");
@@ -185,7 +172,9 @@ bool TCupsServer::Start()
     cupsSetServer(Address().toUtf8().constData());
 
     const QString ppd = FDir.filePath(u"conf/levanta.ppd"_s);
-    if (!WritePpd(ppd))
+    if (!WritePpd(ppd,
+            { u"Auto/Automatic Selection"_s, u"Manual/Manual Feed"_s,
+                u"Tractor/Continuous Form"_s }))
         return false;
     QString output;
     const QString uri = u"file://"_s + OutputPath();
@@ -197,8 +186,62 @@ bool TCupsServer::Start()
     return true;
 }
 
-// cups-filters' generic PDF printer, cut to A4 and A5, with a paper source option.
-bool TCupsServer::WritePpd(const QString &path)
+bool TCupsServer::StartDaemon()
+{
+    const QString daemon = Program(u"cupsd"_s);
+    if (daemon.isEmpty())
+        return Fail(u"cupsd is not installed (package cups)"_s);
+    // Should the test process die, the scheduler goes with it.
+    FDaemon.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    FDaemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    FDaemon.start(daemon, { u"-c"_s, FConf, u"-s"_s, FFiles, u"-f"_s });
+    if (!FDaemon.waitForStarted(5000))
+        return Fail(u"cupsd did not start: "_s + FDaemon.errorString());
+    const QDeadlineTimer deadline(15000);
+    while (!Answers(FPort)) {
+        if (FDaemon.state() == QProcess::NotRunning)
+            return Fail(u"cupsd stopped at once:\n"_s + LogTail());
+        if (deadline.hasExpired())
+            return Fail(u"cupsd does not answer on %1:\n"_s.arg(Address()) + LogTail());
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+QString TCupsServer::AddQueue(const QString &name, const QStringList &inputSlots)
+{
+    const QString ppd = FDir.filePath(u"conf/%1.ppd"_s.arg(name));
+    if (!WritePpd(ppd, inputSlots))
+        return FError;
+    QString output;
+    const QString uri = u"file://"_s + FDir.filePath(u"out/%1.pdf"_s.arg(name));
+    if (RunTool(u"lpadmin"_s, { u"-p"_s, name, u"-E"_s, u"-v"_s, uri, u"-P"_s, ppd }, &output) != 0)
+        return u"lpadmin could not add %1: "_s.arg(name) + output;
+    return {};
+}
+
+QString TCupsServer::Stop()
+{
+    FDaemon.terminate();
+    if (!FDaemon.waitForFinished(10000))
+        return u"cupsd did not stop"_s;
+    for (const QDeadlineTimer deadline(5000); Answers(FPort);) {
+        if (deadline.hasExpired())
+            return u"the port still answers after cupsd stopped"_s;
+        QThread::msleep(20);
+    }
+    return {};
+}
+
+QString TCupsServer::Resume()
+{
+    if (FDaemon.state() != QProcess::NotRunning)
+        return {};
+    return StartDaemon() ? QString() : FError;
+}
+
+// cups-filters' generic PDF printer, cut to A4 and A5, with the given paper sources.
+bool TCupsServer::WritePpd(const QString &path, const QStringList &inputSlots)
 {
     QString source;
     for (const QString &dir :
@@ -221,14 +264,14 @@ bool TCupsServer::WritePpd(const QString &path)
         const QRegularExpressionMatch size = sizeLine.match(line);
         if (size.hasMatch() && size.captured(2) != u"A4"_s && size.captured(2) != u"A5"_s)
             continue;
-        if (line.startsWith(u"*CloseGroup: General"_s))
+        if (line.startsWith(u"*CloseGroup: General"_s) && !inputSlots.isEmpty()) {
             out += u"*OpenUI *InputSlot/Media Source: PickOne\n"
                    "*OrderDependency: 20 AnySetup *InputSlot\n"
-                   "*DefaultInputSlot: Auto\n"
-                   "*InputSlot Auto/Automatic Selection: \"\"\n"
-                   "*InputSlot Manual/Manual Feed: \"\"\n"
-                   "*InputSlot Tractor/Continuous Form: \"\"\n"
-                   "*CloseUI: *InputSlot\n"_s;
+                   "*DefaultInputSlot: %1\n"_s.arg(inputSlots.first().section(u'/', 0, 0));
+            for (const QString &slot : inputSlots)
+                out += u"*InputSlot %1: \"\"\n"_s.arg(slot);
+            out += u"*CloseUI: *InputSlot\n"_s;
+        }
         if (defaultLine.match(line).hasMatch())
             out += line.section(u':', 0, 0) + u": A4\n"_s;
         else
@@ -267,11 +310,23 @@ int TCupsServer::LastJobId() const
 
 std::optional<TCupsJob> TCupsServer::WaitForJob(int afterId, int timeoutMs) const
 {
-    const int id = afterId + 1;
-    const QByteArray path
-        = QFile::encodeName(FDir.filePath(u"spool/c%1"_s.arg(id, 5, 10, QChar(u'0'))));
     const QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
+        // Numbers are not always consecutive in the folder: removing a queue removes its jobs.
+        int id = 0;
+        static const QRegularExpression name(u"^c(\\d+)$"_s);
+        for (const QString &f : QDir(FDir.filePath(u"spool"_s)).entryList(QDir::Files)) {
+            const QRegularExpressionMatch m = name.match(f);
+            const int n = m.hasMatch() ? m.captured(1).toInt() : 0;
+            if (n > afterId && (id == 0 || n < id))
+                id = n;
+        }
+        if (id == 0) {
+            QThread::msleep(25);
+            continue;
+        }
+        const QByteArray path
+            = QFile::encodeName(FDir.filePath(u"spool/c%1"_s.arg(id, 5, 10, QChar(u'0'))));
         // The scheduler writes a new c-file beside the old and renames it: a read sees one
         // whole version.
         const int fd = open(path.constData(), O_RDONLY);

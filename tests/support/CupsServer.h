@@ -44,17 +44,26 @@ public:
     std::optional<TCupsJob> WaitForJob(int afterId, int timeoutMs = 30000) const;
     // The file the queue's device last wrote.
     QString OutputPath() const;
+    // Another queue beside the first, offering only the given InputSlot choices
+    // ("Tray1/Tray 1", ...); an empty text when it was added, otherwise why not.
+    QString AddQueue(const QString &name, const QStringList &inputSlots);
+    // Stops the scheduler as a service that went down would; Resume starts it again on the
+    // same address with the queues it had. Each returns an empty text or why it failed.
+    QString Stop();
+    QString Resume();
     // Runs a CUPS client tool (cupsreject, lpstat, ...) against this scheduler; its exit
     // code, with its output in output when given.
     int RunTool(const QString &tool, const QStringList &args, QString *output = nullptr) const;
 
 private:
     bool Start();
+    bool StartDaemon();
     bool Fail(const QString &why);
-    bool WritePpd(const QString &path);
+    bool WritePpd(const QString &path, const QStringList &inputSlots);
     QString LogTail() const;
 
     QTemporaryDir FDir;
+    QString FConf, FFiles;
     QProcess FDaemon;
     int FPort = 0;
     QString FError;

@@ -48,7 +48,7 @@ public:
     TDeviceCaps Capabilities() const override
     {
         const TFakeDevice &d = Device();
-        return TDeviceCaps { d.Dpi, d.Dpi, d.PhysicalOffset, d.PaperPixels() };
+        return TDeviceCaps { d.Dpi, d.Dpi, d.PhysicalOffset, d.PaperPixels(), QRect() };
     }
     QString Title() const override { return FTitle; }
     void SetTitle(const QString &title) override { FTitle = title; }

@@ -5,6 +5,7 @@
 #include "printing/InvoiceReport.h"
 #include "printing/PrintWarnings.h"
 
+#include "app/EArsivKomutlari.h"
 #include "app/ErrorHandler.h"
 #include "app/FormFields.h"
 #include "app/frm_ayar_sayfasi.h"
@@ -239,6 +240,7 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
     connect(FAyarSayfasi, &TAyarSayfasi::GeriDon, this, [this] { OpenPage(u"FATURA"_s); });
 
     // The arithmetic reads the form through its own fields and the two menu checks.
+    FEArsiv = std::make_unique<TEArsivKomutlari>(*this);
     FTotals = std::make_unique<TTotalsForm>();
     for (int n = 0; n < kLines; ++n) {
         FTotals->M[n] = M[n];
@@ -318,6 +320,9 @@ void Tfatura_basimi::BuildHeader(QWidget *page)
     tutarsabit = MNMENU->addAction(u"Tutar girişlerimi sabitle (Tutardan birim fiyat)"_s);
     tutarsabit->setObjectName(u"tutarsabit"_s);
     tutarsabit->setCheckable(true);
+    MNMENU->addSeparator();
+    FirmaBilgileri1 = MNMENU->addAction(u"Firma Bilgileri..."_s);
+    FirmaBilgileri1->setObjectName(u"FirmaBilgileri1"_s);
 
     rrrapor = new QMenu(this);
     rrrapor->setObjectName(u"rrrapor"_s);
@@ -325,6 +330,11 @@ void Tfatura_basimi::BuildHeader(QWidget *page)
     MenuItem1->setObjectName(u"MenuItem1"_s);
     MenuItem2 = rrrapor->addAction(u"YAZDIR"_s);
     MenuItem2->setObjectName(u"MenuItem2"_s);
+    rrrapor->addSeparator();
+    EArsivXml1 = rrrapor->addAction(u"e-Arşiv XML Kaydet..."_s);
+    EArsivXml1->setObjectName(u"EArsivXml1"_s);
+    TopluEArsiv1 = rrrapor->addAction(u"Toplu e-Arşiv XML..."_s);
+    TopluEArsiv1->setObjectName(u"TopluEArsiv1"_s);
 
     connect(SpeedButton9, &QPushButton::clicked, this, [this] { SpeedButton9Click(); });
     connect(SpeedButton8, &QPushButton::clicked, this, [this] { SpeedButton8Click(); });
@@ -342,6 +352,10 @@ void Tfatura_basimi::BuildHeader(QWidget *page)
         [this] { TOGGLE_FLAG(tutarsabit, kKeyTutarsabit.toString()); });
     connect(MenuItem1, &QAction::triggered, this, [this] { MenuItem1Click(); });
     connect(MenuItem2, &QAction::triggered, this, [this] { MenuItem2Click(); });
+    connect(FirmaBilgileri1, &QAction::triggered, this,
+        [this] { Guard([this] { FEArsiv->FirmaBilgileri(); }); });
+    connect(EArsivXml1, &QAction::triggered, this, [this] { Guard([this] { FEArsiv->XmlKaydet(); }); });
+    connect(TopluEArsiv1, &QAction::triggered, this, [this] { Guard([this] { FEArsiv->TopluXml(); }); });
 
     auto *rateCaption = new QLabel(u"KDV Oranı :"_s, page);
     rateCaption->setObjectName(u"Label25"_s);
@@ -545,6 +559,7 @@ void Tfatura_basimi::FormShow()
     FKayitModu = u'Y';
     FStoredRecId = 0;
     FStoredRecord.reset();
+    FRecalled = false;
     EnsurePrintSettingsFile(PrintSettingsPath(FProgramFolder));
     // The old program's Paradox table becomes ours once, before the table opens.
     if (const std::optional<TParadoxImportResult> imported = ESKI_TABLOYU_AKTAR(FProgramFolder))
@@ -706,6 +721,7 @@ void Tfatura_basimi::SpeedButton9Click()
         FKayitModu = u'Y';
         FStoredRecId = 0;
         FStoredRecord.reset();
+        FRecalled = false;
     });
 }
 
@@ -770,6 +786,7 @@ void Tfatura_basimi::SpeedButton11Click()
         FStoredRecId = record.REC_ID;
         FStoredRecord = record;
         FKayitModu = u'D';
+        FRecalled = true;
     });
 }
 
@@ -807,6 +824,15 @@ void Tfatura_basimi::MenuItem2Click()
 {
     TARIH->setFocus(Qt::TabFocusReason);
     Guard([this] {
+        switch (FEArsiv->KagitSiniri()) {
+        case TEArsivKomutlari::TKagit::Vazgec:
+            return;
+        case TEArsivKomutlari::TKagit::EArsiv:
+            FEArsiv->XmlKaydet();
+            return;
+        case TEArsivKomutlari::TKagit::Yazdir:
+            break;
+        }
         FRapor->SAYFA_HAZIRLA(*FSettings);
         FRapor->RAPOR_DOLDUR(FormValues(), TOPLAM->DisplayFormat());
         if (!BASKI_UYARILARINI_SOR())

@@ -27,6 +27,7 @@ class TAyarSayfasi;
 class Tfatura_bul;
 class Tkdv_li_tutar;
 class Tucretsiz_yazilimlar_icin_bilgi;
+class TEArsivKomutlari;
 class QAction;
 class QLabel;
 class QMenu;
@@ -85,6 +86,13 @@ public:
     TInvoiceRecord EKRANDAN_KAYDA();
     void KAYITTAN_EKRANA(const TInvoiceRecord &record);
 
+    // True while the invoice on screen was recalled with BUL: the rate box then says nothing
+    // about its VAT rate.
+    bool Recalled() const { return FRecalled; }
+    TEArsivKomutlari &EArsiv() { return *FEArsiv; }
+    // The last e-Arşiv XML written (a single or a batch export); empty before any.
+    QString FSonEArsivDosyasi;
+
     // The layout settings page, page AYAR.
     TAyarSayfasi *AyarSayfasi() { return FAyarSayfasi; }
 
@@ -112,6 +120,7 @@ public:
     QMenu *MNMENU = nullptr, *rrrapor = nullptr;
     QAction *FATURAIKTIAYARLARI1 = nullptr, *KDVDahil1 = nullptr, *tutarsabit = nullptr;
     QAction *MenuItem1 = nullptr, *MenuItem2 = nullptr;
+    QAction *FirmaBilgileri1 = nullptr, *EArsivXml1 = nullptr, *TopluEArsiv1 = nullptr;
     QLabel *Label31 = nullptr, *Label26 = nullptr, *Label27 = nullptr;
 
     // Message texts; "\r\n" stays in the constant and becomes a line break where shown.
@@ -162,6 +171,7 @@ private:
     std::unique_ptr<TPrintSettings> FSettings;
     std::unique_ptr<TInvoiceReport> FRapor;
     std::unique_ptr<TTotalsForm> FTotals;
+    std::unique_ptr<TEArsivKomutlari> FEArsiv;
     TAyarSayfasi *FAyarSayfasi = nullptr;
     Tfatura_bul *FFindDialog = nullptr;
     Tucretsiz_yazilimlar_icin_bilgi *FInfoWindow = nullptr;
@@ -172,5 +182,6 @@ private:
     // finds it different meanwhile (another desk) asks before it overwrites.
     std::optional<TInvoiceRecord> FStoredRecord;
     bool FShown = false;
+    bool FRecalled = false;
     bool FServerChosen = false; // the settings chose a database server
 };

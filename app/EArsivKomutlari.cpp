@@ -330,6 +330,7 @@ TEArsivSorular::TEArsivSorular(IDialogs &dialogs, const TEArsivSorulacak &s,
     buttons->button(QDialogButtonBox::Ok)->setText(u"Devam"_s);
     buttons->button(QDialogButtonBox::Cancel)->setText(u"Vazgeç"_s);
     layout->addWidget(buttons);
+    setMinimumWidth(420);
     connect(buttons, &QDialogButtonBox::accepted, this, &TEArsivSorular::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &TEArsivSorular::reject);
 }

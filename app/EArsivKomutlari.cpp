@@ -76,7 +76,9 @@ std::pair<QString, QString> SplitName(const QString &name)
 
 bool AllDigits(const QString &s)
 {
-    return !s.isEmpty() && std::all_of(s.begin(), s.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; });
+    return !s.isEmpty() && std::all_of(s.begin(), s.end(), [](QChar c) {
+        return c.isDigit() && c.unicode() < 128;
+    });
 }
 
 // Why the form's buyer number cannot stand on a document; empty when it can (or is empty).
@@ -104,8 +106,8 @@ QString Unit(const TInvoiceRecord &r, int i)
 }
 
 // The code of a unit: known, chosen now, or remembered; nullopt when nobody said.
-std::optional<QString> CodeOf(IEArsivStore &store, const std::map<QString, QString> &chosen,
-    const QString &unit)
+std::optional<QString> CodeOf(
+    IEArsivStore &store, const std::map<QString, QString> &chosen, const QString &unit)
 {
     if (std::optional<QString> known = KnownUnitCode(unit))
         return known;
@@ -152,7 +154,8 @@ TPrepared Prepare(IEArsivStore &store, const TInvoiceRecord &r, std::optional<in
         if (fit.size() == 1)
             p.Cevaplar.Oran = fit.front();
         else
-            p.Sorulacak.Oranlar = fit.empty() ? std::vector<int>(std::begin(kVatRates), std::end(kVatRates)) : fit;
+            p.Sorulacak.Oranlar
+                = fit.empty() ? std::vector<int>(std::begin(kVatRates), std::end(kVatRates)) : fit;
     }
     p.Sorulacak.SifirOran = p.Sorulacak.Oranlar.empty()
         ? p.Cevaplar.Oran == 0
@@ -262,8 +265,7 @@ TEArsivSorular::TEArsivSorular(IDialogs &dialogs, const TEArsivSorulacak &s,
     if (s.NihaiTuketici) {
         NihaiTuketici = new QCheckBox(u"Nihai tüketici (11111111111)"_s);
         NihaiTuketici->setObjectName(u"NihaiTuketici"_s);
-        NihaiTuketici->setToolTip(
-            u"Vergi numarası olmayan alıcı için; bu seçim hatırlanmaz."_s);
+        NihaiTuketici->setToolTip(u"Vergi numarası olmayan alıcı için; bu seçim hatırlanmaz."_s);
         form->addRow(u"Vergi numarası yok"_s, NihaiTuketici);
     }
     if (s.Adlar) {
@@ -301,7 +303,8 @@ TEArsivSorular::TEArsivSorular(IDialogs &dialogs, const TEArsivSorulacak &s,
         IstisnaKodu->setObjectName(u"IstisnaKodu"_s);
         for (const TExemptionCode &e : IstisnaCodes())
             if (e.Code != kSatisIstisnaKodu)
-                IstisnaKodu->addItem(e.Code.toString() + u" — "_s + e.Text.toString(), e.Code.toString());
+                IstisnaKodu->addItem(
+                    e.Code.toString() + u" — "_s + e.Text.toString(), e.Code.toString());
         (c.Tur == u"ISTISNA"_s ? Istisna : Satis)->setChecked(true);
         zero->addWidget(Satis);
         zero->addWidget(Istisna);
@@ -319,7 +322,8 @@ TEArsivSorular::TEArsivSorular(IDialogs &dialogs, const TEArsivSorulacak &s,
             box->setObjectName(u"Birim_"_s + UnitKey(unit));
             box->addItem(u"— seçin —"_s, QString());
             for (const TUnitCode &u : CommonUnitCodes())
-                box->addItem(u.Name.toString() + u" ("_s + u.Code.toString() + u')', u.Code.toString());
+                box->addItem(
+                    u.Name.toString() + u" ("_s + u.Code.toString() + u')', u.Code.toString());
             unitForm->addRow(unit.isEmpty() ? u"(boş)"_s : unit, box);
             Birimler.emplace_back(unit, box);
         }
@@ -428,7 +432,8 @@ void TEArsivKomutlari::KlasoruHatirla(const QString &folder)
     // Only a convenience for the next export: a settings file that cannot be written does
     // not undo the file that was.
     try {
-        TIniFile(PrintSettingsPath(W.ProgramFolder())).WriteString(kSectionEArsiv, kKeyEArsivKlasor, folder);
+        TIniFile(PrintSettingsPath(W.ProgramFolder()))
+            .WriteString(kSectionEArsiv, kKeyEArsivKlasor, folder);
     } catch (const std::exception &) {
     }
 }
@@ -481,7 +486,8 @@ void TEArsivKomutlari::XmlKaydet()
     const bool changed = previous && previous->Ozet != fingerprint;
     if (changed
         && dialogs.AskYesNo(&W, kBaslik,
-               u"Bu fatura %1 numarasıyla e-Arşiv olarak kaydedildikten sonra değiştirilmiş.\r\n\r\n"
+               u"Bu fatura %1 numarasıyla e-Arşiv olarak kaydedildikten sonra "
+               u"değiştirilmiş.\r\n\r\n"
                u"Entegratöre yüklenmiş bir fatura değiştirilemez: entegratörde iptal edilerek "
                u"düzeltilir. Henüz yüklenmediyse değişmiş hali aynı numarayla kaydedilebilir."
                u"\r\n\r\nDeğişmiş fatura %1 numarasıyla yeniden kaydedilsin mi?"_s.arg(
@@ -509,11 +515,12 @@ void TEArsivKomutlari::XmlKaydet()
     }
 
     // Checked with a stand-in number first, so that a refused document spends none.
-    const TEArsivBuild check = BuildEArsiv(InputOf(store, *record, *seller, answers, p.Number,
-        Placeholder(*record, *seller, answers.Oran)));
+    const TEArsivBuild check = BuildEArsiv(InputOf(
+        store, *record, *seller, answers, p.Number, Placeholder(*record, *seller, answers.Oran)));
     if (!check.Invoice) {
         dialogs.Warning(&W, kBaslik,
-            u"e-Arşiv faturası hazırlanamadı; hiçbir dosya yazılmadı:\r\n"_s + Reasons(check.Problems));
+            u"e-Arşiv faturası hazırlanamadı; hiçbir dosya yazılmadı:\r\n"_s
+                + Reasons(check.Problems));
         return;
     }
     Remember(store, p, answers);
@@ -550,7 +557,8 @@ void TEArsivKomutlari::XmlKaydet()
         = BuildEArsiv(InputOf(store, *record, *seller, answers, p.Number, info));
     if (!built.Invoice) {
         dialogs.Warning(&W, kBaslik,
-            u"e-Arşiv faturası hazırlanamadı; hiçbir dosya yazılmadı:\r\n"_s + Reasons(built.Problems));
+            u"e-Arşiv faturası hazırlanamadı; hiçbir dosya yazılmadı:\r\n"_s
+                + Reasons(built.Problems));
         return;
     }
     const QString path = QDir(folder).filePath(info.Numara + u".xml"_s);
@@ -587,7 +595,8 @@ void TEArsivKomutlari::TopluXml()
     if (!dialogs.InputBox(&W, kBaslik, u"İlk tarih (gg.aa.yyyy):"_s, fromText)
         || !dialogs.InputBox(&W, kBaslik, u"Son tarih (gg.aa.yyyy):"_s, toText))
         return;
-    const QDate from = ParseInvoiceDate(fromText.trimmed()), to = ParseInvoiceDate(toText.trimmed());
+    const QDate from = ParseInvoiceDate(fromText.trimmed()),
+                to = ParseInvoiceDate(toText.trimmed());
     if (!from.isValid() || !to.isValid() || from > to) {
         dialogs.Warning(&W, kBaslik,
             u"\"%1\" – \"%2\" bir tarih aralığı değil (gg.aa.yyyy, ilk tarih son tarihten önce)."_s
@@ -658,8 +667,8 @@ void TEArsivKomutlari::TopluXml()
         if (!s.Birimler.isEmpty())
             why << u"birim kodu bilinmiyor: %1"_s.arg(s.Birimler.join(u", "_s));
         if (why.isEmpty()) {
-            const TEArsivBuild check = BuildEArsiv(InputOf(store, *r, *seller, p.Cevaplar,
-                p.Number, Placeholder(*r, *seller, p.Cevaplar.Oran)));
+            const TEArsivBuild check = BuildEArsiv(InputOf(store, *r, *seller, p.Cevaplar, p.Number,
+                Placeholder(*r, *seller, p.Cevaplar.Oran)));
             why = check.Problems;
         }
         if (!why.isEmpty()) {
@@ -697,11 +706,12 @@ void TEArsivKomutlari::TopluXml()
             continue;
         }
         if (progress.wasCanceled()) {
-            skip(item.Record, u"vazgeçildi; %1 numarası verildi, tek tek kaydedilebilir"_s.arg(n.Info.Numara));
+            skip(item.Record,
+                u"vazgeçildi; %1 numarası verildi, tek tek kaydedilebilir"_s.arg(n.Info.Numara));
             continue;
         }
-        const TEArsivBuild built = BuildEArsiv(
-            InputOf(store, item.Record, *seller, item.Prepared.Cevaplar, item.Prepared.Number, n.Info));
+        const TEArsivBuild built = BuildEArsiv(InputOf(
+            store, item.Record, *seller, item.Prepared.Cevaplar, item.Prepared.Number, n.Info));
         const QString path = QDir(folder).filePath(n.Info.Numara + u".xml"_s);
         QString error;
         if (!built.Invoice)
@@ -711,17 +721,21 @@ void TEArsivKomutlari::TopluXml()
         else
             error = WriteFile(path, WriteUbl(*built.Invoice));
         if (!error.isEmpty()) {
-            skip(item.Record, u"%1 numarası verildi ama dosya yazılamadı: %2"_s.arg(n.Info.Numara, error));
+            skip(item.Record,
+                u"%1 numarası verildi ama dosya yazılamadı: %2"_s.arg(n.Info.Numara, error));
             continue;
         }
-        written << u"%1  REC_ID %2, %3"_s.arg(n.Info.Numara).arg(item.Record.REC_ID).arg(item.Record.SAYIN1.trimmed());
+        written << u"%1  REC_ID %2, %3"_s.arg(n.Info.Numara)
+                       .arg(item.Record.REC_ID)
+                       .arg(item.Record.SAYIN1.trimmed());
         W.FSonEArsivDosyasi = path;
     }
     progress.setValue(2 * count);
     if (!written.isEmpty())
         KlasoruHatirla(folder);
 
-    QString summary = u"%1 fatura yazıldı (%2):"_s.arg(written.size()).arg(QDir::toNativeSeparators(folder));
+    QString summary
+        = u"%1 fatura yazıldı (%2):"_s.arg(written.size()).arg(QDir::toNativeSeparators(folder));
     if (!written.isEmpty())
         summary += u"\r\n"_s + written.join(u"\r\n"_s);
     summary += u"\r\n\r\n%1 fatura atlandı"_s.arg(skipped.size());
@@ -760,7 +774,8 @@ TEArsivKomutlari::TKagit TEArsivKomutlari::KagitSiniri()
     if (why.isEmpty())
         return TKagit::Yazdir;
     switch (W.Dialogs().AskYesNoCancel(&W, u"Kâğıt Fatura Sınırı"_s,
-        why + u"\r\n\r\nBu fatura e-Arşiv faturası olarak kesilmelidir.\r\n\r\n"
+        why
+            + u"\r\n\r\nBu fatura e-Arşiv faturası olarak kesilmelidir.\r\n\r\n"
               u"Evet: e-Arşiv XML dosyası hazırlansın\r\nHayır: yine de yazdırılsın\r\n"
               u"İptal: hiçbiri"_s)) {
     case IDialogs::TAnswer::Yes:

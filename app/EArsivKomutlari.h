@@ -84,8 +84,8 @@ public:
 
     // Before an exported invoice is deleted; true when it may go (not exported, or the user
     // agreed). Its number stays taken either way.
-    static bool SilinebilirMi(IDialogs &dialogs, InvoiceTable &table, std::int32_t recId,
-        QWidget *owner);
+    static bool SilinebilirMi(
+        IDialogs &dialogs, InvoiceTable &table, std::int32_t recId, QWidget *owner);
 
     static const QString kImzasizMesaji;
 

@@ -6,10 +6,10 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QPushButton>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
@@ -19,8 +19,8 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-QLineEdit *Field(QFormLayout *form, const QString &name, const QString &label,
-    const QString &value, int maxLength = 200)
+QLineEdit *Field(QFormLayout *form, const QString &name, const QString &label, const QString &value,
+    int maxLength = 200)
 {
     auto *edit = new QLineEdit(value);
     edit->setObjectName(name);
@@ -72,7 +72,8 @@ TFirmaBilgileri::TFirmaBilgileri(IDialogs &dialogs, const TSellerInfo &s, QWidge
     Eposta = Field(form, u"Eposta"_s, u"E-posta (isteğe bağlı)"_s, s.Eposta);
     Seri = Field(form, u"Seri"_s, u"Fatura serisi"_s, s.Seri, 3);
     Seri->setToolTip(u"Fatura numarasının ilk üç karakteri: A–Z ve 0–9 (örneğin LVN)"_s);
-    Seri->setValidator(new QRegularExpressionValidator(QRegularExpression(u"[A-Za-z0-9]{0,3}"_s), Seri));
+    Seri->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(u"[A-Za-z0-9]{0,3}"_s), Seri));
     connect(Seri, &QLineEdit::textEdited, this, [this](const QString &t) {
         // Series are upper case; typing them so spares a refusal.
         if (t != t.toUpper())
@@ -124,7 +125,8 @@ TSellerInfo TFirmaBilgileri::Seller() const
     s.Telefon = Telefon->text().trimmed();
     s.Eposta = Eposta->text().trimmed();
     s.Seri = Seri->text().trimmed().toUpper();
-    s.Tur = Tur->currentIndex() == 1 ? TSellerInfo::TKind::Bilanco : TSellerInfo::TKind::BasitIsletme;
+    s.Tur
+        = Tur->currentIndex() == 1 ? TSellerInfo::TKind::Bilanco : TSellerInfo::TKind::BasitIsletme;
     return s;
 }
 
@@ -135,10 +137,11 @@ QStringList TFirmaBilgileri::Problems() const
     const QString number = VergiNo->text().trimmed();
     if (!number.isEmpty()) {
         if (number.size() != 10 && number.size() != 11)
-            problems << u"VKN 10, TCKN 11 hanelidir; \"%1\" %2 haneli."_s.arg(number).arg(number.size());
+            problems << u"VKN 10, TCKN 11 hanelidir; \"%1\" %2 haneli."_s.arg(number).arg(
+                number.size());
         else if (const TTaxNumberCheck c = CheckTaxNumber(number); !c.Valid)
-            problems << u"%1 geçerli bir %2 değil: %3"_s.arg(number,
-                number.size() == 10 ? u"VKN"_s : u"TCKN"_s, c.Reason);
+            problems << u"%1 geçerli bir %2 değil: %3"_s.arg(
+                number, number.size() == 10 ? u"VKN"_s : u"TCKN"_s, c.Reason);
     }
     for (const QString &m : MissingSellerFields(s))
         problems << u"Eksik: %1"_s.arg(m);

@@ -354,8 +354,10 @@ void Tfatura_basimi::BuildHeader(QWidget *page)
     connect(MenuItem2, &QAction::triggered, this, [this] { MenuItem2Click(); });
     connect(FirmaBilgileri1, &QAction::triggered, this,
         [this] { Guard([this] { FEArsiv->FirmaBilgileri(); }); });
-    connect(EArsivXml1, &QAction::triggered, this, [this] { Guard([this] { FEArsiv->XmlKaydet(); }); });
-    connect(TopluEArsiv1, &QAction::triggered, this, [this] { Guard([this] { FEArsiv->TopluXml(); }); });
+    connect(
+        EArsivXml1, &QAction::triggered, this, [this] { Guard([this] { FEArsiv->XmlKaydet(); }); });
+    connect(TopluEArsiv1, &QAction::triggered, this,
+        [this] { Guard([this] { FEArsiv->TopluXml(); }); });
 
     auto *rateCaption = new QLabel(u"KDV Oranı :"_s, page);
     rateCaption->setObjectName(u"Label25"_s);

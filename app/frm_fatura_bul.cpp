@@ -305,7 +305,8 @@ bool Tfatura_bul::eventFilter(QObject *watched, QEvent *event)
             Guard([this] {
                 if (!HasRecords())
                     return;
-                if (!TEArsivKomutlari::SilinebilirMi(FDialogs, *FTable, FTable->CurrentRecId(), this))
+                if (!TEArsivKomutlari::SilinebilirMi(
+                        FDialogs, *FTable, FTable->CurrentRecId(), this))
                     return;
                 if (FDialogs.AskOkCancel(nullptr, u"Confirm"_s, u"Delete record?"_s)
                     == IDialogs::TAnswer::Ok)

@@ -97,8 +97,7 @@ protected:
 
     // Runs f on the modal dialog of type T once it is up; the command may run event loops of
     // its own before, so the dialog is looked for until it comes.
-    template<class T>
-    void OnDialog(std::function<void(T *)> f)
+    template <class T> void OnDialog(std::function<void(T *)> f)
     {
         Reached = false;
         auto *poll = new QTimer(W.get());
@@ -151,7 +150,8 @@ TEST_F(EArsivWindow, SellerPageRefusesABadVknAndSavesWhatItShowsAgain)
         d->accept();
         EXPECT_TRUE(d->isVisible()) << "refused: the page stays";
         EXPECT_EQ(Dialogs.Count(TKind::Warning), 1);
-        EXPECT_TRUE(Dialogs.LastText().contains(u"1234567891"_s)) << Dialogs.LastText().toStdString();
+        EXPECT_TRUE(Dialogs.LastText().contains(u"1234567891"_s))
+            << Dialogs.LastText().toStdString();
         d->VergiNo->setText(u"1234567890"_s);
         d->accept();
     });

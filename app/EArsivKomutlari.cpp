@@ -1,8 +1,6 @@
 #include "app/EArsivKomutlari.h"
 
 #include "app/FirmaBilgileri.h"
-#include "app/FormFields.h"
-#include "app/frm_fatura_basimi.h"
 #include "earsiv/UblWriter.h"
 #include "earsiv/UnitCodes.h"
 #include "invoice/InvoiceTable.h"
@@ -393,15 +391,15 @@ void TEArsivSorular::accept()
 
 // ---- the commands --------------------------------------------------------------------------
 
-TEArsivKomutlari::TEArsivKomutlari(Tfatura_basimi &window)
-    : W(window)
+TEArsivKomutlari::TEArsivKomutlari(TEArsivPencere window)
+    : W(std::move(window))
 {
 }
 
 void TEArsivKomutlari::FirmaBilgileri()
 {
     IEArsivStore &store = W.tfatura().EArsiv();
-    TFirmaBilgileri::Edit(W.Dialogs(), store, &W,
+    TFirmaBilgileri::Edit(W.Dialogs(), store, W.Owner,
         !MissingSellerFields(store.Seller().value_or(TSellerInfo {})).isEmpty()
             && store.Seller().has_value());
 }
@@ -412,7 +410,7 @@ std::optional<TSellerInfo> TEArsivKomutlari::Satici()
     std::optional<TSellerInfo> seller = store.Seller();
     if (seller && MissingSellerFields(*seller).isEmpty())
         return seller;
-    if (!TFirmaBilgileri::Edit(W.Dialogs(), store, &W, true))
+    if (!TFirmaBilgileri::Edit(W.Dialogs(), store, W.Owner, true))
         return std::nullopt;
     seller = store.Seller();
     if (seller && MissingSellerFields(*seller).isEmpty())
@@ -443,7 +441,7 @@ void TEArsivKomutlari::XmlKaydet()
     IDialogs &dialogs = W.Dialogs();
     InvoiceTable &table = W.tfatura();
     // Like KAYDET: the field being edited finishes first.
-    W.TARIH->setFocus(Qt::TabFocusReason);
+    W.FinishEditing();
     QApplication::processEvents();
 
     // The document is made from the stored invoice: what is on screen must be that.
@@ -459,7 +457,7 @@ void TEArsivKomutlari::XmlKaydet()
     };
     std::optional<TInvoiceRecord> record = stored();
     if (!record) {
-        if (dialogs.AskYesNo(&W, kBaslik,
+        if (dialogs.AskYesNo(W.Owner, kBaslik,
                 u"e-Arşiv faturası kayıtlı faturadan hazırlanır; ekrandaki fatura kaydedilmemiş "
                 u"ya da kaydından sonra değiştirilmiş.\r\n\r\nÖnce kaydedilsin mi?"_s)
             != IDialogs::TAnswer::Yes)
@@ -473,7 +471,7 @@ void TEArsivKomutlari::XmlKaydet()
 
     // A buyer number the document could not carry is refused before anything is asked.
     if (const QString why = BuyerNumberProblem(record->VNO.trimmed()); !why.isEmpty()) {
-        dialogs.Warning(&W, kBaslik, u"e-Arşiv faturası hazırlanamadı:\r\n"_s + why);
+        dialogs.Warning(W.Owner, kBaslik, u"e-Arşiv faturası hazırlanamadı:\r\n"_s + why);
         return;
     }
     const std::optional<TSellerInfo> seller = Satici();
@@ -485,7 +483,7 @@ void TEArsivKomutlari::XmlKaydet()
     const QString fingerprint = Fingerprint(*record);
     const bool changed = previous && previous->Ozet != fingerprint;
     if (changed
-        && dialogs.AskYesNo(&W, kBaslik,
+        && dialogs.AskYesNo(W.Owner, kBaslik,
                u"Bu fatura %1 numarasıyla e-Arşiv olarak kaydedildikten sonra "
                u"değiştirilmiş.\r\n\r\n"
                u"Entegratöre yüklenmiş bir fatura değiştirilemez: entegratörde iptal edilerek "
@@ -508,7 +506,7 @@ void TEArsivKomutlari::XmlKaydet()
     TPrepared p = Prepare(store, *record, rate);
     TEArsivCevaplar answers = p.Cevaplar;
     if (NeedsAsking(p.Sorulacak)) {
-        TEArsivSorular ask(dialogs, p.Sorulacak, p.Cevaplar, record->SAYIN1, &W);
+        TEArsivSorular ask(dialogs, p.Sorulacak, p.Cevaplar, record->SAYIN1, W.Owner);
         if (ask.exec() != QDialog::Accepted)
             return;
         answers = ask.Cevaplar();
@@ -518,14 +516,15 @@ void TEArsivKomutlari::XmlKaydet()
     const TEArsivBuild check = BuildEArsiv(InputOf(
         store, *record, *seller, answers, p.Number, Placeholder(*record, *seller, answers.Oran)));
     if (!check.Invoice) {
-        dialogs.Warning(&W, kBaslik,
+        dialogs.Warning(W.Owner, kBaslik,
             u"e-Arşiv faturası hazırlanamadı; hiçbir dosya yazılmadı:\r\n"_s
                 + Reasons(check.Problems));
         return;
     }
     Remember(store, p, answers);
 
-    const QString folder = dialogs.FolderName(&W, u"e-Arşiv XML dosyasının klasörü"_s, Klasor());
+    const QString folder
+        = dialogs.FolderName(W.Owner, u"e-Arşiv XML dosyasının klasörü"_s, Klasor());
     if (folder.isEmpty())
         return;
 
@@ -538,7 +537,7 @@ void TEArsivKomutlari::XmlKaydet()
             QDateTime::currentDateTime(), answers.Oran, fingerprint, false };
         TNumberResult r = store.Number({ q }).front();
         if (r.Status == TNumberResult::TStatus::OutOfOrder) {
-            if (dialogs.AskYesNo(&W, kBaslik,
+            if (dialogs.AskYesNo(W.Owner, kBaslik,
                     u"e-Arşiv fatura numaraları tarih sırasını izlemelidir: son numara %1, %2 "
                     u"tarihli; bu fatura %3 tarihli.\r\n\r\nYine de sıradaki numara verilsin mi?"_s
                         .arg(r.LastNumber, r.LastDate.toString(u"dd.MM.yyyy"_s),
@@ -556,25 +555,25 @@ void TEArsivKomutlari::XmlKaydet()
     const TEArsivBuild built
         = BuildEArsiv(InputOf(store, *record, *seller, answers, p.Number, info));
     if (!built.Invoice) {
-        dialogs.Warning(&W, kBaslik,
+        dialogs.Warning(W.Owner, kBaslik,
             u"e-Arşiv faturası hazırlanamadı; hiçbir dosya yazılmadı:\r\n"_s
                 + Reasons(built.Problems));
         return;
     }
     const QString path = QDir(folder).filePath(info.Numara + u".xml"_s);
     if (QFileInfo::exists(path)
-        && dialogs.AskYesNo(&W, kBaslik, u"%1 zaten var. Yerine yazılsın mı?"_s.arg(path))
+        && dialogs.AskYesNo(W.Owner, kBaslik, u"%1 zaten var. Yerine yazılsın mı?"_s.arg(path))
             != IDialogs::TAnswer::Yes)
         return;
     if (const QString error = WriteFile(path, WriteUbl(*built.Invoice)); !error.isEmpty()) {
-        dialogs.Error(&W, kBaslik, u"%1 yazılamadı: %2"_s.arg(path, error));
+        dialogs.Error(W.Owner, kBaslik, u"%1 yazılamadı: %2"_s.arg(path, error));
         return;
     }
     if (changed)
         store.UpdateExport(recId, answers.Oran, fingerprint);
     KlasoruHatirla(folder);
-    W.FSonEArsivDosyasi = path;
-    dialogs.Information(&W, kBaslik,
+    W.SetLastFile(path);
+    dialogs.Information(W.Owner, kBaslik,
         u"e-Arşiv XML dosyası kaydedildi:\r\n%1\r\n\r\nFatura no: %2\r\nETTN: %3\r\n\r\n"_s.arg(
             QDir::toNativeSeparators(path), info.Numara, info.Ettn)
             + kImzasizMesaji);
@@ -592,18 +591,18 @@ void TEArsivKomutlari::TopluXml()
     const QDate today = QDate::currentDate();
     QString fromText = QDate(today.year(), today.month(), 1).toString(u"dd.MM.yyyy"_s);
     QString toText = today.toString(u"dd.MM.yyyy"_s);
-    if (!dialogs.InputBox(&W, kBaslik, u"İlk tarih (gg.aa.yyyy):"_s, fromText)
-        || !dialogs.InputBox(&W, kBaslik, u"Son tarih (gg.aa.yyyy):"_s, toText))
+    if (!dialogs.InputBox(W.Owner, kBaslik, u"İlk tarih (gg.aa.yyyy):"_s, fromText)
+        || !dialogs.InputBox(W.Owner, kBaslik, u"Son tarih (gg.aa.yyyy):"_s, toText))
         return;
     const QDate from = ParseInvoiceDate(fromText.trimmed()),
                 to = ParseInvoiceDate(toText.trimmed());
     if (!from.isValid() || !to.isValid() || from > to) {
-        dialogs.Warning(&W, kBaslik,
+        dialogs.Warning(W.Owner, kBaslik,
             u"\"%1\" – \"%2\" bir tarih aralığı değil (gg.aa.yyyy, ilk tarih son tarihten önce)."_s
                 .arg(fromText, toText));
         return;
     }
-    if (dialogs.AskOkCancel(&W, kBaslik,
+    if (dialogs.AskOkCancel(W.Owner, kBaslik,
             u"%1 – %2 arasındaki, e-Arşiv olarak henüz kaydedilmemiş faturalar numaralanıp XML "
             u"olarak yazılacak.\r\n\r\nKÂĞIDA BASILIP VERİLMİŞ BİR FATURA e-Arşiv olarak yeniden "
             u"kesilmemelidir: aynı satış iki kez faturalanmış olur. Aralıkta böyle bir fatura "
@@ -611,7 +610,8 @@ void TEArsivKomutlari::TopluXml()
                 from.toString(u"dd.MM.yyyy"_s), to.toString(u"dd.MM.yyyy"_s)))
         != IDialogs::TAnswer::Ok)
         return;
-    const QString folder = dialogs.FolderName(&W, u"e-Arşiv XML dosyalarının klasörü"_s, Klasor());
+    const QString folder
+        = dialogs.FolderName(W.Owner, u"e-Arşiv XML dosyalarının klasörü"_s, Klasor());
     if (folder.isEmpty())
         return;
 
@@ -627,7 +627,7 @@ void TEArsivKomutlari::TopluXml()
     };
 
     const int count = table.RecordCount();
-    QProgressDialog progress(u"Faturalar okunuyor..."_s, u"Vazgeç"_s, 0, 2 * count, &W);
+    QProgressDialog progress(u"Faturalar okunuyor..."_s, u"Vazgeç"_s, 0, 2 * count, W.Owner);
     progress.setObjectName(u"TopluEArsivIlerleme"_s);
     progress.setWindowTitle(kBaslik);
     progress.setWindowModality(Qt::WindowModal);
@@ -728,7 +728,7 @@ void TEArsivKomutlari::TopluXml()
         written << u"%1  REC_ID %2, %3"_s.arg(n.Info.Numara)
                        .arg(item.Record.REC_ID)
                        .arg(item.Record.SAYIN1.trimmed());
-        W.FSonEArsivDosyasi = path;
+        W.SetLastFile(path);
     }
     progress.setValue(2 * count);
     if (!written.isEmpty())
@@ -744,9 +744,9 @@ void TEArsivKomutlari::TopluXml()
     if (!written.isEmpty())
         summary += u"\r\n\r\n"_s + kImzasizMesaji;
     if (skipped.isEmpty())
-        dialogs.Information(&W, kBaslik, summary);
+        dialogs.Information(W.Owner, kBaslik, summary);
     else
-        dialogs.Warning(&W, kBaslik, summary);
+        dialogs.Warning(W.Owner, kBaslik, summary);
 }
 
 TEArsivKomutlari::TKagit TEArsivKomutlari::KagitSiniri()
@@ -773,7 +773,7 @@ TEArsivKomutlari::TKagit TEArsivKomutlari::KagitSiniri()
             QString::number(settings.KagitLimitiKurus / 100.0, 'f', 2).replace(u'.', u','));
     if (why.isEmpty())
         return TKagit::Yazdir;
-    switch (W.Dialogs().AskYesNoCancel(&W, u"Kâğıt Fatura Sınırı"_s,
+    switch (W.Dialogs().AskYesNoCancel(W.Owner, u"Kâğıt Fatura Sınırı"_s,
         why
             + u"\r\n\r\nBu fatura e-Arşiv faturası olarak kesilmelidir.\r\n\r\n"
               u"Evet: e-Arşiv XML dosyası hazırlansın\r\nHayır: yine de yazdırılsın\r\n"

@@ -7,11 +7,12 @@
 #include "earsiv/EArsivBuild.h"
 
 #include <QDialog>
+#include <functional>
 #include <map>
 
 class IDialogs;
 class InvoiceTable;
-class Tfatura_basimi;
+struct TPrintSettings;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -65,10 +66,29 @@ private:
     QWidget *FSifir = nullptr;
 };
 
+// What the commands need of the main window, which owns them (so they do not include it).
+struct TEArsivPencere {
+    QWidget *Owner = nullptr;
+    std::function<IDialogs &()> Dialogs;
+    std::function<InvoiceTable &()> tfatura;
+    std::function<QString()> ProgramFolder;
+    std::function<const TPrintSettings &()> Ayarlar;
+    // The field being edited finishes, as before KAYDET.
+    std::function<void()> FinishEditing;
+    std::function<QChar()> GKayitModu;
+    std::function<std::int32_t()> StoredRecId;
+    std::function<TInvoiceRecord()> EKRANDAN_KAYDA;
+    std::function<void()> SpeedButton8Click; // KAYDET
+    std::function<bool()> Recalled;
+    std::function<int()> VatRate;
+    std::function<TInvoiceFormValues()> FormValues;
+    std::function<void(const QString &)> SetLastFile; // the last XML written
+};
+
 class TEArsivKomutlari
 {
 public:
-    explicit TEArsivKomutlari(Tfatura_basimi &window);
+    explicit TEArsivKomutlari(TEArsivPencere window);
 
     // AYARLAR → Firma Bilgileri.
     void FirmaBilgileri();
@@ -95,5 +115,5 @@ private:
     QString Klasor() const;
     void KlasoruHatirla(const QString &folder);
 
-    Tfatura_basimi &W;
+    TEArsivPencere W;
 };

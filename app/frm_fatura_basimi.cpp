@@ -240,7 +240,22 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
     connect(FAyarSayfasi, &TAyarSayfasi::GeriDon, this, [this] { OpenPage(u"FATURA"_s); });
 
     // The arithmetic reads the form through its own fields and the two menu checks.
-    FEArsiv = std::make_unique<TEArsivKomutlari>(*this);
+    FEArsiv = std::make_unique<TEArsivKomutlari>(TEArsivPencere {
+        this,
+        [this]() -> IDialogs & { return FDialogs; },
+        [this]() -> InvoiceTable & { return *FTable; },
+        [this] { return FProgramFolder; },
+        [this]() -> const TPrintSettings & { return *FSettings; },
+        [this] { TARIH->setFocus(Qt::TabFocusReason); },
+        [this] { return FKayitModu; },
+        [this] { return FStoredRecId; },
+        [this] { return EKRANDAN_KAYDA(); },
+        [this] { SpeedButton8Click(); },
+        [this] { return FRecalled; },
+        [this] { return VatRate(); },
+        [this] { return FormValues(); },
+        [this](const QString &path) { FSonEArsivDosyasi = path; },
+    });
     FTotals = std::make_unique<TTotalsForm>();
     for (int n = 0; n < kLines; ++n) {
         FTotals->M[n] = M[n];

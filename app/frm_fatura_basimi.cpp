@@ -6,6 +6,7 @@
 #include "printing/InvoiceReport.h"
 #include "printing/PrintWarnings.h"
 
+#include "app/EArsivKomutlari.h"
 #include "app/ErrorHandler.h"
 #include "app/FormFields.h"
 #include "app/frm_ayar_sayfasi.h"
@@ -244,6 +245,22 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
     connect(FAyarSayfasi, &TAyarSayfasi::GeriDon, this, [this] { OpenPage(u"FATURA"_s); });
 
     // The arithmetic reads the form through its own fields and the two menu checks.
+    FEArsiv = std::make_unique<TEArsivKomutlari>(TEArsivPencere {
+        this,
+        [this]() -> IDialogs & { return FDialogs; },
+        [this]() -> InvoiceTable & { return *FTable; },
+        [this] { return FProgramFolder; },
+        [this]() -> const TPrintSettings & { return *FSettings; },
+        [this] { TARIH->setFocus(Qt::TabFocusReason); },
+        [this] { return FKayitModu; },
+        [this] { return FStoredRecId; },
+        [this] { return EKRANDAN_KAYDA(); },
+        [this] { SpeedButton8Click(); },
+        [this] { return FRecalled; },
+        [this] { return VatRate(); },
+        [this] { return FormValues(); },
+        [this](const QString &path) { FSonEArsivDosyasi = path; },
+    });
     FTotals = std::make_unique<TTotalsForm>();
     for (int n = 0; n < kLines; ++n) {
         FTotals->M[n] = M[n];
@@ -323,6 +340,9 @@ void Tfatura_basimi::BuildHeader(QWidget *page)
     tutarsabit = MNMENU->addAction(u"Tutar girişlerimi sabitle (Tutardan birim fiyat)"_s);
     tutarsabit->setObjectName(u"tutarsabit"_s);
     tutarsabit->setCheckable(true);
+    MNMENU->addSeparator();
+    FirmaBilgileri1 = MNMENU->addAction(u"Firma Bilgileri..."_s);
+    FirmaBilgileri1->setObjectName(u"FirmaBilgileri1"_s);
 
     rrrapor = new QMenu(this);
     rrrapor->setObjectName(u"rrrapor"_s);
@@ -330,6 +350,11 @@ void Tfatura_basimi::BuildHeader(QWidget *page)
     MenuItem1->setObjectName(u"MenuItem1"_s);
     MenuItem2 = rrrapor->addAction(u"YAZDIR"_s);
     MenuItem2->setObjectName(u"MenuItem2"_s);
+    rrrapor->addSeparator();
+    EArsivXml1 = rrrapor->addAction(u"e-Arşiv XML Kaydet..."_s);
+    EArsivXml1->setObjectName(u"EArsivXml1"_s);
+    TopluEArsiv1 = rrrapor->addAction(u"Toplu e-Arşiv XML..."_s);
+    TopluEArsiv1->setObjectName(u"TopluEArsiv1"_s);
     EArsivNushasi1 = rrrapor->addAction(u"e-Arşiv Nüshası..."_s);
     EArsivNushasi1->setObjectName(u"EArsivNushasi1"_s);
     connect(EArsivNushasi1, &QAction::triggered, this, [this] { EArsivNushasi1Click(); });
@@ -350,6 +375,12 @@ void Tfatura_basimi::BuildHeader(QWidget *page)
         [this] { TOGGLE_FLAG(tutarsabit, kKeyTutarsabit.toString()); });
     connect(MenuItem1, &QAction::triggered, this, [this] { MenuItem1Click(); });
     connect(MenuItem2, &QAction::triggered, this, [this] { MenuItem2Click(); });
+    connect(FirmaBilgileri1, &QAction::triggered, this,
+        [this] { Guard([this] { FEArsiv->FirmaBilgileri(); }); });
+    connect(
+        EArsivXml1, &QAction::triggered, this, [this] { Guard([this] { FEArsiv->XmlKaydet(); }); });
+    connect(TopluEArsiv1, &QAction::triggered, this,
+        [this] { Guard([this] { FEArsiv->TopluXml(); }); });
 
     auto *rateCaption = new QLabel(u"KDV Oranı :"_s, page);
     rateCaption->setObjectName(u"Label25"_s);
@@ -553,6 +584,7 @@ void Tfatura_basimi::FormShow()
     FKayitModu = u'Y';
     FStoredRecId = 0;
     FStoredRecord.reset();
+    FRecalled = false;
     EnsurePrintSettingsFile(PrintSettingsPath(FProgramFolder));
     // The old program's Paradox table becomes ours once, before the table opens.
     if (const std::optional<TParadoxImportResult> imported = ESKI_TABLOYU_AKTAR(FProgramFolder))
@@ -714,6 +746,7 @@ void Tfatura_basimi::SpeedButton9Click()
         FKayitModu = u'Y';
         FStoredRecId = 0;
         FStoredRecord.reset();
+        FRecalled = false;
     });
 }
 
@@ -778,6 +811,7 @@ void Tfatura_basimi::SpeedButton11Click()
         FStoredRecId = record.REC_ID;
         FStoredRecord = record;
         FKayitModu = u'D';
+        FRecalled = true;
     });
 }
 
@@ -815,6 +849,15 @@ void Tfatura_basimi::MenuItem2Click()
 {
     TARIH->setFocus(Qt::TabFocusReason);
     Guard([this] {
+        switch (FEArsiv->KagitSiniri()) {
+        case TEArsivKomutlari::TKagit::Vazgec:
+            return;
+        case TEArsivKomutlari::TKagit::EArsiv:
+            FEArsiv->XmlKaydet();
+            return;
+        case TEArsivKomutlari::TKagit::Yazdir:
+            break;
+        }
         FRapor->SAYFA_HAZIRLA(*FSettings);
         FRapor->RAPOR_DOLDUR(FormValues(), TOPLAM->DisplayFormat());
         FRapor->RAPORX().Print();

@@ -28,6 +28,7 @@ class TAyarSayfasi;
 class Tfatura_bul;
 class Tkdv_li_tutar;
 class Tucretsiz_yazilimlar_icin_bilgi;
+class TEArsivKomutlari;
 class QAction;
 class QLabel;
 class QMenu;
@@ -95,6 +96,14 @@ public:
     TInvoiceRecord EKRANDAN_KAYDA();
     void KAYITTAN_EKRANA(const TInvoiceRecord &record);
 
+    // True while the invoice on screen was recalled with BUL: the rate box then says nothing
+    // about its VAT rate.
+    bool Recalled() const { return FRecalled; }
+    TEArsivKomutlari &EArsiv() { return *FEArsiv; }
+    // The last e-Arşiv XML written (a single or a batch export) or shown as a copy; empty
+    // before any, when the copy's file dialog starts in the program folder.
+    QString FSonEArsivDosyasi;
+
     // The layout settings page, page AYAR.
     TAyarSayfasi *AyarSayfasi() { return FAyarSayfasi; }
 
@@ -123,6 +132,7 @@ public:
     QAction *FATURAIKTIAYARLARI1 = nullptr, *KDVDahil1 = nullptr, *tutarsabit = nullptr;
     QAction *MenuItem1 = nullptr, *MenuItem2 = nullptr;
     QAction *EArsivNushasi1 = nullptr;
+    QAction *FirmaBilgileri1 = nullptr, *EArsivXml1 = nullptr, *TopluEArsiv1 = nullptr;
     QLabel *Label31 = nullptr, *Label26 = nullptr, *Label27 = nullptr;
 
     // Message texts; "\r\n" stays in the constant and becomes a line break where shown.
@@ -174,6 +184,7 @@ private:
     std::unique_ptr<TPrintSettings> FSettings;
     std::unique_ptr<TInvoiceReport> FRapor;
     std::unique_ptr<TTotalsForm> FTotals;
+    std::unique_ptr<TEArsivKomutlari> FEArsiv;
     TAyarSayfasi *FAyarSayfasi = nullptr;
     Tfatura_bul *FFindDialog = nullptr;
     Tucretsiz_yazilimlar_icin_bilgi *FInfoWindow = nullptr;
@@ -184,8 +195,8 @@ private:
     // finds it different meanwhile (another desk) asks before it overwrites.
     std::optional<TInvoiceRecord> FStoredRecord;
     bool FShown = false;
+    bool FRecalled = false;
     bool FServerChosen = false; // the settings chose a database server
-    QString FSonEArsivDosyasi { FProgramFolder };
     // The copy last shown: its pages stay with it while the preview lives.
     std::unique_ptr<TEArsivCopy> FNusha;
 };

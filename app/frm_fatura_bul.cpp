@@ -1,5 +1,6 @@
 #include "app/frm_fatura_bul.h"
 
+#include "app/EArsivKomutlari.h"
 #include "app/ErrorHandler.h"
 #include "app/FormFields.h"
 #include "invoice/InvoiceListModel.h"
@@ -251,6 +252,8 @@ void Tfatura_bul::Button4Click()
     Guard([this] {
         if (!HasRecords())
             return;
+        if (!TEArsivKomutlari::SilinebilirMi(FDialogs, *FTable, FTable->CurrentRecId(), this))
+            return;
         if (FDialogs.AskYesNo(nullptr, u"Uyarı"_s, kSilMesaji) != IDialogs::TAnswer::Yes)
             return;
         DeleteCurrent();
@@ -301,6 +304,9 @@ bool Tfatura_bul::eventFilter(QObject *watched, QEvent *event)
         if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
             Guard([this] {
                 if (!HasRecords())
+                    return;
+                if (!TEArsivKomutlari::SilinebilirMi(
+                        FDialogs, *FTable, FTable->CurrentRecId(), this))
                     return;
                 if (FDialogs.AskOkCancel(nullptr, u"Confirm"_s, u"Delete record?"_s)
                     == IDialogs::TAnswer::Ok)

@@ -206,6 +206,12 @@ void InvoiceTable::SetBusyTimeout(int milliseconds)
     d->Store->SetBusyTimeout(milliseconds);
 }
 
+IEArsivStore &InvoiceTable::EArsiv()
+{
+    RequireOpen();
+    return d->Store->EArsiv();
+}
+
 void InvoiceTable::RequireOpen() const
 {
     if (!d)

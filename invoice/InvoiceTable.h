@@ -52,6 +52,8 @@ public:
     bool Active() const;
     // The file, or which server and database; empty while closed.
     QString StoreName() const;
+    // What the e-Arşiv export keeps in the same store. Throws while closed.
+    IEArsivStore &EArsiv();
     // How long a post waits for another handle's lock before it fails (default 2 s).
     void SetBusyTimeout(int milliseconds);
 

@@ -21,6 +21,12 @@ public:
     virtual void Information(QWidget *owner, const QString &title, const QString &text) = 0;
     virtual TAnswer AskYesNo(QWidget *owner, const QString &title, const QString &text) = 0;
     virtual TAnswer AskOkCancel(QWidget *owner, const QString &title, const QString &text) = 0;
+    // Yes, No or Cancel. Not pure, so that a double written before it still builds: it then
+    // answers as its AskYesNo does.
+    virtual TAnswer AskYesNoCancel(QWidget *owner, const QString &title, const QString &text)
+    {
+        return AskYesNo(owner, title, text);
+    }
     // The one-line input box; false when cancelled (value untouched then).
     virtual bool InputBox(
         QWidget *owner, const QString &title, const QString &prompt, QString &value)
@@ -35,6 +41,13 @@ public:
     virtual QString SaveFileName(QWidget *owner, const QString &title, const QString &folder,
         const QString &filter, QString *selectedFilter = nullptr)
         = 0;
+    // Picks an existing folder, starting in folder; empty when cancelled (also for a double
+    // written before it).
+    virtual QString FolderName(QWidget *owner, const QString &title, const QString &folder)
+    {
+        (void)owner, (void)title, (void)folder;
+        return {};
+    }
     virtual void Beep() = 0;
     // The shell's "Open" of a file or address; the result is not reported.
     virtual void ShellOpen(const QString &target, const QString &parameters) = 0;

@@ -141,6 +141,7 @@ QString KONUM_KAYDIR(QStringView text, int step, TKonumYonu direction)
 
 TPrintSettings::TPrintSettings()
     : GDisplayFormat(kDefaultDisplayFormat.toString())
+    , KagitSonu(QDate::fromString(kDefaultKagitSonu.toString(), Qt::ISODate))
 {
     for (int i = 0; i < kPositionCount; ++i)
         Positions[i] = DefaultPosition(kLayoutEntries[i].Key);
@@ -263,6 +264,27 @@ TPrintSettings LoadPrintSettings(const QString &path)
             s.Refused.push_back({ kKeyKDVOrani.toString(), *rate,
                 u"0 ile %1 arasında bir tam sayı değil"_s.arg(kMaxKDVOrani),
                 QString::number(kDefaultKDVOrani) });
+    }
+    if (const std::optional<QString> limit = doc.Value(kSectionEArsiv, kKeyKagitLimiti);
+        limit && !limit->trimmed().isEmpty()) {
+        // Lira with up to two decimals after a dot or a comma, no thousands separators.
+        static const QRegularExpression money(u"^\\s*([0-9]{1,12})(?:[.,]([0-9]{1,2}))?\\s*$"_s);
+        if (const QRegularExpressionMatch m = money.match(*limit); m.hasMatch())
+            s.KagitLimitiKurus = m.captured(1).toLongLong() * 100
+                + m.captured(2).leftJustified(2, u'0').toLongLong();
+        else
+            s.Refused.push_back({ kKeyKagitLimiti.toString(), *limit,
+                u"kuruşu en çok iki haneli bir tutar (3000 ya da 3000,00) değil"_s,
+                QString::number(kDefaultKagitLimitiKurus / 100) });
+    }
+    if (const std::optional<QString> end = doc.Value(kSectionEArsiv, kKeyKagitSonu);
+        end && !end->trimmed().isEmpty()) {
+        const QDate day = QDate::fromString(end->trimmed(), Qt::ISODate);
+        if (day.isValid())
+            s.KagitSonu = day;
+        else
+            s.Refused.push_back({ kKeyKagitSonu.toString(), *end,
+                u"YYYY-AA-GG biçiminde bir tarih değil"_s, kDefaultKagitSonu.toString() });
     }
     for (int i = 0; i < kPositionCount; ++i)
         s.Positions[i] = doc.Value(kSectionFatureAyar, kLayoutEntries[i].Key)

@@ -2,6 +2,7 @@
 // The print settings of fatura_ayar.ini in memory, without widgets: the window loads them,
 // puts them into its controls, and hands them back from its controls to save.
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -21,10 +22,20 @@ inline constexpr QStringView kKeyDrpOutputBin = u"drpOutputBin";
 inline constexpr QStringView kKeySayfaYonelimi = u"sayfa_yonelimi";
 inline constexpr QStringView kKeyRaporSayfasi = u"RAPOR_SAYFASI";
 inline constexpr QStringView kKeyKdvYuzde = u"KDV_YUZDE";
+// The e-Arşiv section: the paper limit the program reads (never writes) and the folder of
+// the last export, which it remembers.
+inline constexpr QStringView kSectionEArsiv = u"EARSIV";
+inline constexpr QStringView kKeyKagitLimiti = u"KagitLimiti";
+inline constexpr QStringView kKeyKagitSonu = u"KagitSonu";
+inline constexpr QStringView kKeyEArsivKlasor = u"Klasor";
 
 inline constexpr QStringView kDefaultDisplayFormat = u"#,###.00";
 inline constexpr int kDefaultKDVOrani = 18;
 inline constexpr int kMaxKDVOrani = 999; // the rate box's own range
+// A paper invoice may not exceed this, VAT included (kuruş), for simple-method and
+// operating-account taxpayers; from kDefaultKagitSonu on none may be printed.
+inline constexpr long long kDefaultKagitLimitiKurus = 300000;
+inline constexpr QStringView kDefaultKagitSonu = u"2027-01-01";
 // A currency value holds four decimals: a money format that shows more clips prices.
 inline constexpr int kMaxMoneyDecimals = 4;
 inline constexpr QStringView kDefaultLabelPosition = u"0 | 0";
@@ -117,6 +128,9 @@ struct TPrintSettings {
     QString GDisplayFormat;
     // The rate the VAT rate box starts with.
     int KDVOrani = kDefaultKDVOrani;
+    // The paper limit: above this total (kuruş) or on and after this day, e-Arşiv.
+    long long KagitLimitiKurus = kDefaultKagitLimitiKurus;
+    QDate KagitSonu;
     // What the loader refused, in the order it read them.
     std::vector<TRefusedValue> Refused;
 

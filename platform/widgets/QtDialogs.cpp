@@ -79,6 +79,25 @@ IDialogs::TAnswer TQtDialogs::AskOkCancel(QWidget *owner, const QString &title, 
         : TAnswer::Cancel;
 }
 
+IDialogs::TAnswer TQtDialogs::AskYesNoCancel(
+    QWidget *owner, const QString &title, const QString &text)
+{
+    switch (Show(owner, QMessageBox::Warning, title, text,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return TAnswer::Yes;
+    case QMessageBox::No:
+        return TAnswer::No;
+    default:
+        return TAnswer::Cancel;
+    }
+}
+
+QString TQtDialogs::FolderName(QWidget *owner, const QString &title, const QString &folder)
+{
+    return QFileDialog::getExistingDirectory(owner, title, folder);
+}
+
 bool TQtDialogs::InputBox(
     QWidget *owner, const QString &title, const QString &prompt, QString &value)
 {

@@ -11,6 +11,8 @@ public:
     void Information(QWidget *owner, const QString &title, const QString &text) override;
     TAnswer AskYesNo(QWidget *owner, const QString &title, const QString &text) override;
     TAnswer AskOkCancel(QWidget *owner, const QString &title, const QString &text) override;
+    TAnswer AskYesNoCancel(QWidget *owner, const QString &title, const QString &text) override;
+    QString FolderName(QWidget *owner, const QString &title, const QString &folder) override;
     bool InputBox(
         QWidget *owner, const QString &title, const QString &prompt, QString &value) override;
     QString OpenFileName(QWidget *owner, const QString &title, const QString &folder,

@@ -331,8 +331,10 @@ TEST_F(MainWindow, MenusOpenBelowTheirButtons)
             << menu->x() << " " << corner.x();
         menu->hide();
     }
-    EXPECT_EQ(W->MNMENU->actions().size(), 4); // with the separator
+    EXPECT_EQ(W->MNMENU->actions().size(), 6); // with the separators
     EXPECT_TRUE(W->MNMENU->actions().at(1)->isSeparator());
+    EXPECT_TRUE(W->MNMENU->actions().at(4)->isSeparator());
+    EXPECT_EQ(W->MNMENU->actions().at(5), W->FirmaBilgileri1);
 }
 
 TEST_F(MainWindow, LinksOpenShippedPagesAndAboutBoxIsInformation)

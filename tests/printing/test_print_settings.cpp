@@ -170,6 +170,40 @@ TEST_F(PrintSettingsFile, RefusedValuesFallBackAndAreNamed)
     }
 }
 
+TEST_F(PrintSettingsFile, PaperLimitIsReadAndABadValueFallsBackNamed)
+{
+    struct Row {
+        const char *file;
+        long long kurus;
+        QDate end;
+        QStringList refused;
+        const char *why;
+    };
+    const QDate def(2027, 1, 1);
+    const Row rows[] = {
+        { "", 300000, def, {}, "no section: today's rules" },
+        { "[EARSIV]\nKagitLimiti=5000\nKagitSonu=2028-06-30\n", 500000, QDate(2028, 6, 30), {},
+            "a new rule needs no new program" },
+        { "[EARSIV]\nKagitLimiti=2999,5\n", 299950, def, {}, "decimal comma" },
+        { "[EARSIV]\nKagitLimiti=3000.00\n", 300000, def, {}, "decimal point" },
+        { "[EARSIV]\nKagitLimiti=3.000\n", 300000, def, { u"KagitLimiti"_s },
+            "thousands separators are refused, not guessed" },
+        { "[EARSIV]\nKagitLimiti=-1\nKagitSonu=1.1.2027\n", 300000, def,
+            { u"KagitLimiti"_s, u"KagitSonu"_s }, "both named" },
+        { "[EARSIV]\nKagitSonu=2027-02-30\n", 300000, def, { u"KagitSonu"_s }, "no such day" },
+    };
+    for (const Row &r : rows) {
+        Write(r.file);
+        const TPrintSettings s = LoadPrintSettings(Path);
+        EXPECT_EQ(s.KagitLimitiKurus, r.kurus) << r.why;
+        EXPECT_EQ(s.KagitSonu, r.end) << r.why;
+        QStringList keys;
+        for (const TRefusedValue &v : s.Refused)
+            keys << v.Key;
+        EXPECT_EQ(keys, r.refused) << r.why;
+    }
+}
+
 TEST(RefusalMessage, NamesEachKeyItsValueWhyAndWhatIsUsed)
 {
     EXPECT_TRUE(RefusalMessage({}).isEmpty());

@@ -46,6 +46,22 @@ IDialogs::TAnswer TScriptedDialogs::AskOkCancel(
     return Next(TAnswer::Ok);
 }
 
+IDialogs::TAnswer TScriptedDialogs::AskYesNoCancel(
+    QWidget *, const QString &title, const QString &text)
+{
+    Record(TKind::YesNoCancel, title, text);
+    return Next(TAnswer::Yes);
+}
+
+QString TScriptedDialogs::FolderName(QWidget *, const QString &title, const QString &folder)
+{
+    Folders << folder;
+    Record(TKind::Folder, title, folder);
+    QString name;
+    NextText(name);
+    return name;
+}
+
 bool TScriptedDialogs::NextText(QString &value)
 {
     if (Texts.empty())

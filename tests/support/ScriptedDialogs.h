@@ -12,7 +12,18 @@
 class TScriptedDialogs : public IDialogs
 {
 public:
-    enum class TKind { Warning, Error, Information, YesNo, OkCancel, Input, OpenFile, SaveFile };
+    enum class TKind {
+        Warning,
+        Error,
+        Information,
+        YesNo,
+        OkCancel,
+        Input,
+        OpenFile,
+        SaveFile,
+        YesNoCancel,
+        Folder,
+    };
 
     struct TShown {
         TKind Kind;
@@ -37,6 +48,10 @@ public:
     void Information(QWidget *owner, const QString &title, const QString &text) override;
     TAnswer AskYesNo(QWidget *owner, const QString &title, const QString &text) override;
     TAnswer AskOkCancel(QWidget *owner, const QString &title, const QString &text) override;
+    // Answers from Answers, Yes when none is left.
+    TAnswer AskYesNoCancel(QWidget *owner, const QString &title, const QString &text) override;
+    // Records the starting folder in Folders; the result is the next of Texts.
+    QString FolderName(QWidget *owner, const QString &title, const QString &folder) override;
     bool InputBox(
         QWidget *owner, const QString &title, const QString &prompt, QString &value) override;
     QString OpenFileName(QWidget *owner, const QString &title, const QString &folder,

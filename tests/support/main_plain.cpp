@@ -1,3 +1,5 @@
+#include "support/TestRole.h"
+
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
@@ -6,6 +8,10 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    bool asked = false;
+    const int role = RunAskedTestRole(asked);
+    if (asked)
+        return role;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

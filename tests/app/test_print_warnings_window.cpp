@@ -141,7 +141,8 @@ TEST_F(PrintWarningsWindow, ACutAmountIsNamedWithWhatWouldPrintAndHayirSendsNoth
     };
     type(W->M[0], u"1000"_s);
     type(W->F[0], u"987654,32"_s);
-    Dialogs.Answers = { IDialogs::TAnswer::No };
+    // First the paper limit (print on paper anyway), then the cut amounts (do not print).
+    Dialogs.Answers = { IDialogs::TAnswer::No, IDialogs::TAnswer::No };
     W->MenuItem2Click();
     ASSERT_EQ(YesNoAsked(), 1) << "a wrong figure went to paper unasked";
     const QString text = Dialogs.LastText();

@@ -9,6 +9,7 @@
 #include "app/frm_fatura_bul.h"
 #include "invoice/InvoiceTable.h"
 #include "support/FakePrinting.h"
+#include "support/SampleSeller.h"
 #include "support/TestFiles.h"
 
 #include <QAction>
@@ -28,20 +29,6 @@ using TKind = TScriptedDialogs::TKind;
 
 namespace
 {
-
-TSellerInfo Seller(TSellerInfo::TKind kind = TSellerInfo::TKind::BasitIsletme)
-{
-    TSellerInfo s;
-    s.Unvan = u"Öztürk Kırtasiye Şti."_s;
-    s.Vkn = u"1234567890"_s;
-    s.VergiDairesi = u"Kızılbey"_s;
-    s.Adres = u"İnönü Bulvarı 12"_s;
-    s.Ilce = u"Çankaya"_s;
-    s.Il = u"Ankara"_s;
-    s.Seri = u"LVN"_s;
-    s.Tur = kind;
-    return s;
-}
 
 std::pair<int, QString> Validate(const QString &file)
 {
@@ -192,7 +179,7 @@ TEST_F(EArsivWindow, ExportWithoutASellerOpensTheSellerPageWithTheGapsMarked)
 
 TEST_F(EArsivWindow, TypedInvoiceIsWrittenValidOnceNumberedAndAChangeAsks)
 {
-    Store().SetSeller(Seller());
+    Store().SetSeller(SampleSeller());
     TypeAndSave(u"Aras Ltd."_s, u"1234567890"_s, u"3"_s, u"125,5"_s, 20);
     OnDialog<TEArsivSorular>([this](TEArsivSorular *d) {
         EXPECT_FALSE(d->Oran) << "a typed invoice's rate is the box's";
@@ -238,7 +225,7 @@ TEST_F(EArsivWindow, TypedInvoiceIsWrittenValidOnceNumberedAndAChangeAsks)
 
 TEST_F(EArsivWindow, RecalledInvoicesRateIsWorkedOutFromItsTotals)
 {
-    Store().SetSeller(Seller());
+    Store().SetSeller(SampleSeller());
     Store().SetBuyer({ u"1234567890"_s, {}, {}, u"Çankaya"_s, u"Ankara"_s });
     TypeAndSave(u"Aras Ltd."_s, u"1234567890"_s, u"1"_s, u"250"_s, 8);
     // The next start: the box shows the settings' rate, the invoice comes back through BUL.
@@ -265,7 +252,7 @@ TEST_F(EArsivWindow, RecalledInvoicesRateIsWorkedOutFromItsTotals)
 
 TEST_F(EArsivWindow, BadBuyerNumberIsRefusedAndNothingIsNumberedOrWritten)
 {
-    Store().SetSeller(Seller());
+    Store().SetSeller(SampleSeller());
     TypeAndSave(u"Aras Ltd."_s, u"1234567891"_s, u"1"_s, u"100"_s);
     Export();
     ASSERT_EQ(Dialogs.Count(TKind::Warning), 1);
@@ -277,7 +264,7 @@ TEST_F(EArsivWindow, BadBuyerNumberIsRefusedAndNothingIsNumberedOrWritten)
 
 TEST_F(EArsivWindow, BatchNumbersInDateOrderAndSaysWhatItSkippedAndWhy)
 {
-    Store().SetSeller(Seller());
+    Store().SetSeller(SampleSeller());
     Store().SetBuyer({ u"1234567890"_s, {}, {}, u"Çankaya"_s, u"Ankara"_s });
     TypeAndSave(u"Geç Ltd."_s, u"1234567890"_s, u"1"_s, u"200"_s, 20, u"05.12.2026"_s);
     const std::int32_t later = W->StoredRecId();
@@ -316,7 +303,7 @@ TEST_F(EArsivWindow, BatchNumbersInDateOrderAndSaysWhatItSkippedAndWhy)
 
 TEST_F(EArsivWindow, PrintAboveThePaperLimitWarnsAndOffersTheXml)
 {
-    Store().SetSeller(Seller());
+    Store().SetSeller(SampleSeller());
     TPrintingScope none(nullptr);
     struct {
         const char *Why;
@@ -336,7 +323,7 @@ TEST_F(EArsivWindow, PrintAboveThePaperLimitWarnsAndOffersTheXml)
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.Why);
-        TSellerInfo s = Seller(r.Kind);
+        TSellerInfo s = SampleSeller(r.Kind);
         Store().SetSeller(s);
         W->ORAN->setValue(20);
         W->TARIH->setText(r.Tarih);

@@ -58,8 +58,10 @@ protected:
             if (ran || !printer || printer->Status() != mpFinished)
                 return;
             for (QWidget *w : QApplication::topLevelWidgets())
+                // The window enables its buttons when it handles the run's last posted page,
+                // which may come after the run printer says it has finished.
                 if (auto *preview = qobject_cast<TQRStandardPreview *>(w);
-                    preview && preview->isVisible()) {
+                    preview && preview->isVisible() && preview->Button(u"Print"_s)->isEnabled()) {
                     ran = true;
                     act(*preview);
                     preview->close();

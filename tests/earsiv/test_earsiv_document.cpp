@@ -5,6 +5,7 @@
 #include "earsiv/UblWriter.h"
 #include "earsiv/UnitCodes.h"
 #include "support/InMemoryForm.h"
+#include "support/SampleSeller.h"
 #include "support/TestFiles.h"
 
 #include <QFileInfo>
@@ -55,24 +56,11 @@ TInvoiceFormValues Typed(
     return v;
 }
 
-TSellerInfo Seller()
-{
-    TSellerInfo s;
-    s.Unvan = u"Öztürk Kırtasiye Şti."_s;
-    s.Vkn = u"1234567890"_s;
-    s.VergiDairesi = u"Kızılbey"_s;
-    s.Adres = u"İnönü Bulvarı 12"_s;
-    s.Ilce = u"Çankaya"_s;
-    s.Il = u"Ankara"_s;
-    s.Seri = u"LVN"_s;
-    return s;
-}
-
 TEArsivInput Input(const TInvoiceFormValues &form, int rate)
 {
     TEArsivInput in;
     in.Form = form;
-    in.Seller = Seller();
+    in.Seller = SampleSeller();
     in.Buyer.VergiNo = form.VERGIHESAPNO;
     in.Buyer.Ilce = u"Çankaya"_s;
     in.Buyer.Il = u"Ankara"_s;

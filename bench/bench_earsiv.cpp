@@ -4,6 +4,7 @@
 // elements, and plain SQLite inserting as many rows of the same size in one transaction.
 
 #include "earsiv/EArsivBuild.h"
+#include "earsiv/UblNames.h"
 #include "earsiv/UblWriter.h"
 #include "earsiv/UnitCodes.h"
 #include "invoice/SqliteInvoiceStore.h"
@@ -86,9 +87,7 @@ void BM_XmlWriterAlone(benchmark::State &state)
         w.writeStartDocument();
         w.writeStartElement(u"Invoice"_s);
         for (int i = 0; i < elements; ++i)
-            w.writeTextElement(u"urn:oasis:names:specification:ubl:schema:xsd:"
-                               u"CommonBasicComponents-2"_s,
-                u"Name"_s, u"Ürün çağdaş"_s);
+            w.writeTextElement(kUblCbcNs, u"Name"_s, u"Ürün çağdaş"_s);
         w.writeEndDocument();
         benchmark::DoNotOptimize(out);
     }

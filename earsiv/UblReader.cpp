@@ -1,5 +1,8 @@
 #include "earsiv/UblReader.h"
 
+#include "earsiv/UblNames.h"
+#include "earsiv/UnitCodes.h"
+
 #include "platform/Errors.h"
 
 #include <QFile>
@@ -11,37 +14,11 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-const QString kInvoiceNs = u"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2"_s;
-const QString kCbc = u"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2"_s;
-const QString kCac = u"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2"_s;
-const QString kExt = u"urn:oasis:names:specification:ubl:schema:xsd:CommonExtensionComponents-2"_s;
+const QString &kInvoiceNs = kUblInvoiceNs;
+const QString &kCbc = kUblCbcNs;
+const QString &kCac = kUblCacNs;
+const QString &kExt = kUblExtNs;
 const QString kDs = u"http://www.w3.org/2000/09/xmldsig#"_s;
-
-// The copy names units as the seller typed them; a file read back only has the code.
-struct TUnitRow {
-    const char16_t *Code;
-    const char16_t *Name;
-};
-constexpr TUnitRow kUnits[] = {
-    { u"C62", u"Adet" }, // "one": GİB's piece
-    { u"NIU", u"Adet" }, // number of items
-    { u"KGM", u"Kg" },
-    { u"GRM", u"Gram" },
-    { u"TNE", u"Ton" },
-    { u"LTR", u"Litre" },
-    { u"MTR", u"Metre" },
-    { u"MTK", u"m²" },
-    { u"MTQ", u"m³" },
-    { u"BX", u"Kutu" },
-    { u"PA", u"Paket" },
-    { u"SET", u"Set" },
-    { u"PR", u"Çift" },
-    { u"HUR", u"Saat" },
-    { u"DAY", u"Gün" },
-    { u"MON", u"Ay" },
-    { u"ANN", u"Yıl" },
-    { u"KWH", u"kWh" },
-};
 
 // Reads one Invoice element by element. Every element knows its place by the path of local
 // names from the root, which is all the UBL-TR subset the copy needs.
@@ -351,10 +328,7 @@ private:
 
 QString UblUnitName(const QString &unitCode)
 {
-    for (const TUnitRow &row : kUnits)
-        if (unitCode == QStringView(row.Code))
-            return QString::fromUtf16(row.Name);
-    return unitCode;
+    return UnitShortName(unitCode);
 }
 
 TEArsivInvoice ReadUblInvoice(const QByteArray &xml, const QString &source)

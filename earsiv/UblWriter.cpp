@@ -1,5 +1,7 @@
 #include "earsiv/UblWriter.h"
 
+#include "earsiv/UblNames.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -211,12 +213,11 @@ QByteArray WriteUbl(const TEArsivInvoice &inv)
     out += R"(<?xml version="1.0" encoding="UTF-8"?>)";
     TUbl u(out);
     const QString &cur = inv.Currency;
-    u.Raw(
-        R"(<Invoice xmlns="urn:oasis:names:specification:ubl:schema:xsd:Invoice-2")"
-        R"( xmlns:cac="urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2")"
-        R"( xmlns:cbc="urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2")"
-        R"( xmlns:ext="urn:oasis:names:specification:ubl:schema:xsd:CommonExtensionComponents-2">)",
-        true);
+    static const QByteArray root
+        = (u"<Invoice xmlns=\""_s + kUblInvoiceNs + u"\" xmlns:cac=\""_s + kUblCacNs
+            + u"\" xmlns:cbc=\""_s + kUblCbcNs + u"\" xmlns:ext=\""_s + kUblExtNs + u"\">"_s)
+              .toUtf8();
+    u.Raw(root.constData(), true);
     // The signature's place: our mark stands there until the integrator signs.
     u.Raw(R"(<ext:UBLExtensions><ext:UBLExtension><ext:ExtensionContent>)"
           R"(<lv:Imzasiz xmlns:lv="urn:levanta:earsiv:taslak"/>)"

@@ -8,27 +8,27 @@ namespace
 {
 
 constexpr TUnitCode kCodes[] = {
-    { u"C62", u"Adet" },
-    { u"KGM", u"Kilogram" },
-    { u"GRM", u"Gram" },
-    { u"TNE", u"Ton" },
-    { u"LTR", u"Litre" },
-    { u"MTR", u"Metre" },
-    { u"CMT", u"Santimetre" },
-    { u"KTM", u"Kilometre" },
-    { u"MTK", u"Metrekare" },
-    { u"MTQ", u"Metreküp" },
-    { u"PA", u"Paket" },
-    { u"CT", u"Koli" },
-    { u"BX", u"Kutu" },
-    { u"SET", u"Set / Takım" },
-    { u"PR", u"Çift" },
-    { u"DZN", u"Düzine" },
-    { u"HUR", u"Saat" },
-    { u"DAY", u"Gün" },
-    { u"MON", u"Ay" },
-    { u"ANN", u"Yıl" },
-    { u"KWH", u"Kilovatsaat" },
+    { u"C62", u"Adet", u"Adet" },
+    { u"KGM", u"Kilogram", u"Kg" },
+    { u"GRM", u"Gram", u"Gram" },
+    { u"TNE", u"Ton", u"Ton" },
+    { u"LTR", u"Litre", u"Litre" },
+    { u"MTR", u"Metre", u"Metre" },
+    { u"CMT", u"Santimetre", u"cm" },
+    { u"KTM", u"Kilometre", u"km" },
+    { u"MTK", u"Metrekare", u"m²" },
+    { u"MTQ", u"Metreküp", u"m³" },
+    { u"PA", u"Paket", u"Paket" },
+    { u"CT", u"Koli", u"Koli" },
+    { u"BX", u"Kutu", u"Kutu" },
+    { u"SET", u"Set / Takım", u"Set" },
+    { u"PR", u"Çift", u"Çift" },
+    { u"DZN", u"Düzine", u"Düzine" },
+    { u"HUR", u"Saat", u"Saat" },
+    { u"DAY", u"Gün", u"Gün" },
+    { u"MON", u"Ay", u"Ay" },
+    { u"ANN", u"Yıl", u"Yıl" },
+    { u"KWH", u"Kilovatsaat", u"kWh" },
 };
 
 // Folded spellings users type, and their codes.
@@ -101,6 +101,16 @@ std::optional<QString> KnownUnitCode(QStringView unit)
         if (key == spelling)
             return code.toString();
     return std::nullopt;
+}
+
+QString UnitShortName(const QString &code)
+{
+    // NIU (number of items) is a piece too, as other programs write it.
+    const QStringView piece = code == u"NIU" ? QStringView(u"C62") : QStringView(code);
+    for (const TUnitCode &c : kCodes)
+        if (c.Code == piece)
+            return c.Short.toString();
+    return code;
 }
 
 bool IsOfferedUnitCode(QStringView code)

@@ -10,6 +10,7 @@
 struct TUnitCode {
     QStringView Code;
     QStringView Name; // Turkish, as the choice lists it
+    QStringView Short; // as a copy shows it beside a quantity
 };
 
 // The codes a user may choose from for a unit we do not know (a part of Rec. 20).
@@ -21,3 +22,5 @@ QString UnitKey(QStringView unit);
 std::optional<QString> KnownUnitCode(QStringView unit);
 // True for a code of CommonUnitCodes().
 bool IsOfferedUnitCode(QStringView code);
+// The unit as a copy shows it beside a quantity ("Kg" for KGM); the code itself when unknown.
+QString UnitShortName(const QString &code);

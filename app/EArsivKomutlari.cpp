@@ -183,9 +183,11 @@ bool NeedsAsking(const TEArsivSorulacak &s)
 }
 
 TEArsivInput InputOf(IEArsivStore &store, const TInvoiceRecord &r, const TSellerInfo &seller,
-    const TEArsivCevaplar &c, const QString &number, const TExportInfo &info)
+    const TEArsivCevaplar &c, const QString &number, const TExportInfo &info,
+    const QString &dateFormat)
 {
     TEArsivInput in;
+    in.DateFormat = dateFormat;
     in.Form = ValuesOf(r, c.Oran);
     in.Seller = seller;
     in.Buyer.VergiNo = number.isEmpty() && c.NihaiTuketici ? kNihaiTuketici.toString() : number;
@@ -203,9 +205,10 @@ TEArsivInput InputOf(IEArsivStore &store, const TInvoiceRecord &r, const TSeller
 }
 
 // A stand-in for the number, so that the document is checked before a number is spent.
-TExportInfo Placeholder(const TInvoiceRecord &r, const TSellerInfo &seller, int rate)
+TExportInfo Placeholder(
+    const TInvoiceRecord &r, const TSellerInfo &seller, int rate, const QString &dateFormat)
 {
-    const QDate date = ParseInvoiceDate(r.TARIH);
+    const QDate date = ParseInvoiceDate(r.TARIH, dateFormat);
     return { r.REC_ID, EArsivNumber(seller.Seri, date.isValid() ? date.year() : 2000, 1),
         u"00000000-0000-4000-8000-000000000000"_s, QDateTime::currentDateTime(), date, rate,
         Fingerprint(r) };
@@ -513,8 +516,8 @@ void TEArsivKomutlari::XmlKaydet()
     }
 
     // Checked with a stand-in number first, so that a refused document spends none.
-    const TEArsivBuild check = BuildEArsiv(InputOf(
-        store, *record, *seller, answers, p.Number, Placeholder(*record, *seller, answers.Oran)));
+    const TEArsivBuild check = BuildEArsiv(InputOf(store, *record, *seller, answers, p.Number,
+        Placeholder(*record, *seller, answers.Oran, W.DateFormat), W.DateFormat));
     if (!check.Invoice) {
         dialogs.Warning(W.Owner, kBaslik,
             u"e-Arşiv faturası hazırlanamadı; hiçbir dosya yazılmadı:\r\n"_s
@@ -532,7 +535,7 @@ void TEArsivKomutlari::XmlKaydet()
     if (previous) {
         info = *previous;
     } else {
-        TNumberRequest q { recId, seller->Seri, ParseInvoiceDate(record->TARIH),
+        TNumberRequest q { recId, seller->Seri, ParseInvoiceDate(record->TARIH, W.DateFormat),
             QUuid::createUuid().toString(QUuid::WithoutBraces).toLower(),
             QDateTime::currentDateTime(), answers.Oran, fingerprint, false };
         TNumberResult r = store.Number({ q }).front();
@@ -553,7 +556,7 @@ void TEArsivKomutlari::XmlKaydet()
     info.Ozet = fingerprint;
 
     const TEArsivBuild built
-        = BuildEArsiv(InputOf(store, *record, *seller, answers, p.Number, info));
+        = BuildEArsiv(InputOf(store, *record, *seller, answers, p.Number, info, W.DateFormat));
     if (!built.Invoice) {
         dialogs.Warning(W.Owner, kBaslik,
             u"e-Arşiv faturası hazırlanamadı; hiçbir dosya yazılmadı:\r\n"_s
@@ -640,7 +643,7 @@ void TEArsivKomutlari::TopluXml()
         const std::optional<TInvoiceRecord> r = id ? table.ReadRecord(id) : std::nullopt;
         if (!r)
             continue;
-        const QDate date = ParseInvoiceDate(r->TARIH);
+        const QDate date = ParseInvoiceDate(r->TARIH, W.DateFormat);
         if (!date.isValid()) {
             skip(*r, u"TARIH \"%1\" bir tarih değil"_s.arg(r->TARIH));
             continue;
@@ -668,7 +671,7 @@ void TEArsivKomutlari::TopluXml()
             why << u"birim kodu bilinmiyor: %1"_s.arg(s.Birimler.join(u", "_s));
         if (why.isEmpty()) {
             const TEArsivBuild check = BuildEArsiv(InputOf(store, *r, *seller, p.Cevaplar, p.Number,
-                Placeholder(*r, *seller, p.Cevaplar.Oran)));
+                Placeholder(*r, *seller, p.Cevaplar.Oran, W.DateFormat), W.DateFormat));
             why = check.Problems;
         }
         if (!why.isEmpty()) {
@@ -710,8 +713,8 @@ void TEArsivKomutlari::TopluXml()
                 u"vazgeçildi; %1 numarası verildi, tek tek kaydedilebilir"_s.arg(n.Info.Numara));
             continue;
         }
-        const TEArsivBuild built = BuildEArsiv(InputOf(
-            store, item.Record, *seller, item.Prepared.Cevaplar, item.Prepared.Number, n.Info));
+        const TEArsivBuild built = BuildEArsiv(InputOf(store, item.Record, *seller,
+            item.Prepared.Cevaplar, item.Prepared.Number, n.Info, W.DateFormat));
         const QString path = QDir(folder).filePath(n.Info.Numara + u".xml"_s);
         QString error;
         if (!built.Invoice)
@@ -761,7 +764,7 @@ TEArsivKomutlari::TKagit TEArsivKomutlari::KagitSiniri()
     const TPrintSettings &settings = W.Ayarlar();
     const TInvoiceFormValues v = W.FormValues();
     const long long total = std::llround(v.TOPLAM * 100);
-    const QDate date = ParseInvoiceDate(v.TARIH.trimmed());
+    const QDate date = ParseInvoiceDate(v.TARIH.trimmed(), W.DateFormat);
     QString why;
     if (kind == TSellerInfo::TKind::Bilanco)
         why = u"Bilanço esasına göre defter tutanlar her faturayı e-Arşiv olarak keser."_s;

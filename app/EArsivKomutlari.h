@@ -83,6 +83,7 @@ struct TEArsivPencere {
     std::function<int()> VatRate;
     std::function<TInvoiceFormValues()> FormValues;
     std::function<void(const QString &)> SetLastFile; // the last XML written
+    QString DateFormat; // the locale's short date pattern, which TARIH may be written in
 };
 
 class TEArsivKomutlari

@@ -260,6 +260,7 @@ Tfatura_basimi::Tfatura_basimi(IDialogs &dialogs, const TFormatSettings &format,
         [this] { return VatRate(); },
         [this] { return FormValues(); },
         [this](const QString &path) { FSonEArsivDosyasi = path; },
+        FFormat.ShortDateFormat,
     });
     FTotals = std::make_unique<TTotalsForm>();
     for (int n = 0; n < kLines; ++n) {

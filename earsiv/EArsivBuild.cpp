@@ -126,8 +126,11 @@ std::vector<int> FittingVatRates(long double yekun, long double kdv)
     return rates;
 }
 
-QDate ParseInvoiceDate(QStringView text)
+QDate ParseInvoiceDate(QStringView text, const QString &localPattern)
 {
+    if (!localPattern.isEmpty())
+        if (const QDate d = QDate::fromString(text.trimmed().toString(), localPattern); d.isValid())
+            return d;
     static const QRegularExpression dmy(uR"(^\s*(\d{1,2})[./-](\d{1,2})[./-](\d{2}|\d{4})\s*$)"_s);
     static const QRegularExpression iso(uR"(^\s*(\d{4})-(\d{2})-(\d{2})\s*$)"_s);
     const QString s = text.toString();
@@ -229,7 +232,7 @@ TEArsivBuild BuildEArsiv(const TEArsivInput &in)
     if (buyer.District.isEmpty() || buyer.City.isEmpty())
         problems << u"Alıcının ilçesi ve ili gerekli."_s;
 
-    inv.IssueDate = ParseInvoiceDate(f.TARIH);
+    inv.IssueDate = ParseInvoiceDate(f.TARIH, in.DateFormat);
     if (!inv.IssueDate.isValid())
         problems << u"TARIH \"%1\" bir tarih değil (gg.aa.yyyy yazın)."_s.arg(f.TARIH);
     inv.Number = in.Export.Numara;

@@ -32,15 +32,17 @@ QString ExemptionText(QStringView code);
 // to kuruş) gives this VAT for this subtotal.
 std::vector<int> FittingVatRates(long double yekun, long double kdv);
 
-// The invoice date as typed: d.M.yyyy, d/M/yyyy, d-M-yyyy or yyyy-MM-dd (two-digit years are
-// 20yy); invalid when it is none of these or no real day.
-QDate ParseInvoiceDate(QStringView text);
+// The invoice date as typed: in the locale's short date pattern (what the window itself puts
+// there), d.M.yyyy, d/M/yyyy, d-M-yyyy or yyyy-MM-dd (two-digit years are 20yy); invalid when
+// it is none of these or no real day.
+QDate ParseInvoiceDate(QStringView text, const QString &localPattern = {});
 
 // A fingerprint of the invoice's stored content, to tell whether it changed since its export.
 QString InvoiceFingerprint(const TInvoiceRecord &record);
 
 struct TEArsivInput {
     TInvoiceFormValues Form;
+    QString DateFormat; // the locale's short date pattern, which TARIH may be written in
     TSellerInfo Seller;
     TBuyerExtras Buyer; // names (a person), İlçe, İl; VergiNo as on the form or the consumer's
     int Rate = 0;

@@ -227,6 +227,8 @@ TEST(EArsivDocument, UnitsAndDatesAsUsersTypeThem)
     EXPECT_EQ(ParseInvoiceDate(u"9.12.2026"), QDate(2026, 12, 9));
     EXPECT_EQ(ParseInvoiceDate(u"09/12/26"), QDate(2026, 12, 9));
     EXPECT_EQ(ParseInvoiceDate(u"2026-12-09"), QDate(2026, 12, 9));
+    // What the window itself writes under another locale's short date pattern.
+    EXPECT_EQ(ParseInvoiceDate(u"9 Dec 2026", u"d MMM yyyy"_s), QDate(2026, 12, 9));
     EXPECT_FALSE(ParseInvoiceDate(u"29.02.2026").isValid());
     EXPECT_FALSE(ParseInvoiceDate(u"bugün").isValid());
 }
